@@ -1,0 +1,64 @@
+// The closed-form model of the 807 beam power tube and its two inversions.
+//
+// Volts and amperes throughout. The functions keep no state and allocate nothing.
+// Arithmetic faults are never silent: an overflow, a division by zero or an invalid
+// operation throws ArithmeticError; no infinity or NaN is ever returned.
+#pragma once
+
+#include <stdexcept>
+#include <string>
+
+namespace tubemath {
+
+// The seven constants of the 807, in the order the model lists them.
+struct TubeParams {
+    double MuExponent = 0.253;  // exponent of |Vg| in the fall of the amplification factor
+    double ExponentSlope = 99.1; // grid volts per unit change of the law exponent
+    double GridDecade = 31.1;    // grid volts per decade of the current coefficient
+    double KneeFactor = 300;     // multiplier of Perveance for the knee current
+    double MuZero = 8.7;         // amplification factor at zero grid voltage
+    double Perveance = 5.7e-05;  // current coefficient at zero grid voltage, A per V^1.48
+    double LawExponent = 1.48;   // law exponent at zero grid voltage
+};
+
+// Raised for a floating-point overflow, a division by zero or an invalid operation.
+// what() is the exact message the user sees.
+class ArithmeticError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+inline constexpr const char* kOverflowMessage = "Floating point overflow";
+inline constexpr const char* kDivisionByZeroMessage = "Floating point division by zero";
+inline constexpr const char* kInvalidOperationMessage = "Invalid floating point operation";
+
+// Base raised to Exponent with the sign of Base kept; 1 for a zero exponent, 0 for a zero base.
+double SignedPower(double Base, double Exponent);
+
+// X * Y / (X + Y), or 0 when the sum is zero.
+double Parallel(double X, double Y);
+
+// Plate current in amperes at grid voltage Vg and plate voltage Va; 0 outside the law's region.
+double PlateCurrent(const TubeParams& tube, double Vg, double Va);
+
+// Plate voltage at which the space-charge current equals Ip at grid voltage Vg.
+double PlateVoltage(const TubeParams& tube, double Vg, double Ip);
+
+// Grid voltage at which the model draws Ip at plate voltage Va, found by a stepped search
+// that starts from Rk * Ip. Any arithmetic fault during the search gives 0.
+double GridVoltage(const TubeParams& tube, double Rk, double Ip, double Va);
+
+// PlateCurrent along one curve of constant grid voltage: the work that depends on Vg alone is
+// done once. PlateCurrentAt(Va) returns bit-for-bit PlateCurrent(tube, Vg, Va).
+class GridCurve {
+public:
+    GridCurve(const TubeParams& tube, double Vg);
+    double PlateCurrentAt(double Va) const;
+
+private:
+    // Work that depends on Vg alone, as PlateCurrent would compute it at every call.
+    TubeParams tube_;
+    double vg_;
+};
+
+} // namespace tubemath

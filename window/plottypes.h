@@ -1,0 +1,49 @@
+// The values the main window holds between events: the settings read from the seven boxes,
+// the tube's maximum ratings, the scale of the last redraw, the readout's small-signal values.
+#pragma once
+
+#include <cstdint>
+
+namespace valvescope {
+
+// Written only by the settings intake; read by the redraw (and Rk by the grid-voltage search).
+struct PlotSettings {
+    std::int32_t GridLineCount = 10;
+    double GridStep = 20;      // V
+    std::int32_t EndI = 0;     // mA at the top of the plot
+    std::int32_t EndV = 0;     // V at the right of the plot
+    double Ra = 5000;          // ohm
+    double Rk = 590;           // ohm
+    double BPlus = 0;          // V
+};
+
+// The 807's maximum ratings.
+struct TubeLimits {
+    double Imax = 120; // mA
+    double Vmax = 475; // V
+    double Wp = 25;    // W
+};
+
+// Stored by each redraw before it draws; read by the pointer readout.
+struct PlotScale {
+    double VoltsPerPixel = 0;
+    double PixelsPerMilliamp = 0;
+};
+
+// Small-signal values of the last pointer readout; Rp outlives a readout where Gm is zero.
+struct Readout {
+    double Mu = 0;
+    double Gm = 0; // A/V
+    double Rp = 0; // ohm
+};
+
+// The five overlay toggles: each overlay is drawn only while its toggle is down.
+struct Overlays {
+    bool Imax = false;
+    bool Wp = false;
+    bool Vmax = false;
+    bool Rk = false;
+    bool LoadLine = false;
+};
+
+} // namespace valvescope
