@@ -1,5 +1,8 @@
 // Short texts for volts, amperes, watts, ohms and plain numbers, with engineering prefixes
 // and unit suffixes. Pure functions of their value and the chosen decimal separator.
+//
+// Every formatter returns a text for every value. An infinity or NaN is written as the whole
+// text "INF", "-INF" or "NAN", without a unit suffix or leading blank.
 #pragma once
 
 #include <string>
