@@ -19,4 +19,12 @@ public:
 
 private:
     void SpeedButton1Click(bool down);
+
+    QWidget* MakeDefaultPage();
+    QWidget* MakeDisclaimerPage();
+    void CentreOnScreen();
+
+    QStackedWidget* Notebook1 = nullptr;
+    QPushButton* SpeedButton1 = nullptr;
+    QPushButton* OKButton = nullptr;
 };
