@@ -1,0 +1,150 @@
+#include "window/plotpainter.h"
+
+#include <QColor>
+#include <QFont>
+#include <QFontMetrics>
+#include <QPainter>
+#include <QPen>
+#include <QPoint>
+#include <QPointF>
+#include <QString>
+#include <QStringList>
+#include <QVector>
+
+#include <cmath>
+
+namespace valvescope {
+
+namespace {
+
+QColor ToQColor(Colour c) {
+    return QColor(RedOf(c), GreenOf(c), BlueOf(c));
+}
+
+// Point size at the 96 dots per inch that the plot's pixel layout assumes.
+int PixelSizeOf(int pointSize) {
+    return static_cast<int>(std::lround(pointSize * 96.0 / 72.0));
+}
+
+// The label face is asked for as written; where the system has no such face, Arial (or the
+// font it is aliased to) stands in before the general sans-serif fallback.
+QFont LabelFont(const std::string& face, int pointSize) {
+    QFont font;
+    font.setFamilies({QString::fromStdString(face), QStringLiteral("Arial")});
+    font.setStyleHint(QFont::SansSerif);
+    font.setPixelSize(PixelSizeOf(pointSize));
+    return font;
+}
+
+class OpPlayer {
+public:
+    explicit OpPlayer(QPainter& painter) : painter_(painter) {
+        const qreal ratio = painter.device() ? painter.device()->devicePixelRatioF() : 1.0;
+        scaled_ = ratio != 1.0;
+    }
+
+    void Play(const DrawOps& ops) {
+        for (const DrawOp& op : ops) {
+            if (op.kind != DrawOpKind::LineTo) {
+                FlushLines();
+            }
+            Apply(op);
+        }
+        FlushLines();
+    }
+
+private:
+    void Apply(const DrawOp& op) {
+        switch (op.kind) {
+        case DrawOpKind::Blank:
+            Blank(op.x, op.y);
+            break;
+        case DrawOpKind::PenColour:
+            penColour_ = ToQColor(op.colour);
+            break;
+        case DrawOpKind::PenWidth:
+            penWidth_ = op.size < 1 ? 1 : op.size;
+            break;
+        case DrawOpKind::MoveTo:
+            current_ = QPoint(op.x, op.y);
+            break;
+        case DrawOpKind::LineTo:
+            if (polyline_.isEmpty()) {
+                polyline_.append(current_);
+            }
+            current_ = QPoint(op.x, op.y);
+            polyline_.append(current_);
+            break;
+        case DrawOpKind::Font:
+            painter_.setFont(LabelFont(op.text, op.size));
+            fontColour_ = ToQColor(op.colour);
+            break;
+        case DrawOpKind::Text:
+            Text(op.x, op.y, op.text);
+            break;
+        }
+    }
+
+    void Blank(int width, int height) {
+        painter_.setPen(QPen(Qt::black, 1));
+        painter_.setBrush(Qt::white);
+        painter_.drawRect(0, 0, width - 1, height - 1);
+        painter_.setBrush(Qt::NoBrush);
+    }
+
+    // A run of line-tos goes out as one polyline. With a 1-pixel pen and flat caps the raster
+    // engine paints each segment up to, but not including, its end pixel, as the plot expects.
+    // Wider pens get round ends and joins.
+    void FlushLines() {
+        if (polyline_.size() < 2) {
+            polyline_.clear();
+            return;
+        }
+        QPen pen(penColour_, penWidth_, Qt::SolidLine, Qt::FlatCap, Qt::MiterJoin);
+        if (penWidth_ > 1) {
+            pen.setCapStyle(Qt::RoundCap);
+            pen.setJoinStyle(Qt::RoundJoin);
+        }
+        painter_.setPen(pen);
+        // On a scaled device an odd-width line is centred on its pixels rather than on their
+        // top-left corners, so that it covers whole logical pixels.
+        const bool centre = scaled_ && penWidth_ % 2 == 1;
+        if (centre) {
+            painter_.save();
+            painter_.translate(0.5, 0.5);
+        }
+        painter_.drawPolyline(polyline_.constData(), static_cast<int>(polyline_.size()));
+        if (centre) {
+            painter_.restore();
+        }
+        polyline_.clear();
+    }
+
+    void Text(int x, int y, const std::string& text) {
+        const QFontMetrics metrics(painter_.font(), painter_.device());
+        painter_.setPen(fontColour_);
+        painter_.setBackgroundMode(Qt::OpaqueMode);
+        painter_.setBackground(Qt::white);
+        painter_.drawText(QPoint(x, y + metrics.ascent()), QString::fromLatin1(text));
+        painter_.setBackgroundMode(Qt::TransparentMode);
+    }
+
+    QPainter& painter_;
+    bool scaled_ = false;
+    QColor penColour_ = Qt::black;
+    int penWidth_ = 1;
+    QColor fontColour_ = Qt::black;
+    QPoint current_;
+    QVector<QPoint> polyline_;
+};
+
+} // namespace
+
+void PaintDrawOps(QPainter& painter, const DrawOps& ops) {
+    painter.save();
+    painter.setRenderHint(QPainter::Antialiasing, false);
+    OpPlayer(painter).Play(ops);
+    painter.restore();
+}
+
+} // namespace valvescope

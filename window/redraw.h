@@ -1,0 +1,52 @@
+// The curve plot: the grid, the frame, the limit overlays, the Rk bias line, the family of plate
+// curves with their labels and the Ra load line, drawn as a list of operations.
+#pragma once
+
+#include "model/tubemath.h"
+#include "window/drawops.h"
+#include "window/plottypes.h"
+
+#include <cstdint>
+
+namespace valvescope {
+
+inline constexpr const char* kIntegerOverflowMessage = "Integer overflow";
+
+struct RedrawInput {
+    tubemath::TubeParams tube;
+    PlotSettings settings;
+    TubeLimits limits;
+    Overlays overlays;
+    std::int32_t width = 0;  // of the drawing surface, in pixels
+    std::int32_t height = 0; // of the drawing surface, in pixels
+};
+
+// Stores the new scale in `scale`, then clears `ops` and records the whole picture into it.
+// An arithmetic fault throws tubemath::ArithmeticError where it happens; `ops` then holds what
+// was drawn before it, and `scale` keeps its old values when the scale itself cannot be formed.
+void RedrawPlot(const RedrawInput& in, PlotScale& scale, DrawOps& ops);
+
+// Arithmetic that reports faults instead of yielding infinities or not-a-numbers. Each throws
+// tubemath::ArithmeticError with the message the user sees.
+namespace checked {
+
+double Quotient(double dividend, double divisor);
+double Product(double a, double b);
+double Sum(double a, double b);
+double Difference(double a, double b);
+
+// v rounded to the nearest integer, halves to the even one; fails for a not-a-number or a value
+// beyond the 64-bit integer range.
+std::int64_t Round(double v);
+
+// Round(v) as a pixel coordinate. Coordinates beyond the 32-bit range (only reachable with
+// extreme settings) are clamped into it; the surface clips them anyway.
+std::int32_t Pixel(double v);
+
+// Pixel arithmetic that fails with "Integer overflow" outside the 32-bit range.
+std::int32_t PixelSum(std::int32_t a, std::int32_t b);
+std::int32_t PixelDifference(std::int32_t a, std::int32_t b);
+
+} // namespace checked
+
+} // namespace valvescope
