@@ -204,7 +204,8 @@ void PlotDrawing::VmaxLine() {
     draw_.PenColour(kRed);
     draw_.PenWidth(2);
     const std::int32_t x = X(in_.limits.Vmax);
-    Line(x, 2, x, PixelDifference(H_, 2));
+    draw_.MoveTo(x, 2);
+    draw_.LineTo(x, PixelDifference(H_, 2));
     draw_.PenWidth(1);
 }
 
@@ -214,7 +215,8 @@ void PlotDrawing::ImaxLine() {
     draw_.PenWidth(2);
     const std::int32_t y =
         PixelDifference(H_, Pixel(Product(in_.limits.Imax, scale_.PixelsPerMilliamp)));
-    Line(2, y, PixelDifference(W_, 2), y);
+    draw_.MoveTo(2, y);
+    draw_.LineTo(PixelDifference(W_, 2), y);
     draw_.PenWidth(1);
 }
 
