@@ -7,6 +7,7 @@
 #include <QPen>
 #include <QPoint>
 #include <QPointF>
+#include <QRect>
 #include <QString>
 #include <QStringList>
 #include <QVector>
@@ -85,11 +86,10 @@ private:
         }
     }
 
+    // Filled rather than outlined, so that the border covers whole logical pixels on any device.
     void Blank(int width, int height) {
-        painter_.setPen(QPen(Qt::black, 1));
-        painter_.setBrush(Qt::white);
-        painter_.drawRect(0, 0, width - 1, height - 1);
-        painter_.setBrush(Qt::NoBrush);
+        painter_.fillRect(QRect(0, 0, width, height), Qt::black);
+        painter_.fillRect(QRect(1, 1, width - 2, height - 2), Qt::white);
     }
 
     // A run of line-tos goes out as one polyline. With a 1-pixel pen and flat caps the raster
