@@ -1,1 +1,143 @@
-int main() { return 0; }
+// A whole redraw (model, recording and painting) on the window's initial 462 x 224 surface, its
+// parts on their own, and one pointer readout.
+#include "window/plotpainter.h"
+#include "window/readout.h"
+#include "window/redraw.h"
+
+#include <QGuiApplication>
+#include <QImage>
+#include <QPainter>
+
+#include <benchmark/benchmark.h>
+
+namespace {
+
+using valvescope::DrawOps;
+using valvescope::PlotScale;
+using valvescope::RedrawInput;
+
+// Text needs the font database, which needs an application object.
+void EnsureApplication() {
+    static int argc = 1;
+    static char name[] = "bench_redraw";
+    static char* argv[] = {name, nullptr};
+    if (QGuiApplication::instance() == nullptr) {
+        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+            qputenv("QT_QPA_PLATFORM", "offscreen");
+        }
+        new QGuiApplication(argc, argv);
+    }
+}
+
+RedrawInput DefaultInput(bool overlays) {
+    RedrawInput in;
+    in.settings.EndI = 200;
+    in.settings.EndV = 800;
+    in.settings.GridStep = 10;
+    in.settings.GridLineCount = 10;
+    in.settings.Ra = 3000;
+    in.settings.BPlus = 400;
+    in.settings.Rk = 590;
+    in.overlays = valvescope::Overlays{overlays, overlays, overlays, overlays, overlays};
+    in.width = 462;
+    in.height = 224;
+    return in;
+}
+
+RedrawInput LargestInput() {
+    RedrawInput in;
+    in.settings.EndI = 500;
+    in.settings.EndV = 2000;
+    in.settings.GridStep = 1;
+    in.settings.GridLineCount = 20;
+    in.settings.Ra = 100;
+    in.settings.BPlus = 2000;
+    in.settings.Rk = 10;
+    in.overlays = valvescope::Overlays{true, true, true, true, true};
+    in.width = 462;
+    in.height = 224;
+    return in;
+}
+
+void Paint(const DrawOps& ops, QImage& image) {
+    QPainter painter(&image);
+    valvescope::PaintDrawOps(painter, ops);
+}
+
+void WholeRedraw(benchmark::State& state, const RedrawInput& in) {
+    EnsureApplication();
+    QImage image(in.width, in.height, QImage::Format_RGB32);
+    PlotScale scale;
+    DrawOps ops;
+    for (auto _ : state) {
+        valvescope::RedrawPlot(in, scale, ops);
+        Paint(ops, image);
+        benchmark::DoNotOptimize(image.constBits());
+    }
+    state.counters["ops"] = static_cast<double>(ops.size());
+}
+
+void RecordingOnly(benchmark::State& state, const RedrawInput& in) {
+    PlotScale scale;
+    DrawOps ops;
+    for (auto _ : state) {
+        valvescope::RedrawPlot(in, scale, ops);
+        benchmark::DoNotOptimize(ops.data());
+    }
+}
+
+void PaintingOnly(benchmark::State& state, const RedrawInput& in) {
+    EnsureApplication();
+    QImage image(in.width, in.height, QImage::Format_RGB32);
+    PlotScale scale;
+    DrawOps ops;
+    valvescope::RedrawPlot(in, scale, ops);
+    for (auto _ : state) {
+        Paint(ops, image);
+        benchmark::DoNotOptimize(image.constBits());
+    }
+}
+
+void BM_Redraw_Default(benchmark::State& state) {
+    WholeRedraw(state, DefaultInput(false));
+}
+void BM_Redraw_DefaultAllOverlays(benchmark::State& state) {
+    WholeRedraw(state, DefaultInput(true));
+}
+void BM_Redraw_Largest(benchmark::State& state) {
+    WholeRedraw(state, LargestInput());
+}
+
+void BM_Record_DefaultAllOverlays(benchmark::State& state) {
+    RecordingOnly(state, DefaultInput(true));
+}
+void BM_Record_Largest(benchmark::State& state) {
+    RecordingOnly(state, LargestInput());
+}
+void BM_Paint_DefaultAllOverlays(benchmark::State& state) {
+    PaintingOnly(state, DefaultInput(true));
+}
+void BM_Paint_Largest(benchmark::State& state) {
+    PaintingOnly(state, LargestInput());
+}
+
+void BM_PointerReadout(benchmark::State& state) {
+    const tubemath::TubeParams tube;
+    const PlotScale scale{800.0 / 462.0, 224.0 / 200.0};
+    valvescope::Readout readout;
+    for (auto _ : state) {
+        auto text = valvescope::PointerReadout(tube, 590, scale, 224, 144, 168, readout);
+        benchmark::DoNotOptimize(text);
+    }
+}
+
+} // namespace
+
+BENCHMARK(BM_Redraw_Default)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Redraw_DefaultAllOverlays)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Redraw_Largest)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Record_DefaultAllOverlays)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Record_Largest)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Paint_DefaultAllOverlays)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Paint_Largest)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_PointerReadout)->Unit(benchmark::kMicrosecond);
