@@ -1,0 +1,305 @@
+#include "model/tubemath.h"
+
+#include <cmath>
+
+namespace tubemath {
+
+namespace {
+
+// The hardware does not trap, so every operation checks its operands and result by IEEE's
+// rules: NaN in or out is an invalid operation, a finite x / 0 a division by zero, an infinite
+// result from finite operands an overflow. Underflow and inexact results pass silently.
+
+// Carries which of the three messages was raised, so that GridCurve can keep a fault for later.
+class ModelFault : public ArithmeticError {
+public:
+    explicit ModelFault(const char* message) : ArithmeticError(message), message_(message) {}
+    const char* message() const { return message_; }
+
+private:
+    const char* message_;
+};
+
+[[noreturn]] void Raise(const char* message) {
+    throw ModelFault(message);
+}
+
+void RaiseIfSet(const char* fault) {
+    if (fault != nullptr)
+        Raise(fault);
+}
+
+// Runs work and returns the message of the fault it raised, or nullptr.
+template <class Work> const char* FaultOf(Work work) {
+    try {
+        work();
+        return nullptr;
+    } catch (const ModelFault& fault) {
+        return fault.message();
+    }
+}
+
+inline double CheckedResult(double result, double x, double y) {
+    if (std::isnan(result))
+        Raise(kInvalidOperationMessage);
+    if (std::isinf(result) && std::isfinite(x) && std::isfinite(y))
+        Raise(kOverflowMessage);
+    return result;
+}
+
+inline double Add(double x, double y) {
+    return CheckedResult(x + y, x, y);
+}
+inline double Sub(double x, double y) {
+    return CheckedResult(x - y, x, y);
+}
+inline double Mul(double x, double y) {
+    return CheckedResult(x * y, x, y);
+}
+
+inline double Div(double x, double y) {
+    if (y == 0 && x != 0 && std::isfinite(x))
+        Raise(kDivisionByZeroMessage);
+    return CheckedResult(x / y, x, y);
+}
+
+inline void CheckOrdered(double x, double y) {
+    if (std::isnan(x) || std::isnan(y))
+        Raise(kInvalidOperationMessage);
+}
+
+inline bool Less(double x, double y) {
+    CheckOrdered(x, y);
+    return x < y;
+}
+inline bool Greater(double x, double y) {
+    CheckOrdered(x, y);
+    return x > y;
+}
+inline bool GreaterOrEqual(double x, double y) {
+    CheckOrdered(x, y);
+    return x >= y;
+}
+inline bool Equal(double x, double y) {
+    CheckOrdered(x, y);
+    return x == y;
+}
+
+inline double Ln(double x) {
+    if (std::isnan(x) || x < 0)
+        Raise(kInvalidOperationMessage);
+    if (x == 0)
+        Raise(kDivisionByZeroMessage);
+    return std::log(x);
+}
+
+inline double Exp(double x) {
+    if (std::isnan(x))
+        Raise(kInvalidOperationMessage);
+    const double result = std::exp(x);
+    if (std::isinf(result) && std::isfinite(x))
+        Raise(kOverflowMessage);
+    return result;
+}
+
+// First law test: |Vg|^MuExponent has used up the amplification factor.
+bool AmplificationUsedUp(const TubeParams& tube, double vg) {
+    return GreaterOrEqual(SignedPower(std::fabs(vg), tube.MuExponent), tube.MuZero);
+}
+
+// Second law test: the plate voltage does not reach past the grid's cutoff.
+bool CutOff(const TubeParams& tube, double vg, double va) {
+    const double divisor = Add(tube.MuZero, SignedPower(vg, tube.MuExponent));
+    return GreaterOrEqual(-vg, Div(va, divisor));
+}
+
+// Third law test: the law exponent has reached zero.
+bool PastExponentLimit(const TubeParams& tube, double vg) {
+    return GreaterOrEqual(Div(vg, tube.ExponentSlope), tube.LawExponent);
+}
+
+double CurrentCoefficient(const TubeParams& tube, double vg) {
+    return Div(tube.Perveance, SignedPower(10, Div(-vg, tube.GridDecade)));
+}
+
+double MuTimesVg(const TubeParams& tube, double vg) {
+    const double mu = Sub(tube.MuZero, SignedPower(std::fabs(vg), tube.MuExponent));
+    return Mul(mu, vg);
+}
+
+double LawExponentAt(const TubeParams& tube, double vg) {
+    return Sub(tube.LawExponent, Div(vg, tube.ExponentSlope));
+}
+
+// The space-charge current in parallel with the knee current, once the tests have passed.
+double LawCurrent(const TubeParams& tube, double vg, double va) {
+    const double k = CurrentCoefficient(tube, vg);
+    const double argument = Add(MuTimesVg(tube, vg), va);
+    const double n = LawExponentAt(tube, vg);
+    const double spaceCharge = Mul(SignedPower(argument, n), k);
+    const double kneePower = SignedPower(va, tube.LawExponent);
+    const double knee = Mul(kneePower, Mul(tube.Perveance, tube.KneeFactor));
+    return Parallel(spaceCharge, knee);
+}
+
+// The grid search's own current: PlateCurrent without the exponent-limit test.
+double SearchCurrent(const TubeParams& tube, double vg, double va) {
+    if (AmplificationUsedUp(tube, vg))
+        return 0;
+    if (CutOff(tube, vg, va))
+        return 0;
+    return LawCurrent(tube, vg, va);
+}
+
+// Raised when a step no longer changes Vg, so that a walk could never reach its bound.
+struct StalledWalk {};
+
+class GridSearch {
+public:
+    GridSearch(const TubeParams& tube, double rk, double ip, double va)
+        : tube_(tube), ip_(ip), va_(va), vg_(Mul(rk, ip)), current_(SearchCurrent(tube, vg_, va)) {}
+
+    double Run() {
+        if (GreaterOrEqual(current_, ip_))
+            SearchDownFirst();
+        else
+            SearchUpFirst();
+        return vg_;
+    }
+
+private:
+    void SearchDownFirst() {
+        WalkDown(10.0, -100.0);
+        double reference = vg_;
+        WalkUp(1.0, Add(reference, 10.0));
+        reference = vg_;
+        WalkDown(0.1, Sub(reference, 1.0));
+        reference = vg_;
+        WalkUp(0.01, Add(reference, 0.1));
+    }
+
+    void SearchUpFirst() {
+        WalkUp(10.0, 100.0);
+        double reference = vg_;
+        WalkDown(1.0, Sub(reference, 10.0));
+        reference = vg_;
+        WalkUp(0.1, Add(reference, 1.0));
+        reference = vg_;
+        WalkDown(0.01, Sub(reference, 0.1));
+    }
+
+    void WalkDown(double step, double bound) {
+        while (Greater(current_, ip_) && Greater(vg_, bound))
+            MoveTo(Sub(vg_, step));
+    }
+
+    void WalkUp(double step, double bound) {
+        while (Less(current_, ip_) && Less(vg_, bound))
+            MoveTo(Add(vg_, step));
+    }
+
+    void MoveTo(double vg) {
+        if (vg == vg_)
+            throw StalledWalk{};
+        vg_ = vg;
+        current_ = SearchCurrent(tube_, vg_, va_);
+        if (Less(current_, 0))
+            current_ = 0;
+    }
+
+    const TubeParams& tube_;
+    double ip_;
+    double va_;
+    double vg_;
+    double current_;
+};
+
+} // namespace
+
+double SignedPower(double Base, double Exponent) {
+    if (Equal(Exponent, 0))
+        return 1;
+    if (Equal(Base, 0))
+        return 0;
+    const double magnitude =
+        Greater(Base, 0) ? Exp(Mul(Exponent, Ln(Base))) : Exp(Mul(Exponent, Ln(-Base)));
+    // An infinite base or exponent gives an infinite power without an IEEE fault; it is
+    // still a result beyond the range.
+    if (std::isinf(magnitude))
+        Raise(kOverflowMessage);
+    return Base > 0 ? magnitude : -magnitude;
+}
+
+double Parallel(double X, double Y) {
+    const double sum = Add(X, Y);
+    if (Equal(sum, 0))
+        return 0;
+    return Div(Mul(X, Y), sum);
+}
+
+double PlateCurrent(const TubeParams& tube, double Vg, double Va) {
+    if (AmplificationUsedUp(tube, Vg))
+        return 0;
+    if (CutOff(tube, Vg, Va))
+        return 0;
+    if (PastExponentLimit(tube, Vg))
+        return 0;
+    return LawCurrent(tube, Vg, Va);
+}
+
+double PlateVoltage(const TubeParams& tube, double Vg, double Ip) {
+    if (PastExponentLimit(tube, Vg))
+        return 0;
+    const double mu = Sub(tube.MuZero, SignedPower(-Vg, tube.MuExponent));
+    const double cutoffShift = Mul(mu, Vg);
+    const double k = CurrentCoefficient(tube, Vg);
+    const double ratio = Div(Ip, k);
+    const double root = SignedPower(ratio, Div(1, LawExponentAt(tube, Vg)));
+    return Sub(root, cutoffShift);
+}
+
+double GridVoltage(const TubeParams& tube, double Rk, double Ip, double Va) {
+    try {
+        return GridSearch(tube, Rk, Ip, Va).Run();
+    } catch (const ArithmeticError&) {
+        return 0;
+    } catch (const StalledWalk&) {
+        return 0;
+    }
+}
+
+GridCurve::GridCurve(const TubeParams& tube, double Vg) : tube_(tube), vg_(Vg) {
+    usedUpFault_ = FaultOf([&] { usedUp_ = AmplificationUsedUp(tube_, vg_); });
+    cutoffDivisorFault_ =
+        FaultOf([&] { cutoffDivisor_ = Add(tube_.MuZero, SignedPower(vg_, tube_.MuExponent)); });
+    exponentLimitFault_ = FaultOf([&] { pastExponentLimit_ = PastExponentLimit(tube_, vg_); });
+    coefficientFault_ = FaultOf([&] {
+        coefficient_ = CurrentCoefficient(tube_, vg_);
+        muTimesVg_ = MuTimesVg(tube_, vg_);
+    });
+    lawExponentFault_ = FaultOf([&] { lawExponent_ = LawExponentAt(tube_, vg_); });
+    kneeScaleFault_ = FaultOf([&] { kneeScale_ = Mul(tube_.Perveance, tube_.KneeFactor); });
+}
+
+// The steps of PlateCurrent in the same order; a kept fault is raised where its step stands.
+double GridCurve::PlateCurrentAt(double Va) const {
+    RaiseIfSet(usedUpFault_);
+    if (usedUp_)
+        return 0;
+    RaiseIfSet(cutoffDivisorFault_);
+    if (GreaterOrEqual(-vg_, Div(Va, cutoffDivisor_)))
+        return 0;
+    RaiseIfSet(exponentLimitFault_);
+    if (pastExponentLimit_)
+        return 0;
+    RaiseIfSet(coefficientFault_);
+    const double argument = Add(muTimesVg_, Va);
+    RaiseIfSet(lawExponentFault_);
+    const double spaceCharge = Mul(SignedPower(argument, lawExponent_), coefficient_);
+    const double kneePower = SignedPower(Va, tube_.LawExponent);
+    RaiseIfSet(kneeScaleFault_);
+    const double knee = Mul(kneePower, kneeScale_);
+    return Parallel(spaceCharge, knee);
+}
+
+} // namespace tubemath

@@ -56,9 +56,24 @@ public:
     double PlateCurrentAt(double Va) const;
 
 private:
-    // Work that depends on Vg alone, as PlateCurrent would compute it at every call.
+    // Work that depends on Vg alone, as PlateCurrent would compute it at every call. A fault in
+    // one of these steps is kept as its message and raised where PlateCurrent would meet it;
+    // nullptr means the step went through.
     TubeParams tube_;
     double vg_;
+    bool usedUp_ = false; // SignedPower(|Vg|, MuExponent) >= MuZero
+    const char* usedUpFault_ = nullptr;
+    double cutoffDivisor_ = 0; // MuZero + SignedPower(Vg, MuExponent)
+    const char* cutoffDivisorFault_ = nullptr;
+    bool pastExponentLimit_ = false; // Vg / ExponentSlope >= LawExponent
+    const char* exponentLimitFault_ = nullptr;
+    double coefficient_ = 0; // k
+    double muTimesVg_ = 0;   // (MuZero - SignedPower(|Vg|, MuExponent)) * Vg
+    const char* coefficientFault_ = nullptr;
+    double lawExponent_ = 0; // n
+    const char* lawExponentFault_ = nullptr;
+    double kneeScale_ = 0; // Perveance * KneeFactor
+    const char* kneeScaleFault_ = nullptr;
 };
 
 } // namespace tubemath
