@@ -6,6 +6,8 @@
 #include <QPainter>
 #include <QtTest>
 
+#include <functional>
+
 using valvescope::Colour;
 using valvescope::DrawOpKind;
 using valvescope::DrawOps;

@@ -7,10 +7,10 @@ class QPainter;
 
 namespace valvescope {
 
-// Paints `ops` in order with `painter`, in logical pixels of its device. Lines are not
-// antialiased; a line leaves its end point's own pixel unpainted, so a run of line-tos paints
-// every joint exactly once. Labels are written with their top-left corner at the given point on
-// an opaque white box.
+// Paints `ops` in order with `painter`, in logical pixels of its device; a blank covers the
+// width and height that it carries. Lines are not antialiased; a line leaves its end point's own
+// pixel unpainted, so a run of line-tos paints every joint exactly once. Labels are written with
+// their top-left corner at the given point on an opaque white box.
 void PaintDrawOps(QPainter& painter, const DrawOps& ops);
 
 } // namespace valvescope

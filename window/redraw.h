@@ -21,9 +21,10 @@ struct RedrawInput {
     std::int32_t height = 0; // of the drawing surface, in pixels
 };
 
-// Stores the new scale in `scale`, then clears `ops` and records the whole picture into it.
-// An arithmetic fault throws tubemath::ArithmeticError where it happens; `ops` then holds what
-// was drawn before it, and `scale` keeps its old values when the scale itself cannot be formed.
+// Clears `ops`, stores the new scale in `scale` and records the whole picture into `ops`, which
+// starts with the blank surface. An arithmetic fault throws tubemath::ArithmeticError where it
+// happens; `ops` then holds what was drawn before it. Both quotients of the scale are formed
+// before either is stored, so `scale` keeps its old values when one of them cannot be formed.
 void RedrawPlot(const RedrawInput& in, PlotScale& scale, DrawOps& ops);
 
 // Arithmetic that reports faults instead of yielding infinities or not-a-numbers. Each throws
