@@ -6,6 +6,9 @@
 #include "window/intake.h"
 #include "window/itemlists.h"
 #include "window/paintbox.h"
+#include "window/plotpainter.h"
+#include "window/readout.h"
+#include "window/redraw.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -21,6 +24,8 @@
 #include <QToolButton>
 
 #include <functional>
+#include <optional>
+#include <string>
 
 using valvescope::Anchors;
 
@@ -538,8 +543,25 @@ void TSchematicForm::DrawGridLines(QObject*) {
 }
 
 void TSchematicForm::DrawPlot() {
-    // The plot scale, the grid, the overlays and the curve family are drawn here onto
-    // PaintBox1's picture.
+    const valvescope::RedrawInput input{tube_,          settings_,          limits_,
+                                        OverlaysDown(), PaintBox1->width(), PaintBox1->height()};
+    valvescope::DrawOps ops;
+    try {
+        valvescope::RedrawPlot(input, scale_, ops);
+    } catch (...) {
+        // What was drawn before the fault stays on screen; the guard shows the error.
+        PaintOnPlot(ops);
+        throw;
+    }
+    PaintOnPlot(ops);
+}
+
+void TSchematicForm::PaintOnPlot(const valvescope::DrawOps& ops) {
+    {
+        QPainter painter(&PaintBox1->Picture());
+        valvescope::PaintDrawOps(painter, ops);
+    }
+    PaintBox1->PictureChanged();
 }
 
 void TSchematicForm::EndVpChange(QObject*) {
@@ -580,9 +602,14 @@ void TSchematicForm::SetCaptionKeepingLeft(QLabel* label, const QString& caption
     anchors_->MoveControl(label, place);
 }
 
-void TSchematicForm::PaintBox1MouseMove(QObject*, int, int) {
-    // The readout of the operating point under the pointer goes here; it becomes PaintBox1's
-    // hint and so reaches the status line.
+void TSchematicForm::PaintBox1MouseMove(QObject*, int X, int Y) {
+    const std::optional<std::string> readout = valvescope::PointerReadout(
+        tube_, settings_.Rk, scale_, PaintBox1->height(), X, Y, readout_);
+    if (!readout) {
+        return; // a division by zero ends the readout silently; the last text stays
+    }
+    SetControlHint(PaintBox1, FromStd(*readout));
+    ShowHint(this);
 }
 
 void TSchematicForm::SpeedButton1Click(QObject*) {

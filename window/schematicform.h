@@ -4,6 +4,7 @@
 
 #include "model/tubemath.h"
 #include "window/anchoring.h"
+#include "window/drawops.h"
 #include "window/plottypes.h"
 
 #include <QMainWindow>
@@ -116,6 +117,7 @@ private:
     void SetCaptionKeepingLeft(QLabel* label, const QString& caption);
     void TrackHintUnder(QWidget* widget);
     void DrawPlot();
+    void PaintOnPlot(const valvescope::DrawOps& ops);
 
     template <typename Handler> void Guarded(Handler&& handler);
 
