@@ -9,12 +9,12 @@ namespace valvescope {
 // Written only by the settings intake; read by the redraw (and Rk by the grid-voltage search).
 struct PlotSettings {
     std::int32_t GridLineCount = 10;
-    double GridStep = 20;      // V
-    std::int32_t EndI = 0;     // mA at the top of the plot
-    std::int32_t EndV = 0;     // V at the right of the plot
-    double Ra = 5000;          // ohm
-    double Rk = 590;           // ohm
-    double BPlus = 0;          // V
+    double GridStep = 20;  // V
+    std::int32_t EndI = 0; // mA at the top of the plot
+    std::int32_t EndV = 0; // V at the right of the plot
+    double Ra = 5000;      // ohm
+    double Rk = 590;       // ohm
+    double BPlus = 0;      // V
 };
 
 // The 807's maximum ratings.
