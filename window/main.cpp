@@ -1,9 +1,16 @@
 #include "formats/formats.h"
+#include "window/commandline.h"
+#include "window/commandrun.h"
 #include "window/errorbox.h"
+#include "window/plotexport.h"
+#include "window/plotjob.h"
 #include "window/schematicform.h"
+#include "window/windowshot.h"
 
 #include <QApplication>
 #include <QLocale>
+
+#include <iostream>
 
 namespace {
 
@@ -16,14 +23,57 @@ char UserDecimalPoint() {
     return point.front().toLatin1();
 }
 
+QStringList Arguments(int argc, char* argv[]) {
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i) {
+        arguments << QString::fromLocal8Bit(argv[i]);
+    }
+    return arguments;
+}
+
+// A picture of the window: the settings must draw, as for an export, and any error box that
+// would still come up is written to the error output instead of waiting for a person.
+int RunWindowShot(const valvescope::CommandLine& line) {
+    if (!valvescope::PictureFormatOf(line.File) ||
+        *valvescope::PictureFormatOf(line.File) != valvescope::PictureFormat::Png) {
+        return valvescope::ReportUsage(
+            QStringLiteral("'%1' is not a PNG file name.").arg(line.File), std::cerr);
+    }
+    valvescope::DrawnPlot plot;
+    if (const std::optional<int> failed = valvescope::DrawOrReport(line, plot, std::cerr)) {
+        return *failed;
+    }
+    SetErrorBoxPresenter([](QWidget*, const ErrorBoxContent& content) {
+        std::cerr << content.Text.toStdString() << '\n';
+    });
+    TSchematicForm SchematicForm;
+    valvescope::ApplyCommandLine(SchematicForm, line);
+    return valvescope::TakeWindowShot(SchematicForm, line.File, std::cerr);
+}
+
 } // namespace
 
 int main(int argc, char* argv[]) {
+    const valvescope::CommandLine line = valvescope::ReadCommandLine(Arguments(argc, argv));
+    if (valvescope::RunsWithoutScreen(line.Mode) &&
+        qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+        // Drawing into files and printing readouts work with no display at all.
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    }
     QApplication application(argc, argv);
+    QApplication::setApplicationVersion(QStringLiteral(VALVESCOPE_VERSION));
+    formats::SetDecimalSeparator(UserDecimalPoint());
+    if (valvescope::RunsWithoutScreen(line.Mode)) {
+        QApplication::setApplicationName(QStringLiteral("valvescope"));
+        return valvescope::RunWithoutWindow(line, std::cout, std::cerr);
+    }
     // The title on the task bar; the window's caption stays exactly its own.
     QApplication::setApplicationName(QString::fromUtf8(kApplicationTitle));
-    formats::SetDecimalSeparator(UserDecimalPoint());
+    if (line.Mode == valvescope::RunMode::WindowShot) {
+        return RunWindowShot(line);
+    }
     TSchematicForm SchematicForm;
+    valvescope::ApplyCommandLine(SchematicForm, line);
     SchematicForm.show();
     return application.exec();
 }

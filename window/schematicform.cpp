@@ -6,13 +6,19 @@
 #include "window/intake.h"
 #include "window/itemlists.h"
 #include "window/paintbox.h"
+#include "window/plotexport.h"
 #include "window/plotpainter.h"
 #include "window/readout.h"
 #include "window/redraw.h"
 
+#include <QAction>
 #include <QApplication>
+#include <QClipboard>
 #include <QComboBox>
+#include <QFileDialog>
+#include <QFileInfo>
 #include <QFrame>
+#include <QKeySequence>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPainter>
@@ -199,6 +205,7 @@ void TSchematicForm::CreateControls() {
     CreateAxisLabels();
     CreateSettingsBoxes();
     CreateStatusLine();
+    CreatePlotMenu();
     // The hint areas lie over the axis labels, the plot over everything around it.
     ShapeI->raise();
     ShapeV->raise();
@@ -443,6 +450,29 @@ void TSchematicForm::CreateStatusLine() {
     setStatusBar(StatusBar1);
 }
 
+QAction* TSchematicForm::CreatePlotAction(const char* name, const QString& text,
+                                          const QKeySequence& keys) {
+    auto* action = new QAction(text, PaintBox1);
+    action->setObjectName(QString::fromUtf8(name));
+    action->setShortcut(keys);
+    action->setShortcutContext(Qt::WindowShortcut);
+    PaintBox1->addAction(action);
+    return action;
+}
+
+void TSchematicForm::CreatePlotMenu() {
+    // A click on the plot gives it the focus, so Ctrl+C copies the picture rather than the text
+    // of the box that had the focus.
+    PaintBox1->setFocusPolicy(Qt::ClickFocus);
+    PaintBox1->setContextMenuPolicy(Qt::ActionsContextMenu);
+    ActCopyPicture = CreatePlotAction("ActCopyPicture", QStringLiteral("Copy Picture"),
+                                      QKeySequence(Qt::CTRL | Qt::Key_C));
+    ActSavePicture = CreatePlotAction("ActSavePicture", QStringLiteral("Save Picture As..."),
+                                      QKeySequence(Qt::CTRL | Qt::Key_S));
+    ActCopyReadout = CreatePlotAction("ActCopyReadout", QStringLiteral("Copy Readout"), {});
+    ActCopyReadout->setEnabled(false);
+}
+
 template <typename Handler> void TSchematicForm::Guarded(Handler&& handler) {
     RunGuarded(this, std::forward<Handler>(handler));
 }
@@ -464,6 +494,12 @@ void TSchematicForm::BindEvents() {
     connect(PaintBox1, &TPaintBox::MouseMoved, this, [this](int X, int Y) {
         Guarded([this, X, Y] { PaintBox1MouseMove(PaintBox1, X, Y); });
     });
+    connect(ActCopyPicture, &QAction::triggered, this,
+            [this] { Guarded([this] { CopyPictureClick(ActCopyPicture); }); });
+    connect(ActSavePicture, &QAction::triggered, this,
+            [this] { Guarded([this] { SavePictureClick(ActSavePicture); }); });
+    connect(ActCopyReadout, &QAction::triggered, this,
+            [this] { Guarded([this] { CopyReadoutClick(ActCopyReadout); }); });
     connect(SpeedButton1, &QPushButton::clicked, this,
             [this] { Guarded([this] { SpeedButton1Click(SpeedButton1); }); });
     static_cast<TClientArea*>(client_)->Resized = [this] { Guarded([this] { FormResize(this); }); };
@@ -523,6 +559,8 @@ void TSchematicForm::NormalizeDecimalSeparator(QComboBox* box) {
 }
 
 void TSchematicForm::DrawGridLines(QObject*) {
+    lastOps_.assign(
+        1, {valvescope::DrawOpKind::Blank, PaintBox1->width(), PaintBox1->height(), 0, 0, {}});
     PaintBox1->Blank();
     PaintBox1->repaint();
     const std::array<QComboBox*, 7> inOrder = {CmbBxGridLines, CmbBxGridV, CmbBxEndI, CmbBxEndV,
@@ -545,7 +583,7 @@ void TSchematicForm::DrawGridLines(QObject*) {
 void TSchematicForm::DrawPlot() {
     const valvescope::RedrawInput input{tube_,          settings_,          limits_,
                                         OverlaysDown(), PaintBox1->width(), PaintBox1->height()};
-    valvescope::DrawOps ops;
+    valvescope::DrawOps& ops = lastOps_;
     try {
         valvescope::RedrawPlot(input, scale_, ops);
     } catch (...) {
@@ -609,7 +647,46 @@ void TSchematicForm::PaintBox1MouseMove(QObject*, int X, int Y) {
         return; // a division by zero ends the readout silently; the last text stays
     }
     SetControlHint(PaintBox1, FromStd(*readout));
+    ActCopyReadout->setEnabled(true);
     ShowHint(this);
+}
+
+void TSchematicForm::CopyPictureClick(QObject*) {
+    QGuiApplication::clipboard()->setImage(PaintBox1->Picture());
+}
+
+void TSchematicForm::SavePictureClick(QObject*) {
+    QString filter;
+    QString path = QFileDialog::getSaveFileName(
+        this, QStringLiteral("Save Picture As"), QStringLiteral("valvescope-plot.png"),
+        QStringLiteral("PNG image (*.png);;SVG drawing (*.svg);;PDF document (*.pdf)"), &filter);
+    if (path.isEmpty()) {
+        return;
+    }
+    // A name typed without an extension takes the one of the chosen file type.
+    const qsizetype star = filter.indexOf(QStringLiteral("(*."));
+    if (!valvescope::PictureFormatOf(path) && star >= 0) {
+        path += filter.mid(star + 2, 4);
+    }
+    SavePicture(path);
+}
+
+QString TSchematicForm::SavePicture(QString path) const {
+    std::optional<valvescope::PictureFormat> format = valvescope::PictureFormatOf(path);
+    if (!format) {
+        path += QStringLiteral(".png");
+        format = valvescope::PictureFormat::Png;
+    }
+    valvescope::WritePicture(path, *format, lastOps_, PaintBox1->size());
+    return path;
+}
+
+void TSchematicForm::CopyReadoutClick(QObject*) {
+    QGuiApplication::clipboard()->setText(ReadoutText());
+}
+
+QString TSchematicForm::ReadoutText() const {
+    return LongHint(ControlHint(PaintBox1));
 }
 
 void TSchematicForm::SpeedButton1Click(QObject*) {

@@ -13,7 +13,9 @@
 
 #include <array>
 
+class QAction;
 class QComboBox;
+class QKeySequence;
 class QFrame;
 class QLabel;
 class QPushButton;
@@ -35,6 +37,8 @@ public:
     const valvescope::PlotSettings& Settings() const { return settings_; }
     const valvescope::PlotScale& Scale() const { return scale_; }
     const valvescope::Readout& LastReadout() const { return readout_; }
+    // What the last redraw drew, in order; a single blank when the intake stopped it.
+    const valvescope::DrawOps& LastDrawOps() const { return lastOps_; }
     valvescope::Overlays OverlaysDown() const;
 
     // A control's hint: the part before the first "|" pops up beside the pointer, the rest
@@ -55,6 +59,15 @@ public:
     void ShowHint(QObject* Sender);
     void PaintBox1MouseMove(QObject* Sender, int X, int Y);
     void SpeedButton1Click(QObject* Sender);
+    void CopyPictureClick(QObject* Sender);
+    void SavePictureClick(QObject* Sender);
+    void CopyReadoutClick(QObject* Sender);
+
+    // Writes the last drawing into `path` as PNG, SVG or PDF by its extension (a name without
+    // one of these gets ".png"); returns the name written. Throws on failure.
+    QString SavePicture(QString path) const;
+    // The status-line text of the last pointer readout; empty before the first one.
+    QString ReadoutText() const;
 
     // Controls.
     QToolButton* SpdBtnRedraw = nullptr;
@@ -92,6 +105,11 @@ public:
     QComboBox* CmbBxRk = nullptr;
     QPushButton* SpeedButton1 = nullptr;
     QStatusBar* StatusBar1 = nullptr;
+    // The plot's context menu; the shortcuts work anywhere in the window, but the boxes keep
+    // their own Ctrl+C and Ctrl+V while they have the focus.
+    QAction* ActCopyPicture = nullptr;
+    QAction* ActSavePicture = nullptr;
+    QAction* ActCopyReadout = nullptr;
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -104,6 +122,8 @@ private:
     void CreateAxisLabels();
     void CreateSettingsBoxes();
     void CreateStatusLine();
+    void CreatePlotMenu();
+    QAction* CreatePlotAction(const char* name, const QString& text, const QKeySequence& keys);
     void BindEvents();
     QComboBox* CreateSettingsBox(const char* name, const QString& caption, const QRect& place,
                                  const QString& text, const QString& hint);
@@ -126,6 +146,7 @@ private:
     valvescope::PlotSettings settings_;
     valvescope::PlotScale scale_;
     valvescope::Readout readout_;
+    valvescope::DrawOps lastOps_;
 
     QWidget* client_ = nullptr;
     TAnchorLayout* anchors_ = nullptr;
