@@ -1,5 +1,7 @@
 #include "window/commandline.h"
 
+#include "window/plotexport.h"
+
 #include <QCommandLineOption>
 #include <QCommandLineParser>
 #include <QRegularExpression>
@@ -157,6 +159,13 @@ bool ReadFile(const QCommandLineParser& parser, CommandLine& line) {
     }
     if (file->isEmpty()) {
         line.Problem = QStringLiteral("--%1 needs a file name.").arg(name);
+        return false;
+    }
+    const std::optional<PictureFormat> format = PictureFormatOf(*file);
+    if (!format || (line.Mode == RunMode::WindowShot && *format != PictureFormat::Png)) {
+        line.Problem = line.Mode == RunMode::Export
+                           ? QStringLiteral("'%1' is not a PNG, SVG or PDF file name.").arg(*file)
+                           : QStringLiteral("'%1' is not a PNG file name.").arg(*file);
         return false;
     }
     line.File = *file;

@@ -19,17 +19,14 @@ std::string BoxMessage(const std::exception& error) {
 }
 
 int Export(const CommandLine& line, std::ostream& err) {
-    const std::optional<PictureFormat> format = PictureFormatOf(line.File);
-    if (!format) {
-        return ReportUsage(
-            QStringLiteral("'%1' is not a PNG, SVG or PDF file name.").arg(line.File), err);
-    }
+    // The command line has already refused any other file type.
+    const PictureFormat format = PictureFormatOf(line.File).value_or(PictureFormat::Png);
     DrawnPlot plot;
     if (const std::optional<int> failed = DrawOrReport(line, plot, err)) {
         return *failed;
     }
     try {
-        WritePicture(line.File, *format, plot.Ops, line.Surface);
+        WritePicture(line.File, format, plot.Ops, line.Surface);
     } catch (const PictureWriteError& error) {
         err << BoxMessage(error) << '\n';
         return kExitNotWritten;

@@ -2,7 +2,6 @@
 #include "window/commandline.h"
 #include "window/commandrun.h"
 #include "window/errorbox.h"
-#include "window/plotexport.h"
 #include "window/plotjob.h"
 #include "window/schematicform.h"
 #include "window/windowshot.h"
@@ -31,14 +30,16 @@ QStringList Arguments(int argc, char* argv[]) {
     return arguments;
 }
 
+// Whether a window can be opened: a display, or a platform the user chose.
+bool HasScreen() {
+    return !qEnvironmentVariableIsEmpty("DISPLAY") ||
+           !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") ||
+           !qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM");
+}
+
 // A picture of the window: the settings must draw, as for an export, and any error box that
 // would still come up is written to the error output instead of waiting for a person.
 int RunWindowShot(const valvescope::CommandLine& line) {
-    if (!valvescope::PictureFormatOf(line.File) ||
-        *valvescope::PictureFormatOf(line.File) != valvescope::PictureFormat::Png) {
-        return valvescope::ReportUsage(
-            QStringLiteral("'%1' is not a PNG file name.").arg(line.File), std::cerr);
-    }
     valvescope::DrawnPlot plot;
     if (const std::optional<int> failed = valvescope::DrawOrReport(line, plot, std::cerr)) {
         return *failed;
@@ -59,6 +60,11 @@ int main(int argc, char* argv[]) {
         qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
         // Drawing into files and printing readouts work with no display at all.
         qputenv("QT_QPA_PLATFORM", "offscreen");
+    }
+    if (line.Mode == valvescope::RunMode::WindowShot && !HasScreen()) {
+        std::cerr << "There is no display to open the window on: --window-shot needs an X "
+                     "server, for example Xvfb.\n";
+        return valvescope::kExitNotWritten;
     }
     QApplication application(argc, argv);
     QApplication::setApplicationVersion(QStringLiteral(VALVESCOPE_VERSION));

@@ -185,6 +185,12 @@ TSchematicForm::TSchematicForm(QWidget* parent) : QMainWindow(parent) {
 
 TSchematicForm::~TSchematicForm() {
     qApp->removeEventFilter(this);
+    // The controls go after this window's state: no signal of theirs may reach a handler then
+    // (a box losing the focus as it goes announces its text as picked).
+    for (QObject* child : findChildren<QObject*>()) {
+        child->disconnect(this);
+    }
+    static_cast<TClientArea*>(client_)->Resized = nullptr;
 }
 
 valvescope::Overlays TSchematicForm::OverlaysDown() const {
@@ -595,6 +601,9 @@ void TSchematicForm::DrawPlot() {
 }
 
 void TSchematicForm::PaintOnPlot(const valvescope::DrawOps& ops) {
+    if (PaintBox1->Picture().isNull()) {
+        return; // not laid out yet: the surface has no pixels until its first resize
+    }
     {
         QPainter painter(&PaintBox1->Picture());
         valvescope::PaintDrawOps(painter, ops);
