@@ -1,5 +1,6 @@
 #include "model/tubemath.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace tubemath {
@@ -154,10 +155,16 @@ double SearchCurrent(const TubeParams& tube, double vg, double va) {
 // Raised when a step no longer changes Vg, so that a walk could never reach its bound.
 struct StalledWalk {};
 
+// From this grid voltage outwards the amplification factor is used up for certain
+// (5200^0.253 = 8.713 > 8.7), so the search current there is exactly 0.
+constexpr double kUsedUpMagnitude = 5200;
+
 class GridSearch {
 public:
-    GridSearch(const TubeParams& tube, double rk, double ip, double va)
-        : tube_(tube), ip_(ip), va_(va), vg_(Mul(rk, ip)), current_(SearchCurrent(tube, vg_, va)) {}
+    GridSearch(const TubeParams& tube, double rk, double ip, double va, bool skipUsedUp)
+        : tube_(tube), ip_(ip), va_(va), vg_(Mul(rk, ip)), current_(SearchCurrent(tube, vg_, va)),
+          skipUsedUp_(skipUsedUp && tube.MuExponent == TubeParams{}.MuExponent &&
+                      tube.MuZero == TubeParams{}.MuZero) {}
 
     double Run() {
         if (GreaterOrEqual(current_, ip_))
@@ -189,13 +196,29 @@ private:
     }
 
     void WalkDown(double step, double bound) {
-        while (Greater(current_, ip_) && Greater(vg_, bound))
+        while (Greater(current_, ip_) && Greater(vg_, bound)) {
+            if (step == 10.0 && vg_ > 0)
+                SkipThroughUsedUp();
             MoveTo(Sub(vg_, step));
+        }
     }
 
     void WalkUp(double step, double bound) {
-        while (Less(current_, ip_) && Less(vg_, bound))
+        while (Less(current_, ip_) && Less(vg_, bound)) {
+            if (step == 10.0 && vg_ < 0)
+                SkipThroughUsedUp();
             MoveTo(Add(vg_, step));
+        }
+    }
+
+    // A 10 V walk towards zero through the used-up region sees a current of exactly 0 at every
+    // step, so neither of its tests can change there: Vg goes straight to where the steps would
+    // take it, the last point still in the region, and the walk goes on from there.
+    void SkipThroughUsedUp() {
+        if (!skipUsedUp_ || current_ != 0 || !(std::fabs(vg_) >= kUsedUpMagnitude + 10))
+            return;
+        const double magnitude = detail::TenVoltStepsTowardZero(std::fabs(vg_), kUsedUpMagnitude);
+        vg_ = vg_ > 0 ? magnitude : -magnitude;
     }
 
     void MoveTo(double vg) {
@@ -212,6 +235,7 @@ private:
     double va_;
     double vg_;
     double current_;
+    bool skipUsedUp_;
 };
 
 } // namespace
@@ -258,15 +282,57 @@ double PlateVoltage(const TubeParams& tube, double Vg, double Ip) {
     return Sub(root, cutoffShift);
 }
 
-double GridVoltage(const TubeParams& tube, double Rk, double Ip, double Va) {
+namespace {
+
+double RunGridSearch(const TubeParams& tube, double Rk, double Ip, double Va, bool skipUsedUp) {
     try {
-        return GridSearch(tube, Rk, Ip, Va).Run();
+        return GridSearch(tube, Rk, Ip, Va, skipUsedUp).Run();
     } catch (const ArithmeticError&) {
         return 0;
     } catch (const StalledWalk&) {
         return 0;
     }
 }
+
+} // namespace
+
+double GridVoltage(const TubeParams& tube, double Rk, double Ip, double Va) {
+    return RunGridSearch(tube, Rk, Ip, Va, true);
+}
+
+namespace detail {
+
+double GridVoltageStepByStep(const TubeParams& tube, double Rk, double Ip, double Va) {
+    return RunGridSearch(tube, Rk, Ip, Va, false);
+}
+
+// Below 2^53 a step of 10 is exact. Above, Vg - 10 is rounded to the binade's spacing: 12 or
+// 8 once and then 8 (spacing 4, ties to even), 8 (spacing 8), 16 (spacing 16), and nothing at
+// all from spacing 32 on. Within one binade every step after the first takes off the same
+// amount, so two plain steps show that amount and the rest of the binade goes in one jump.
+double TenVoltStepsTowardZero(double magnitude, double floor) {
+    for (;;) {
+        const double first = magnitude - 10;
+        if (first < floor || first == magnitude)
+            return magnitude;
+        const double second = first - 10;
+        if (second < floor || second == first)
+            return first;
+        // Steps whose plain difference would leave the binade are rounded to the finer spacing
+        // below; they are taken one by one.
+        const double bottom = std::max(std::ldexp(1.0, std::ilogb(second)) + 10, floor);
+        if (!(second > 0) || std::ilogb(first) != std::ilogb(second) || second < bottom) {
+            magnitude = second;
+            continue;
+        }
+        // Exact: the two lie within a factor of two. The jump below subtracts a whole number of
+        // these, which is a multiple of the binade's spacing and lands inside it.
+        const double decrement = first - second;
+        magnitude = second - std::floor((second - bottom) / decrement) * decrement;
+    }
+}
+
+} // namespace detail
 
 GridCurve::GridCurve(const TubeParams& tube, double Vg) : tube_(tube), vg_(Vg) {
     usedUpFault_ = FaultOf([&] { usedUp_ = AmplificationUsedUp(tube_, vg_); });

@@ -48,6 +48,18 @@ double PlateVoltage(const TubeParams& tube, double Vg, double Ip);
 // that starts from Rk * Ip. Any arithmetic fault during the search gives 0.
 double GridVoltage(const TubeParams& tube, double Rk, double Ip, double Va);
 
+namespace detail {
+
+// GridVoltage walking every step literally, without skipping the used-up region; for tests.
+double GridVoltageStepByStep(const TubeParams& tube, double Rk, double Ip, double Va);
+
+// Where plain 10 V steps towards zero, Vg = Vg - 10 in 64-bit floating point, take a positive
+// magnitude: the last value not below `floor` (the start itself when the first step would pass
+// it or no longer changes it).
+double TenVoltStepsTowardZero(double magnitude, double floor);
+
+} // namespace detail
+
 // PlateCurrent along one curve of constant grid voltage: the work that depends on Vg alone is
 // done once. PlateCurrentAt(Va) returns bit-for-bit PlateCurrent(tube, Vg, Va).
 class GridCurve {

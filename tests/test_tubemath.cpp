@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <bit>
 #include <cmath>
 #include <cstdint>
@@ -456,6 +457,77 @@ TEST(GridVoltageFaults, AFaultMidwayThroughTheSearchGivesZero) {
     ASSERT_NO_THROW(PlateCurrent(steep, -49.5, 2000));
     ASSERT_EQ(ErrorOf([&] { PlateCurrent(steep, -59.5, 2000); }), kOverflowMessage);
     EXPECT_EQ(GridVoltage(steep, 590, -0.05, 2000), 0.0);
+}
+
+// The used-up region, where the search current is 0 for certain, is crossed in one jump.
+
+// Plain 10 V steps towards zero from `magnitude` while the next one stays at or above `floor`.
+double LiteralTenVoltSteps(double magnitude, double floor) {
+    for (;;) {
+        const double next = magnitude - 10;
+        if (next < floor || next == magnitude)
+            return magnitude;
+        magnitude = next;
+    }
+}
+
+TEST(GridVoltageSkip, JumpLandsWhereThePlainStepsLandInEveryBinade) {
+    // Spacings from far below 1 up to 32, where a step no longer moves; starts on and just past
+    // binade edges, and in between.
+    std::vector<double> starts;
+    for (int exponent = 13; exponent <= 58; ++exponent) {
+        const double edge = std::ldexp(1.0, exponent);
+        for (const double offset : {0.0, 10.0, 14.0, 28.0, 40.0, 100.0, 12345.678})
+            starts.push_back(edge + offset);
+        starts.push_back(std::nextafter(edge, 0.0));
+        starts.push_back(edge * 1.37);
+    }
+    for (const double start : starts) {
+        SCOPED_TRACE(start);
+        // About 100 000 plain steps, crossing the binade's lower edge where the start is near it.
+        for (const double floor :
+             {std::max(5200.0, start - 1e6), std::max(5200.0, start * 0.5 - 1e6)}) {
+            if (start - floor > 2e6 || start < floor)
+                continue;
+            EXPECT_EQ(tubemath::detail::TenVoltStepsTowardZero(start, floor),
+                      LiteralTenVoltSteps(start, floor));
+        }
+    }
+}
+
+TEST(GridVoltageSkip, GivesWhatTheStepByStepSearchGives) {
+    // Starts up to 1e7 V out, with resistors of either sign, currents of either sign, and
+    // plate voltages inside and outside the law's region.
+    const TubeParams tube;
+    int compared = 0;
+    for (const double start : {-1e7, -3.3e5 - 0.25, -1e5 + 0.01, -5230.0, -5215.5, 5215.5, 5230.0,
+                               1e5 - 0.01, 3.3e5 + 0.25, 1e7}) {
+        for (const double ip : {-0.05, -1e-6, 1e-6, 0.0013, 0.05, 0.3}) {
+            for (const double va : {-10.0, 0.0, 250.0, 2000.0}) {
+                const double rk = start / ip;
+                SCOPED_TRACE(testing::Message() << rk << " " << ip << " " << va);
+                EXPECT_EQ(std::bit_cast<std::uint64_t>(GridVoltage(tube, rk, ip, va)),
+                          std::bit_cast<std::uint64_t>(
+                              tubemath::detail::GridVoltageStepByStep(tube, rk, ip, va)));
+                ++compared;
+            }
+        }
+    }
+    EXPECT_EQ(compared, 240);
+}
+
+TEST(GridVoltageSkip, FarStartsEndWithAValue) {
+    const TubeParams tube;
+    // A negative resistor, as the box accepts, and a huge one, from either side.
+    EXPECT_EQ(GridVoltage(tube, -1e300, 0.05, 250), 0.0); // no step moves Vg out there
+    // Far below -100 V with a target under any current, no walk runs: the start is the result.
+    EXPECT_EQ(GridVoltage(tube, 1e300, -0.05, 250), 1e300 * -0.05);
+    // From 2^54 + 2 the steps are 12 V once and then 8 V down to 2^54, then 10 V: the walk
+    // reaches the law's region and the search ends near the start's residue.
+    const double far = GridVoltage(tube, -(std::ldexp(1.0, 54) + 2) / 0.05, 0.05, 250);
+    EXPECT_TRUE(std::isfinite(far));
+    EXPECT_GT(far, -120.0);
+    EXPECT_LT(far, 120.0);
 }
 
 } // namespace
