@@ -571,14 +571,20 @@ void TestWindow::aboutDialogBlocksTheWindow() {
 void TestWindow::keyboardReachesTheBoxesInOrder() {
     form_->activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(form_.get()));
-    QComboBox* order[] = {form_->CmbBxEndI, form_->CmbBxGridV, form_->CmbBxGridLines,
-                          form_->CmbBxEndV, form_->CmbBxRa,    form_->CmbBxBplus,
-                          form_->CmbBxRk,   form_->CmbBxEndI};
+    QWidget* order[] = {form_->CmbBxEndI,      form_->CmbBxGridV,   form_->CmbBxGridLines,
+                        form_->CmbBxEndV,      form_->CmbBxRa,      form_->CmbBxBplus,
+                        form_->CmbBxRk,        form_->SpdBtnRedraw, form_->SpdBtnImax,
+                        form_->SpdBtnWp,       form_->SpdBtnVmax,   form_->SpdBtnRk,
+                        form_->SpdBtnLoadLine, form_->SpeedButton1, form_->CmbBxEndI};
     order[0]->setFocus();
     for (std::size_t i = 1; i < std::size(order); ++i) {
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
         QVERIFY2(order[i]->hasFocus(), qPrintable(order[i]->objectName()));
     }
+    // Space on a focused toggle presses it, and the press redraws with the overlay.
+    form_->SpdBtnWp->setFocus();
+    QTest::keyClick(form_->SpdBtnWp, Qt::Key_Space);
+    QVERIFY(form_->SpdBtnWp->isChecked());
     QTest::keyClick(form_.get(), Qt::Key_K, Qt::AltModifier);
     QVERIFY(form_->CmbBxRk->hasFocus());
     QTest::keyClick(form_.get(), Qt::Key_N, Qt::AltModifier);

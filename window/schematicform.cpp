@@ -225,7 +225,8 @@ QToolButton* TSchematicForm::CreateSpeedButton(const char* name, const QString& 
     button->setText(caption);
     button->setAccessibleName(caption.trimmed());
     button->setAutoRaise(true);
-    button->setFocusPolicy(Qt::NoFocus);
+    // Reached by Tab after the boxes and pressed with Space; a click leaves the focus where it was.
+    button->setFocusPolicy(Qt::TabFocus);
     button->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
     button->setIconSize(QSize(12, 12));
     SetControlHint(button, hint);
@@ -437,11 +438,20 @@ void TSchematicForm::CreateSettingsBoxes() {
     SpeedButton1->setObjectName(QStringLiteral("SpeedButton1"));
     SpeedButton1->setAccessibleName(QStringLiteral("About"));
     SpeedButton1->setFont(ArialOfPixels(12, true));
-    SpeedButton1->setFocusPolicy(Qt::NoFocus);
+    SpeedButton1->setFocusPolicy(Qt::TabFocus);
     SetControlHint(
         SpeedButton1,
         QStringLiteral("About Valvescope| Press to see information about this program."));
     anchors_->AddControl(SpeedButton1, QRect(432, 312, 64, 22), kLeftBottom);
+
+    // After the seven boxes, Tab goes on through the button row and "About".
+    QWidget* previous = CmbBxRk;
+    for (QWidget* button :
+         std::initializer_list<QWidget*>{SpdBtnRedraw, SpdBtnImax, SpdBtnWp, SpdBtnVmax, SpdBtnRk,
+                                         SpdBtnLoadLine, SpeedButton1}) {
+        QWidget::setTabOrder(previous, button);
+        previous = button;
+    }
 }
 
 void TSchematicForm::CreateStatusLine() {
