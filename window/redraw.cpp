@@ -2,6 +2,7 @@
 
 #include "formats/formats.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <limits>
@@ -96,6 +97,78 @@ using checked::Product;
 using checked::Quotient;
 using checked::Sum;
 
+// The bias line's search raises its current in steps of a hundredth of a milliamp.
+constexpr double kBiasStep = 1e-5;
+
+// Grid voltages at least this far out have used up the amplification factor (5200^0.253 =
+// 8.713 > 8.7): their curves run along the bottom edge. Grid voltages at most this far from 0
+// change none of the curve's sums, and their curves are those of 0 V.
+constexpr double kUsedUpGrid = 5200;
+constexpr double kNegligibleGrid = 1e-70;
+
+// The leftmost column of the Wp hyperbola that is drawn: a 2-pixel stroke further left stays
+// off the surface.
+constexpr std::int64_t kFirstVisibleColumn = -9;
+
+// Of a run of curves that draw the same points, the ones drawn.
+constexpr std::int64_t kLabelsKept = 16;
+
+// The current after `steps` steps of the bias line's search from 0, each step added and rounded
+// as the search adds it. Within one binade every step after the first adds the same amount
+// (a tie, possible in one binade only, goes the same way once the last bit is even), so three
+// plain steps show that amount and the rest of the binade is crossed in one multiplication.
+double BiasStepSum(std::uint64_t steps) {
+    double sum = 0;
+    while (steps > 0) {
+        const double first = sum + kBiasStep;
+        const double second = first + kBiasStep;
+        const double third = second + kBiasStep;
+        if (steps <= 3) {
+            return steps == 1 ? first : steps == 2 ? second : third;
+        }
+        steps -= 3;
+        sum = third;
+        if (std::ilogb(second) != std::ilogb(third)) {
+            continue;
+        }
+        const double increment = third - second;
+        const double ceiling = std::ldexp(1.0, std::ilogb(third) + 1);
+        auto room = static_cast<std::uint64_t>((ceiling - third) / increment);
+        // Steps whose plain sum would reach the next binade are taken one by one.
+        while (room > 0 && third + static_cast<double>(room + 2) * increment >= ceiling) {
+            --room;
+        }
+        const std::uint64_t jump = std::min(room, steps);
+        sum = third + static_cast<double>(jump) * increment;
+        steps -= jump;
+    }
+    return sum;
+}
+
+// The last k, down to lastK, whose curve draws the same points as the curve of `k`: both grid
+// voltages used up, or both negligible. |k * step| grows as k falls, so the run is found by
+// halving; it ends before a grid voltage that overflows, which the next curve then reports.
+std::int64_t EndOfSameCurves(std::int64_t k, std::int64_t lastK, double step) {
+    const auto magnitude = [step](std::int64_t at) {
+        return std::fabs(static_cast<double>(at) * step);
+    };
+    const bool usedUp = magnitude(k) >= kUsedUpGrid;
+    const auto same = [&](std::int64_t at) {
+        const double m = magnitude(at);
+        return usedUp ? std::isfinite(m) : m <= kNegligibleGrid;
+    };
+    if (same(lastK)) {
+        return lastK;
+    }
+    std::int64_t inside = k;
+    std::int64_t beyond = lastK;
+    while (inside - beyond > 1) {
+        const std::int64_t middle = beyond + (inside - beyond) / 2;
+        (same(middle) ? inside : beyond) = middle;
+    }
+    return inside;
+}
+
 class PlotDrawing {
 public:
     PlotDrawing(const RedrawInput& in, const PlotScale& scale, DrawOps& ops)
@@ -123,8 +196,16 @@ private:
     void ImaxLine();
     void WpHyperbola();
     void RkBiasLine();
+    void RkBiasLineStepByStep();
+    bool BiasSearchStops(std::uint64_t steps, double Va) const;
+    std::uint64_t BiasSearchEnd(std::uint64_t from, double Va) const;
+    double BiasCurrentAt(std::uint64_t steps, double Va) const;
+    std::int64_t LastVoltInColumn(std::int64_t volts, std::int64_t last) const;
     void CurveFamily();
+    void CurveRun(std::int64_t first, std::int64_t last);
     void Curve(double Vg);
+    bool CurveStops(const tubemath::GridCurve& curve, double Va) const;
+    void CurvePoints(const tubemath::GridCurve& curve, double& I, double& Va);
     void LoadLine(double shortCircuitCurrent);
 
     const RedrawInput& in_;
@@ -230,7 +311,12 @@ void PlotDrawing::WpHyperbola() {
     }
     const std::int32_t x0 = X(Vtop);
     draw_.MoveTo(x0, 0);
-    for (std::int64_t x = PixelSum(x0, 1); x <= W_; ++x) {
+    // Where the hyperbola starts far left of the surface (a negative End I puts it there), the
+    // columns up to a few pixels short of the left edge are one stroke that stays out of sight,
+    // however wide the pen; the current only grows towards the edge, so nothing there fails
+    // that the columns kept would not.
+    const std::int64_t firstColumn = std::max<std::int64_t>(PixelSum(x0, 1), kFirstVisibleColumn);
+    for (std::int64_t x = firstColumn; x <= W_; ++x) {
         const double V = Product(static_cast<double>(x), scale_.VoltsPerPixel);
         const double I = Quotient(in_.limits.Wp, V);
         draw_.LineTo(static_cast<std::int32_t>(x), Y(I));
@@ -239,9 +325,7 @@ void PlotDrawing::WpHyperbola() {
 
 // For each whole plate voltage, the current at which the cathode resistor biases the tube: the
 // search only moves up, so each voltage starts from the current found for the one before.
-void PlotDrawing::RkBiasLine() {
-    draw_.PenColour(kMaroon);
-    draw_.PenWidth(2);
+void PlotDrawing::RkBiasLineStepByStep() {
     const double Rk = s_.Rk;
     const double topCurrent = s_.EndI / 1000.0;
     double I = 0;
@@ -249,7 +333,7 @@ void PlotDrawing::RkBiasLine() {
         const double Va = static_cast<double>(volts);
         while (Va > Sum(tubemath::PlateVoltage(in_.tube, Product(-Rk, I), I), Product(Rk, I)) &&
                I < topCurrent) {
-            I += 1e-5;
+            I += kBiasStep;
         }
         if (!(I >= 0)) {
             I = 0;
@@ -258,13 +342,118 @@ void PlotDrawing::RkBiasLine() {
     }
 }
 
+// Whether the search at plate voltage Va stops at the current reached after `steps` steps, or
+// fails there.
+bool PlotDrawing::BiasSearchStops(std::uint64_t steps, double Va) const {
+    const double I = BiasStepSum(steps);
+    try {
+        return !(
+            Va > Sum(tubemath::PlateVoltage(in_.tube, Product(-s_.Rk, I), I), Product(s_.Rk, I)) &&
+            I < s_.EndI / 1000.0);
+    } catch (const tubemath::ArithmeticError&) {
+        return true;
+    }
+}
+
+// The step count at which the search at Va, starting from `from` steps, stops. The bias
+// voltage rises with the current, so the stop is found by doubling the distance and halving the
+// interval instead of stepping; the step before it is checked to run on.
+std::uint64_t PlotDrawing::BiasSearchEnd(std::uint64_t from, double Va) const {
+    if (BiasSearchStops(from, Va)) {
+        return from;
+    }
+    std::uint64_t runsOn = from;
+    std::uint64_t distance = 1;
+    while (!BiasSearchStops(from + distance, Va)) {
+        runsOn = from + distance;
+        distance *= 2;
+    }
+    std::uint64_t stops = from + distance;
+    while (stops - runsOn > 1) {
+        const std::uint64_t middle = runsOn + (stops - runsOn) / 2;
+        (BiasSearchStops(middle, Va) ? stops : runsOn) = middle;
+    }
+    return stops;
+}
+
+// The current the search ends with, its last test made as the step-by-step search makes it, so
+// that a fault there is raised.
+double PlotDrawing::BiasCurrentAt(std::uint64_t steps, double Va) const {
+    static_cast<void>(Va);
+    const double I = BiasStepSum(steps);
+    Sum(tubemath::PlateVoltage(in_.tube, Product(-s_.Rk, I), I), Product(s_.Rk, I));
+    return I >= 0 ? I : 0;
+}
+
+// The last whole volt, up to `last`, that falls into the same pixel column as `volts`.
+std::int64_t PlotDrawing::LastVoltInColumn(std::int64_t volts, std::int64_t last) const {
+    const std::int32_t column = X(static_cast<double>(volts));
+    std::int64_t inside = volts;
+    std::int64_t beyond = last + 1;
+    while (beyond - inside > 1) {
+        const std::int64_t middle = inside + (beyond - inside) / 2;
+        (X(static_cast<double>(middle)) == column ? inside : beyond) = middle;
+    }
+    return inside;
+}
+
+// Within one pixel column the current only rises, so the line-tos there run straight up the
+// column and paint what the first and the last of them paint: only those two are drawn.
+void PlotDrawing::RkBiasLine() {
+    draw_.PenColour(kMaroon);
+    draw_.PenWidth(2);
+    if (in_.stepByStep || !(scale_.VoltsPerPixel > 0) || !std::isfinite(scale_.VoltsPerPixel)) {
+        RkBiasLineStepByStep();
+        return;
+    }
+    std::uint64_t steps = 0;
+    for (std::int64_t volts = 0; volts <= s_.EndV;) {
+        const std::int64_t columnEnd = LastVoltInColumn(volts, s_.EndV);
+        for (const std::int64_t at : {volts, columnEnd}) {
+            const double Va = static_cast<double>(at);
+            steps = BiasSearchEnd(steps, Va);
+            draw_.LineTo(X(Va), Y(BiasCurrentAt(steps, Va)));
+            if (columnEnd == volts) {
+                break;
+            }
+        }
+        volts = columnEnd + 1;
+    }
+}
+
 void PlotDrawing::CurveFamily() {
     if (s_.GridLineCount == std::numeric_limits<std::int32_t>::min()) {
         throw tubemath::ArithmeticError(kIntegerOverflowMessage);
     }
-    const std::int32_t lastK = -s_.GridLineCount;
-    for (std::int32_t k = 0; k >= lastK; --k) {
-        Curve(Product(k, s_.GridStep));
+    const std::int64_t lastK = -std::int64_t{s_.GridLineCount};
+    if (in_.stepByStep) {
+        for (std::int64_t k = 0; k >= lastK; --k) {
+            Curve(Product(static_cast<double>(k), s_.GridStep));
+        }
+        return;
+    }
+    std::int64_t k = 0;
+    while (k >= lastK) {
+        const double Vg = Product(static_cast<double>(k), s_.GridStep);
+        const double magnitude = std::fabs(Vg);
+        if (magnitude >= kUsedUpGrid || magnitude <= kNegligibleGrid) {
+            // Every curve from here to the run's end draws the same points.
+            const std::int64_t runEnd = EndOfSameCurves(k, lastK, s_.GridStep);
+            CurveRun(k, runEnd);
+            k = runEnd - 1;
+        } else {
+            Curve(Vg);
+            --k;
+        }
+    }
+}
+
+// Curves first ... last (downwards) draw the same points and put their labels at the same
+// place, each label over the one before. Only the last few are drawn: their labels, the longest
+// of the run, cover the earlier ones.
+void PlotDrawing::CurveRun(std::int64_t first, std::int64_t last) {
+    for (std::int64_t k = std::min(first, last + kLabelsKept - 1); k >= last; --k) {
+        Curve(Product(static_cast<double>(k), s_.GridStep));
     }
 }
 
@@ -274,25 +463,10 @@ void PlotDrawing::Curve(double Vg) {
     draw_.MoveTo(0, H_);
     double I = 0;
     double Va = 0;
-    const double currentLimit = 0.95 * s_.EndI;
     const double voltageLimit = 0.95 * s_.EndV;
     if (s_.EndV >= 0) {
         const tubemath::GridCurve curve(in_.tube, Vg);
-        for (;;) {
-            I = curve.PlateCurrentAt(Va);
-            if (!(I >= 0)) {
-                I = 0;
-            }
-            draw_.LineTo(X(Va), Y(I));
-            if (I * 1000 > currentLimit || Va > voltageLimit) {
-                break;
-            }
-            if (Va == s_.EndV) {
-                Va = Va + 1;
-                break;
-            }
-            Va = Va + 1;
-        }
+        CurvePoints(curve, I, Va);
     }
     const std::string label = formats::FormatValue(Vg);
     if (Va < voltageLimit) {
@@ -300,6 +474,82 @@ void PlotDrawing::Curve(double Vg) {
         draw_.Text(PixelDifference(X(Va), 3), 1, label);
     } else {
         draw_.Text(PixelDifference(W_, 25), PixelDifference(Y(I), 10), label);
+    }
+}
+
+// Whether the curve's point at Va passes 95 % of the current axis, or cannot be drawn.
+bool PlotDrawing::CurveStops(const tubemath::GridCurve& curve, double Va) const {
+    try {
+        double I = curve.PlateCurrentAt(Va);
+        if (!(I >= 0)) {
+            I = 0;
+        }
+        Y(I);
+        return I * 1000 > 0.95 * s_.EndI;
+    } catch (const tubemath::ArithmeticError&) {
+        return true;
+    }
+}
+
+// The curve's points, whole volt by whole volt, leaving I and Va as the last point left them.
+// Where several volts fall into one pixel column, the current rises along the column, so only
+// its first and last points are drawn; the point where the curve passes 95 % of the current
+// axis is found by doubling and halving.
+void PlotDrawing::CurvePoints(const tubemath::GridCurve& curve, double& I, double& Va) {
+    const double currentLimit = 0.95 * s_.EndI;
+    const double voltageLimit = 0.95 * s_.EndV;
+    const auto point = [&](double volts) {
+        I = curve.PlateCurrentAt(volts);
+        if (!(I >= 0)) {
+            I = 0;
+        }
+        draw_.LineTo(X(volts), Y(I));
+    };
+    const bool fewVolts = !(scale_.VoltsPerPixel > 1) || !std::isfinite(scale_.VoltsPerPixel);
+    if (in_.stepByStep || fewVolts) {
+        for (;;) {
+            point(Va);
+            if (I * 1000 > currentLimit || Va > voltageLimit) {
+                return;
+            }
+            if (Va == s_.EndV) {
+                Va = Va + 1;
+                return;
+            }
+            Va = Va + 1;
+        }
+    }
+    // The last volt the voltage tests allow: the first above 95 % of End V, or End V itself.
+    const std::int64_t lastVolt =
+        std::min<std::int64_t>(s_.EndV, static_cast<std::int64_t>(std::floor(voltageLimit)) + 1);
+    std::int64_t stop = lastVolt;
+    if (CurveStops(curve, 0)) {
+        stop = 0;
+    } else {
+        std::int64_t runsOn = 0;
+        std::int64_t distance = 1;
+        while (distance < lastVolt && !CurveStops(curve, static_cast<double>(distance))) {
+            runsOn = distance;
+            distance *= 2;
+        }
+        std::int64_t stops = std::min(distance, lastVolt + 1);
+        while (stops - runsOn > 1) {
+            const std::int64_t middle = runsOn + (stops - runsOn) / 2;
+            (CurveStops(curve, static_cast<double>(middle)) ? stops : runsOn) = middle;
+        }
+        stop = std::min(stops, lastVolt);
+    }
+    for (std::int64_t volts = 0; volts <= stop;) {
+        const std::int64_t columnEnd = LastVoltInColumn(volts, stop);
+        point(static_cast<double>(volts));
+        if (columnEnd > volts) {
+            point(static_cast<double>(columnEnd));
+        }
+        volts = columnEnd + 1;
+    }
+    Va = static_cast<double>(stop);
+    if (!(I * 1000 > currentLimit) && !(Va > voltageLimit)) {
+        Va = Va + 1; // the curve ran to End V
     }
 }
 

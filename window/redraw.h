@@ -19,6 +19,9 @@ struct RedrawInput {
     Overlays overlays;
     std::int32_t width = 0;  // of the drawing surface, in pixels
     std::int32_t height = 0; // of the drawing surface, in pixels
+    // Draw every point one whole volt (and every 0.01 mA of the bias line's search) at a time,
+    // as the rules read, instead of taking the shortcuts that give the same picture. For tests.
+    bool stepByStep = false;
 };
 
 // Clears `ops`, stores the new scale in `scale` and records the whole picture into `ops`, which
