@@ -62,4 +62,25 @@ void BM_GridVoltageSearch(benchmark::State& state) {
 }
 BENCHMARK(BM_GridVoltageSearch);
 
+// The pointer readout's search from a start far out in the used-up region (a negative cathode
+// resistor): step by step, and with the region crossed in one jump. range(0) is the start in V.
+void BM_GridVoltageFarStartStepByStep(benchmark::State& state) {
+    const tubemath::TubeParams tube;
+    const double rk = -static_cast<double>(state.range(0)) / 0.05;
+    for (auto _ : state)
+        benchmark::DoNotOptimize(tubemath::detail::GridVoltageStepByStep(tube, rk, 0.05, 250));
+}
+BENCHMARK(BM_GridVoltageFarStartStepByStep)->Arg(10000000)->Unit(benchmark::kMillisecond);
+
+void BM_GridVoltageFarStart(benchmark::State& state) {
+    const tubemath::TubeParams tube;
+    const double rk = -static_cast<double>(state.range(0)) / 0.05;
+    for (auto _ : state)
+        benchmark::DoNotOptimize(tubemath::GridVoltage(tube, rk, 0.05, 250));
+}
+BENCHMARK(BM_GridVoltageFarStart)
+    ->Arg(10000000)
+    ->Arg(100000000000000000)
+    ->Unit(benchmark::kMicrosecond);
+
 } // namespace

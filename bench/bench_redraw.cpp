@@ -70,7 +70,11 @@ void WholeRedraw(benchmark::State& state, const RedrawInput& in) {
     PlotScale scale;
     DrawOps ops;
     for (auto _ : state) {
-        valvescope::RedrawPlot(in, scale, ops);
+        try {
+            valvescope::RedrawPlot(in, scale, ops);
+        } catch (const tubemath::ArithmeticError&) {
+            // An extreme setting can end the redraw with an error; what was drawn is painted.
+        }
         Paint(ops, image);
         benchmark::DoNotOptimize(image.constBits());
     }
@@ -121,6 +125,55 @@ void BM_Paint_Largest(benchmark::State& state) {
     PaintingOnly(state, LargestInput());
 }
 
+// The settings that cost most, at their extremes: each redraw with the shortcuts, and the rules
+// followed step by step at a feasible scale (state.range(0) is the scaled setting), from which
+// the extreme's time is extrapolated (linear in the setting).
+RedrawInput Extreme(std::int32_t endV, std::int32_t endI, std::int32_t lines, double step,
+                    double rk) {
+    RedrawInput in = DefaultInput(true);
+    in.settings.EndV = endV;
+    in.settings.EndI = endI;
+    in.settings.GridLineCount = lines;
+    in.settings.GridStep = step;
+    in.settings.Rk = rk;
+    return in;
+}
+
+constexpr std::int32_t kMost = 2147483647;
+
+void BM_Redraw_EndVMost(benchmark::State& state) {
+    WholeRedraw(state, Extreme(kMost, 200, 10, 10, 590));
+}
+void BM_Redraw_EndIMostNegativeRk(benchmark::State& state) {
+    WholeRedraw(state, Extreme(800, kMost, 10, 10, -1000));
+}
+void BM_Redraw_GridLinesMost(benchmark::State& state) {
+    WholeRedraw(state, Extreme(800, 200, kMost, 10, 590));
+}
+void BM_Redraw_TinyStepMostLines(benchmark::State& state) {
+    WholeRedraw(state, Extreme(kMost, kMost, kMost, 1e-300, 590));
+}
+void BM_Redraw_AllMostLargeSurface(benchmark::State& state) {
+    RedrawInput in = Extreme(kMost, kMost, kMost, 10, -1000);
+    in.width = 4000;
+    in.height = 3000;
+    WholeRedraw(state, in);
+}
+
+void StepByStep(benchmark::State& state, RedrawInput in) {
+    in.stepByStep = true;
+    RecordingOnly(state, in);
+}
+void BM_StepByStep_EndV(benchmark::State& state) {
+    StepByStep(state, Extreme(static_cast<std::int32_t>(state.range(0)), 200, 10, 10, 590));
+}
+void BM_StepByStep_EndINegativeRk(benchmark::State& state) {
+    StepByStep(state, Extreme(800, static_cast<std::int32_t>(state.range(0)), 10, 10, -1000));
+}
+void BM_StepByStep_GridLines(benchmark::State& state) {
+    StepByStep(state, Extreme(800, 200, static_cast<std::int32_t>(state.range(0)), 10, 590));
+}
+
 void BM_PointerReadout(benchmark::State& state) {
     const tubemath::TubeParams tube;
     const PlotScale scale{800.0 / 462.0, 224.0 / 200.0};
@@ -141,3 +194,11 @@ BENCHMARK(BM_Record_Largest)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Paint_DefaultAllOverlays)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Paint_Largest)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_PointerReadout)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_Redraw_EndVMost)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Redraw_EndIMostNegativeRk)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Redraw_GridLinesMost)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Redraw_TinyStepMostLines)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Redraw_AllMostLargeSurface)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_StepByStep_EndV)->Arg(200000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_StepByStep_EndINegativeRk)->Arg(200000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_StepByStep_GridLines)->Arg(20000)->Unit(benchmark::kMillisecond);
