@@ -15,7 +15,6 @@
 
 namespace {
 
-const QRgb kWhite = qRgb(255, 255, 255);
 const QRgb kBlack = qRgb(0, 0, 0);
 const QRgb kGridBlue = qRgb(0, 0, 255);
 const QRgb kLimitRed = qRgb(255, 0, 0);
