@@ -140,3 +140,18 @@ TEST(FastPath, FaultsComeWhereTheStepsMeetThem) {
 }
 
 } // namespace
+
+namespace {
+
+TEST(FastPath, BiasLinePastItsPeakVoltage) {
+    // Past about 3300 V of grid the bias voltage falls again as the current rises: a plate
+    // voltage just below its peak is reached only in a narrow band of currents.
+    for (const std::int32_t endV : {20001, 9000}) {
+        for (const std::int32_t endI : {3000, 1200}) {
+            SCOPED_TRACE(testing::Message() << "V " << endV << " I " << endI);
+            ExpectSamePicture(Input(endV, endI, 4990, 70, 2, 462, 224));
+        }
+    }
+}
+
+} // namespace

@@ -5,7 +5,9 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <functional>
 #include <limits>
+#include <optional>
 
 namespace valvescope {
 
@@ -199,6 +201,9 @@ private:
     void RkBiasLineStepByStep();
     bool BiasSearchStops(std::uint64_t steps, double Va) const;
     std::uint64_t BiasSearchEnd(std::uint64_t from, double Va) const;
+    std::optional<double> BiasVoltage(std::uint64_t steps) const;
+    std::uint64_t FirstStepWhere(const std::function<bool(double)>& holds) const;
+    std::uint64_t BiasVoltagePeak() const;
     double BiasCurrentAt(std::uint64_t steps, double Va) const;
     std::int64_t LastVoltInColumn(std::int64_t volts, std::int64_t last) const;
     void CurveFamily();
@@ -214,6 +219,8 @@ private:
     DrawRecorder draw_;
     const std::int32_t W_;
     const std::int32_t H_;
+    // Where the bias voltage stops rising with the current, when the search can get that far.
+    std::uint64_t biasPeak_ = std::numeric_limits<std::uint64_t>::max();
 };
 
 void PlotDrawing::Draw(double shortCircuitCurrent) {
@@ -364,16 +371,88 @@ std::uint64_t PlotDrawing::BiasSearchEnd(std::uint64_t from, double Va) const {
     }
     std::uint64_t runsOn = from;
     std::uint64_t distance = 1;
-    while (!BiasSearchStops(from + distance, Va)) {
-        runsOn = from + distance;
-        distance *= 2;
+    std::uint64_t probe = from + distance;
+    // Past its peak the bias voltage falls again, so a probe never jumps over the peak: a
+    // voltage just below it is reached only in a narrow band of currents before it.
+    if (from < biasPeak_ && probe > biasPeak_) {
+        probe = biasPeak_;
     }
-    std::uint64_t stops = from + distance;
+    while (!BiasSearchStops(probe, Va)) {
+        runsOn = probe;
+        distance *= 2;
+        probe = from + distance;
+        if (runsOn < biasPeak_ && probe > biasPeak_) {
+            probe = biasPeak_;
+        }
+    }
+    std::uint64_t stops = probe;
     while (stops - runsOn > 1) {
         const std::uint64_t middle = runsOn + (stops - runsOn) / 2;
         (BiasSearchStops(middle, Va) ? stops : runsOn) = middle;
     }
     return stops;
+}
+
+// The bias voltage after `steps` steps of the search, or nothing where it cannot be formed.
+std::optional<double> PlotDrawing::BiasVoltage(std::uint64_t steps) const {
+    const double I = BiasStepSum(steps);
+    try {
+        return Sum(tubemath::PlateVoltage(in_.tube, Product(-s_.Rk, I), I), Product(s_.Rk, I));
+    } catch (const tubemath::ArithmeticError&) {
+        return std::nullopt;
+    }
+}
+
+// The first step count whose current meets `holds`, which once met stays met as the current
+// rises; the maximum step count when none does.
+std::uint64_t PlotDrawing::FirstStepWhere(const std::function<bool(double)>& holds) const {
+    std::uint64_t below = 0;
+    std::uint64_t at = 1;
+    if (holds(BiasStepSum(0))) {
+        return 0;
+    }
+    while (!holds(BiasStepSum(at))) {
+        if (at > (std::uint64_t{1} << 62)) {
+            return std::numeric_limits<std::uint64_t>::max();
+        }
+        below = at;
+        at *= 2;
+    }
+    while (at - below > 1) {
+        const std::uint64_t middle = below + (at - below) / 2;
+        (holds(BiasStepSum(middle)) ? at : below) = middle;
+    }
+    return at;
+}
+
+// The step count of the bias voltage's peak, if the search can pass it before reaching the top of
+// the plot. With the grid at -Rk * I the bias voltage rises with the current until the grid
+// reaches about -3300 V, then falls for good; it is found by narrowing the interval by thirds.
+std::uint64_t PlotDrawing::BiasVoltagePeak() const {
+    constexpr double kStillRisingGrid = 3000;
+    const double topCurrent = s_.EndI / 1000.0;
+    if (!(s_.Rk > 0) || !(s_.Rk * topCurrent > kStillRisingGrid)) {
+        return std::numeric_limits<std::uint64_t>::max();
+    }
+    std::uint64_t low = FirstStepWhere([&](double I) { return s_.Rk * I > kStillRisingGrid; });
+    std::uint64_t high = FirstStepWhere([&](double I) { return !(I < topCurrent); });
+    const auto voltage = [this](std::uint64_t steps) {
+        return BiasVoltage(steps).value_or(-std::numeric_limits<double>::infinity());
+    };
+    while (high - low > 2) {
+        const std::uint64_t third = (high - low) / 3;
+        const std::uint64_t left = low + third;
+        const std::uint64_t right = high - third;
+        (voltage(left) < voltage(right) ? low : high) =
+            voltage(left) < voltage(right) ? left : right;
+    }
+    std::uint64_t peak = low;
+    for (std::uint64_t steps = low + 1; steps <= high; ++steps) {
+        if (voltage(steps) > voltage(peak)) {
+            peak = steps;
+        }
+    }
+    return peak;
 }
 
 // The current the search ends with, its last test made as the step-by-step search makes it, so
@@ -406,16 +485,37 @@ void PlotDrawing::RkBiasLine() {
         RkBiasLineStepByStep();
         return;
     }
+    biasPeak_ = BiasVoltagePeak();
     std::uint64_t steps = 0;
+    const auto drawAt = [&](std::int64_t volts) {
+        const double Va = static_cast<double>(volts);
+        steps = BiasSearchEnd(steps, Va);
+        draw_.LineTo(X(Va), Y(BiasCurrentAt(steps, Va)));
+    };
+    // Whether the search at `volts` ends on a bias voltage that cannot be formed. The search
+    // goes further the higher the voltage, so once a search fails every later one does.
+    const auto fails = [&](std::int64_t volts) {
+        return !BiasVoltage(BiasSearchEnd(steps, static_cast<double>(volts))).has_value();
+    };
     for (std::int64_t volts = 0; volts <= s_.EndV;) {
         const std::int64_t columnEnd = LastVoltInColumn(volts, s_.EndV);
-        for (const std::int64_t at : {volts, columnEnd}) {
-            const double Va = static_cast<double>(at);
-            steps = BiasSearchEnd(steps, Va);
-            draw_.LineTo(X(Va), Y(BiasCurrentAt(steps, Va)));
-            if (columnEnd == volts) {
-                break;
+        drawAt(volts);
+        if (columnEnd > volts) {
+            if (fails(columnEnd)) {
+                // The column is drawn up to the last voltage whose search ends well, and the
+                // next one raises the fault, as stepping volt by volt would.
+                std::int64_t good = volts;
+                std::int64_t bad = columnEnd;
+                while (bad - good > 1) {
+                    const std::int64_t middle = good + (bad - good) / 2;
+                    (fails(middle) ? bad : good) = middle;
+                }
+                if (good > volts) {
+                    drawAt(good);
+                }
+                drawAt(bad);
             }
+            drawAt(columnEnd);
         }
         volts = columnEnd + 1;
     }
