@@ -199,6 +199,8 @@ private:
     void WpHyperbola();
     void RkBiasLine();
     void RkBiasLineStepByStep();
+    double CurrentAfter(std::uint64_t steps) const;
+    bool BiasSearchStopsAt(double I, double Va) const;
     bool BiasSearchStops(std::uint64_t steps, double Va) const;
     std::uint64_t BiasSearchEnd(std::uint64_t from, double Va) const;
     std::optional<double> BiasVoltage(std::uint64_t steps) const;
@@ -221,6 +223,9 @@ private:
     const std::int32_t H_;
     // Where the bias voltage stops rising with the current, when the search can get that far.
     std::uint64_t biasPeak_ = std::numeric_limits<std::uint64_t>::max();
+    // The last current formed from a step count, to be continued from by plain steps.
+    mutable std::uint64_t summedSteps_ = 0;
+    mutable double stepSum_ = 0;
 };
 
 void PlotDrawing::Draw(double shortCircuitCurrent) {
@@ -349,10 +354,23 @@ void PlotDrawing::RkBiasLineStepByStep() {
     }
 }
 
-// Whether the search at plate voltage Va stops at the current reached after `steps` steps, or
-// fails there.
-bool PlotDrawing::BiasSearchStops(std::uint64_t steps, double Va) const {
-    const double I = BiasStepSum(steps);
+// The current after `steps` steps of the search: continued by plain steps from the last one
+// formed when that is close below, formed anew otherwise.
+double PlotDrawing::CurrentAfter(std::uint64_t steps) const {
+    constexpr std::uint64_t kPlainStepsAhead = 64;
+    if (steps >= summedSteps_ && steps - summedSteps_ <= kPlainStepsAhead) {
+        for (; summedSteps_ < steps; ++summedSteps_) {
+            stepSum_ += kBiasStep;
+        }
+    } else {
+        summedSteps_ = steps;
+        stepSum_ = BiasStepSum(steps);
+    }
+    return stepSum_;
+}
+
+// Whether the search at plate voltage Va stops at current I, or fails there.
+bool PlotDrawing::BiasSearchStopsAt(double I, double Va) const {
     try {
         return !(
             Va > Sum(tubemath::PlateVoltage(in_.tube, Product(-s_.Rk, I), I), Product(s_.Rk, I)) &&
@@ -362,11 +380,27 @@ bool PlotDrawing::BiasSearchStops(std::uint64_t steps, double Va) const {
     }
 }
 
-// The step count at which the search at Va, starting from `from` steps, stops. The bias
+// Whether the search at plate voltage Va stops at the current reached after `steps` steps, or
+// fails there.
+bool PlotDrawing::BiasSearchStops(std::uint64_t steps, double Va) const {
+    return BiasSearchStopsAt(CurrentAfter(steps), Va);
+}
+
+// The step count at which the search at Va, starting from `from` steps, stops. Most searches end
+// within a few steps, which are taken one by one as the search takes them. Beyond those the bias
 // voltage rises with the current, so the stop is found by doubling the distance and halving the
 // interval instead of stepping; the step before it is checked to run on.
 std::uint64_t PlotDrawing::BiasSearchEnd(std::uint64_t from, double Va) const {
-    if (BiasSearchStops(from, Va)) {
+    constexpr std::uint64_t kStepsTakenOneByOne = 64;
+    double I = CurrentAfter(from);
+    for (std::uint64_t taken = 0; taken < kStepsTakenOneByOne; ++taken) {
+        if (BiasSearchStopsAt(I, Va)) {
+            return from + taken;
+        }
+        I += kBiasStep;
+    }
+    from += kStepsTakenOneByOne;
+    if (BiasSearchStopsAt(I, Va)) {
         return from;
     }
     std::uint64_t runsOn = from;
@@ -395,7 +429,7 @@ std::uint64_t PlotDrawing::BiasSearchEnd(std::uint64_t from, double Va) const {
 
 // The bias voltage after `steps` steps of the search, or nothing where it cannot be formed.
 std::optional<double> PlotDrawing::BiasVoltage(std::uint64_t steps) const {
-    const double I = BiasStepSum(steps);
+    const double I = CurrentAfter(steps);
     try {
         return Sum(tubemath::PlateVoltage(in_.tube, Product(-s_.Rk, I), I), Product(s_.Rk, I));
     } catch (const tubemath::ArithmeticError&) {
@@ -408,10 +442,10 @@ std::optional<double> PlotDrawing::BiasVoltage(std::uint64_t steps) const {
 std::uint64_t PlotDrawing::FirstStepWhere(const std::function<bool(double)>& holds) const {
     std::uint64_t below = 0;
     std::uint64_t at = 1;
-    if (holds(BiasStepSum(0))) {
+    if (holds(CurrentAfter(0))) {
         return 0;
     }
-    while (!holds(BiasStepSum(at))) {
+    while (!holds(CurrentAfter(at))) {
         if (at > (std::uint64_t{1} << 62)) {
             return std::numeric_limits<std::uint64_t>::max();
         }
@@ -420,7 +454,7 @@ std::uint64_t PlotDrawing::FirstStepWhere(const std::function<bool(double)>& hol
     }
     while (at - below > 1) {
         const std::uint64_t middle = below + (at - below) / 2;
-        (holds(BiasStepSum(middle)) ? at : below) = middle;
+        (holds(CurrentAfter(middle)) ? at : below) = middle;
     }
     return at;
 }
@@ -459,7 +493,7 @@ std::uint64_t PlotDrawing::BiasVoltagePeak() const {
 // that a fault there is raised.
 double PlotDrawing::BiasCurrentAt(std::uint64_t steps, double Va) const {
     static_cast<void>(Va);
-    const double I = BiasStepSum(steps);
+    const double I = CurrentAfter(steps);
     Sum(tubemath::PlateVoltage(in_.tube, Product(-s_.Rk, I), I), Product(s_.Rk, I));
     return I >= 0 ? I : 0;
 }
@@ -467,11 +501,25 @@ double PlotDrawing::BiasCurrentAt(std::uint64_t steps, double Va) const {
 // The last whole volt, up to `last`, that falls into the same pixel column as `volts`.
 std::int64_t PlotDrawing::LastVoltInColumn(std::int64_t volts, std::int64_t last) const {
     const std::int32_t column = X(static_cast<double>(volts));
+    const auto inColumn = [&](std::int64_t at) { return X(static_cast<double>(at)) == column; };
+    // The column's right edge in volts is a close guess; the halving below settles it.
     std::int64_t inside = volts;
     std::int64_t beyond = last + 1;
+    const double edge = std::floor((column + 0.5) * scale_.VoltsPerPixel);
+    if (edge > static_cast<double>(volts) && edge < static_cast<double>(last)) {
+        const auto guess = static_cast<std::int64_t>(edge);
+        if (inColumn(guess)) {
+            inside = guess;
+            if (!inColumn(guess + 1)) {
+                return guess;
+            }
+        } else {
+            beyond = guess;
+        }
+    }
     while (beyond - inside > 1) {
         const std::int64_t middle = inside + (beyond - inside) / 2;
-        (X(static_cast<double>(middle)) == column ? inside : beyond) = middle;
+        (inColumn(middle) ? inside : beyond) = middle;
     }
     return inside;
 }
@@ -487,21 +535,25 @@ void PlotDrawing::RkBiasLine() {
     }
     biasPeak_ = BiasVoltagePeak();
     std::uint64_t steps = 0;
-    const auto drawAt = [&](std::int64_t volts) {
+    const auto searchAt = [&](std::int64_t volts) {
+        return BiasSearchEnd(steps, static_cast<double>(volts));
+    };
+    // A line-to the current the search at `volts` ended with; where its bias voltage cannot be
+    // formed, the fault is raised instead, as the search's last test raises it.
+    const auto drawAt = [&](std::int64_t volts, std::uint64_t end) {
+        steps = end;
         const double Va = static_cast<double>(volts);
-        steps = BiasSearchEnd(steps, Va);
-        draw_.LineTo(X(Va), Y(BiasCurrentAt(steps, Va)));
+        draw_.LineTo(X(Va), Y(BiasCurrentAt(end, Va)));
     };
-    // Whether the search at `volts` ends on a bias voltage that cannot be formed. The search
-    // goes further the higher the voltage, so once a search fails every later one does.
-    const auto fails = [&](std::int64_t volts) {
-        return !BiasVoltage(BiasSearchEnd(steps, static_cast<double>(volts))).has_value();
-    };
+    // The search goes further the higher the voltage, so once a search fails every later one
+    // does.
+    const auto fails = [&](std::int64_t volts) { return !BiasVoltage(searchAt(volts)); };
     for (std::int64_t volts = 0; volts <= s_.EndV;) {
         const std::int64_t columnEnd = LastVoltInColumn(volts, s_.EndV);
-        drawAt(volts);
+        drawAt(volts, searchAt(volts));
         if (columnEnd > volts) {
-            if (fails(columnEnd)) {
+            const std::uint64_t end = searchAt(columnEnd);
+            if (!BiasVoltage(end)) {
                 // The column is drawn up to the last voltage whose search ends well, and the
                 // next one raises the fault, as stepping volt by volt would.
                 std::int64_t good = volts;
@@ -511,11 +563,11 @@ void PlotDrawing::RkBiasLine() {
                     (fails(middle) ? bad : good) = middle;
                 }
                 if (good > volts) {
-                    drawAt(good);
+                    drawAt(good, searchAt(good));
                 }
-                drawAt(bad);
+                drawAt(bad, searchAt(bad));
             }
-            drawAt(columnEnd);
+            drawAt(columnEnd, end);
         }
         volts = columnEnd + 1;
     }
@@ -605,7 +657,10 @@ void PlotDrawing::CurvePoints(const tubemath::GridCurve& curve, double& I, doubl
         }
         draw_.LineTo(X(volts), Y(I));
     };
-    const bool fewVolts = !(scale_.VoltsPerPixel > 1) || !std::isfinite(scale_.VoltsPerPixel);
+    // With a few volts to a column, stepping volt by volt costs less than skipping.
+    constexpr double kVoltsPerColumnWorthSkipping = 8;
+    const bool fewVolts = !(scale_.VoltsPerPixel > kVoltsPerColumnWorthSkipping) ||
+                          !std::isfinite(scale_.VoltsPerPixel);
     if (in_.stepByStep || fewVolts) {
         for (;;) {
             point(Va);
