@@ -253,63 +253,174 @@ std::string FormatGeneral(long double x) {
     return sign + LargeFixed(number);
 }
 
-std::string FormatVolts(double x) {
-    const long double v = x;
+namespace {
+
+// How a band's test reads the value: its magnitude at or above the threshold, the signed value
+// at or above it, exactly zero, or always (the last band).
+enum class Test { MagnitudeAtLeast, ValueAtLeast, IsZero, Otherwise };
+
+// The scaled number a band writes: thousands, units, thousandths or millions.
+enum class Scale { Kilo, Unit, Milli, Mega };
+
+// One band of a formatter. A band without a picture writes the general form.
+struct Band {
+    Test test;
+    long double threshold;
+    const char* picture;
+    Scale scale;
+    const char* suffix;
+};
+
+bool Holds(const Band& band, long double v) {
+    switch (band.test) {
+    case Test::MagnitudeAtLeast:
+        return AtLeast(v, band.threshold);
+    case Test::ValueAtLeast:
+        return v >= band.threshold;
+    case Test::IsZero:
+        return v == 0.0L;
+    case Test::Otherwise:
+        return true;
+    }
+    return true;
+}
+
+long double Scaled(Scale scale, long double v) {
+    switch (scale) {
+    case Scale::Kilo:
+        return v / 1000.0L;
+    case Scale::Unit:
+        return v;
+    case Scale::Milli:
+        return v * 1000.0L;
+    case Scale::Mega:
+        return v / 1000000.0L;
+    }
+    return v;
+}
+
+// The first band whose test holds writes the value. Thresholds are compared, and the scaled
+// number computed, at extended precision; a band stays the band even where rounding carries the
+// number past its upper threshold.
+template <std::size_t N> std::string ByBands(const Band (&bands)[N], long double v) {
     if (!std::isfinite(v)) {
         return NonFiniteText(v);
     }
-    if (AtLeast(v, 100000.0L)) {
-        return Pictured("#", v / 1000.0L, " kv");
+    for (const Band& band : bands) {
+        if (Holds(band, v)) {
+            const long double number = Scaled(band.scale, v);
+            return band.picture == nullptr ? FormatGeneral(number)
+                                           : Pictured(band.picture, number, band.suffix);
+        }
     }
-    if (AtLeast(v, 10000.0L)) {
-        return Pictured("#.#", v / 1000.0L, " kv");
-    }
-    if (AtLeast(v, 1000.0L)) {
-        return Pictured("#.##", v / 1000.0L, " kv");
-    }
-    if (AtLeast(v, 100.0L)) {
-        return Pictured("#", v, " v");
-    }
-    if (AtLeast(v, 10.0L)) {
-        return Pictured("#.#", v, " v");
-    }
-    if (AtLeast(v, 0.1L)) {
-        return Pictured("0.##", v, " v");
-    }
-    if (v == 0.0L) {
-        return Pictured("0", v, " v");
-    }
-    return Pictured("0", v * 1000.0L, " mv");
+    return {};
 }
 
-namespace {
+using enum Test;
+using enum Scale;
 
-std::string VoltsReadoutBand(long double v) {
-    if (AtLeast(v, 100000.0L)) {
-        return Pictured("#", v / 1000.0L, " kv");
-    }
-    if (AtLeast(v, 10000.0L)) {
-        return Pictured("#.#", v / 1000.0L, " kv");
-    }
-    if (AtLeast(v, 1000.0L)) {
-        return Pictured("#.##", v / 1000.0L, " kv");
-    }
-    if (AtLeast(v, 100.0L)) {
-        return Pictured("#", v, ". v");
-    }
-    if (AtLeast(v, 10.0L)) {
-        return Pictured("#.0", v, " v");
-    }
-    if (AtLeast(v, 0.1L)) {
-        return Pictured("0.00", v, " v");
-    }
-    if (v == 0.0L || v < 0.000001L) {
-        return " 0.00 v";
-    }
-    return Pictured("0", v * 1000.0L, " mv");
-}
+// clang-format off
+
+constexpr Band VoltsBands[] = {
+    {MagnitudeAtLeast, 100000.0L, "#", Kilo, " kv"},
+    {MagnitudeAtLeast, 10000.0L, "#.#", Kilo, " kv"},
+    {MagnitudeAtLeast, 1000.0L, "#.##", Kilo, " kv"},
+    {MagnitudeAtLeast, 100.0L, "#", Unit, " v"},
+    {MagnitudeAtLeast, 10.0L, "#.#", Unit, " v"},
+    {MagnitudeAtLeast, 0.1L, "0.##", Unit, " v"},
+    {IsZero, 0.0L, "0", Unit, " v"},
+    {Otherwise, 0.0L, "0", Milli, " mv"},
+};
+
+// Below 0.1 V only the positive readings from a microvolt up get a band; zero and the rest share
+// one fixed text.
+constexpr Band VoltsReadoutBands[] = {
+    {MagnitudeAtLeast, 100000.0L, "#", Kilo, " kv"},
+    {MagnitudeAtLeast, 10000.0L, "#.#", Kilo, " kv"},
+    {MagnitudeAtLeast, 1000.0L, "#.##", Kilo, " kv"},
+    {MagnitudeAtLeast, 100.0L, "#", Unit, ". v"},
+    {MagnitudeAtLeast, 10.0L, "#.0", Unit, " v"},
+    {MagnitudeAtLeast, 0.1L, "0.00", Unit, " v"},
+    {ValueAtLeast, 0.000001L, "0", Milli, " mv"},
+};
+constexpr const char* SmallVoltsReadout = " 0.00 v";
+
+constexpr Band AmpsBands[] = {
+    {MagnitudeAtLeast, 1000.0L, "#.##", Kilo, " kA"},
+    {MagnitudeAtLeast, 100.0L, "#", Unit, " A"},
+    {MagnitudeAtLeast, 10.0L, "#.#", Unit, " A"},
+    {MagnitudeAtLeast, 1.0L, "#.##", Unit, " A"},
+    {IsZero, 0.0L, "0", Unit, " A"},
+    {MagnitudeAtLeast, 0.1L, "#", Milli, " mA"},
+    {MagnitudeAtLeast, 0.01L, "#.#", Milli, " mA"},
+    {Otherwise, 0.0L, "#.##", Milli, " mA"},
+};
+
+constexpr Band AmpsReadoutBands[] = {
+    {MagnitudeAtLeast, 1000.0L, "#.##", Kilo, " kA"},
+    {MagnitudeAtLeast, 100.0L, "#", Unit, " A"},
+    {MagnitudeAtLeast, 10.0L, "#.#", Unit, " A"},
+    {MagnitudeAtLeast, 1.0L, "#.##", Unit, " A"},
+    {IsZero, 0.0L, "0", Unit, " A"},
+    {MagnitudeAtLeast, 0.1L, "#", Milli, ". ma"},
+    {MagnitudeAtLeast, 0.01L, "#.0", Milli, " ma"},
+    {Otherwise, 0.0L, "#.00", Milli, " ma"},
+};
+
+constexpr Band WattsBands[] = {
+    {MagnitudeAtLeast, 10000.0L, "#.#", Kilo, " kw"},
+    {MagnitudeAtLeast, 1000.0L, "#.##", Kilo, " kw"},
+    {MagnitudeAtLeast, 100.0L, "#", Unit, ". w"},
+    {MagnitudeAtLeast, 10.0L, "#.0", Unit, " w"},
+    {MagnitudeAtLeast, 1.0L, "#.00", Unit, " w"},
+    {IsZero, 0.0L, "0", Unit, " w"},
+    {Otherwise, 0.0L, "#", Milli, " mw"},
+};
+
+// Signed tests: a negative resistance always lands in the last band.
+constexpr Band OhmsBands[] = {
+    {ValueAtLeast, 1000000.0L, "#.##", Mega, " m"},
+    {ValueAtLeast, 100000.0L, "#", Kilo, ". k"},
+    {ValueAtLeast, 10000.0L, "#.0", Kilo, " k"},
+    {ValueAtLeast, 1000.0L, "#.00", Kilo, " k"},
+    {ValueAtLeast, 100.0L, "#", Unit, ". ohm"},
+    {ValueAtLeast, 10.0L, "#.0", Unit, " ohm"},
+    {Otherwise, 0.0L, "0.00", Unit, " ohm"},
+};
+
+constexpr Band ValueBands[] = {
+    {MagnitudeAtLeast, 10000.0L, "#.#", Kilo, " K"},
+    {MagnitudeAtLeast, 1000.0L, "#.##", Kilo, " K"},
+    {MagnitudeAtLeast, 100.0L, "#", Unit, ""},
+    {MagnitudeAtLeast, 10.0L, "#.#", Unit, ""},
+    {MagnitudeAtLeast, 1.0L, "#.##", Unit, ""},
+    {MagnitudeAtLeast, 0.1L, "0.###", Unit, ""},
+    {MagnitudeAtLeast, 0.01L, "0.####", Unit, ""},
+    {MagnitudeAtLeast, 0.001L, "0.#####", Unit, ""},
+    {MagnitudeAtLeast, 0.0001L, "0.######", Unit, ""},
+    {Otherwise, 0.0L, nullptr, Unit, ""},
+};
+
+constexpr Band ValueReadoutBands[] = {
+    {MagnitudeAtLeast, 10000.0L, "#.#", Kilo, " K"},
+    {MagnitudeAtLeast, 1000.0L, "#.##", Kilo, " K"},
+    {MagnitudeAtLeast, 100.0L, "#", Unit, ""},
+    {MagnitudeAtLeast, 10.0L, "#.0", Unit, ""},
+    {MagnitudeAtLeast, 1.0L, "#.00", Unit, ""},
+    {MagnitudeAtLeast, 0.1L, "0.0#", Unit, ""},
+    {MagnitudeAtLeast, 0.01L, ".00#", Unit, ""},
+    {MagnitudeAtLeast, 0.001L, ".000#", Unit, ""},
+    {MagnitudeAtLeast, 0.0001L, ".0000#", Unit, ""},
+    {Otherwise, 0.0L, nullptr, Unit, ""},
+};
+
+// clang-format on
 
 } // namespace
+
+std::string FormatVolts(double x) {
+    return ByBands(VoltsBands, x);
+}
 
 // Positive readings get a leading blank where negative ones carry their minus sign, so that
 // the readout does not jump sideways as the sign changes.
@@ -318,7 +429,10 @@ std::string FormatVoltsReadout(double x) {
     if (!std::isfinite(v)) {
         return NonFiniteText(v);
     }
-    std::string text = VoltsReadoutBand(v);
+    std::string text = ByBands(VoltsReadoutBands, v);
+    if (text.empty()) {
+        return SmallVoltsReadout;
+    }
     if (v > 0.000001L) {
         text.insert(text.begin(), ' ');
     }
@@ -326,182 +440,27 @@ std::string FormatVoltsReadout(double x) {
 }
 
 std::string FormatAmps(double x) {
-    const long double v = x;
-    if (!std::isfinite(v)) {
-        return NonFiniteText(v);
-    }
-    if (AtLeast(v, 1000.0L)) {
-        return Pictured("#.##", v / 1000.0L, " kA");
-    }
-    if (AtLeast(v, 100.0L)) {
-        return Pictured("#", v, " A");
-    }
-    if (AtLeast(v, 10.0L)) {
-        return Pictured("#.#", v, " A");
-    }
-    if (AtLeast(v, 1.0L)) {
-        return Pictured("#.##", v, " A");
-    }
-    if (v == 0.0L) {
-        return Pictured("0", v, " A");
-    }
-    if (AtLeast(v, 0.1L)) {
-        return Pictured("#", v * 1000.0L, " mA");
-    }
-    if (AtLeast(v, 0.01L)) {
-        return Pictured("#.#", v * 1000.0L, " mA");
-    }
-    return Pictured("#.##", v * 1000.0L, " mA");
+    return ByBands(AmpsBands, x);
 }
 
 std::string FormatAmpsReadout(double x) {
-    const long double v = x;
-    if (!std::isfinite(v)) {
-        return NonFiniteText(v);
-    }
-    if (AtLeast(v, 1000.0L)) {
-        return Pictured("#.##", v / 1000.0L, " kA");
-    }
-    if (AtLeast(v, 100.0L)) {
-        return Pictured("#", v, " A");
-    }
-    if (AtLeast(v, 10.0L)) {
-        return Pictured("#.#", v, " A");
-    }
-    if (AtLeast(v, 1.0L)) {
-        return Pictured("#.##", v, " A");
-    }
-    if (v == 0.0L) {
-        return Pictured("0", v, " A");
-    }
-    if (AtLeast(v, 0.1L)) {
-        return Pictured("#", v * 1000.0L, ". ma");
-    }
-    if (AtLeast(v, 0.01L)) {
-        return Pictured("#.0", v * 1000.0L, " ma");
-    }
-    return Pictured("#.00", v * 1000.0L, " ma");
+    return ByBands(AmpsReadoutBands, x);
 }
 
 std::string FormatWatts(double x) {
-    const long double v = x;
-    if (!std::isfinite(v)) {
-        return NonFiniteText(v);
-    }
-    if (AtLeast(v, 10000.0L)) {
-        return Pictured("#.#", v / 1000.0L, " kw");
-    }
-    if (AtLeast(v, 1000.0L)) {
-        return Pictured("#.##", v / 1000.0L, " kw");
-    }
-    if (AtLeast(v, 100.0L)) {
-        return Pictured("#", v, ". w");
-    }
-    if (AtLeast(v, 10.0L)) {
-        return Pictured("#.0", v, " w");
-    }
-    if (AtLeast(v, 1.0L)) {
-        return Pictured("#.00", v, " w");
-    }
-    if (v == 0.0L) {
-        return Pictured("0", v, " w");
-    }
-    return Pictured("#", v * 1000.0L, " mw");
+    return ByBands(WattsBands, x);
 }
 
-// Signed tests: a negative resistance always lands in the last band.
 std::string FormatOhms(double x) {
-    const long double v = x;
-    if (!std::isfinite(v)) {
-        return NonFiniteText(v);
-    }
-    if (v >= 1000000.0L) {
-        return Pictured("#.##", v / 1000000.0L, " m");
-    }
-    if (v >= 100000.0L) {
-        return Pictured("#", v / 1000.0L, ". k");
-    }
-    if (v >= 10000.0L) {
-        return Pictured("#.0", v / 1000.0L, " k");
-    }
-    if (v >= 1000.0L) {
-        return Pictured("#.00", v / 1000.0L, " k");
-    }
-    if (v >= 100.0L) {
-        return Pictured("#", v, ". ohm");
-    }
-    if (v >= 10.0L) {
-        return Pictured("#.0", v, " ohm");
-    }
-    return Pictured("0.00", v, " ohm");
+    return ByBands(OhmsBands, x);
 }
 
 std::string FormatValue(long double x) {
-    if (!std::isfinite(x)) {
-        return NonFiniteText(x);
-    }
-    if (AtLeast(x, 10000.0L)) {
-        return Pictured("#.#", x / 1000.0L, " K");
-    }
-    if (AtLeast(x, 1000.0L)) {
-        return Pictured("#.##", x / 1000.0L, " K");
-    }
-    if (AtLeast(x, 100.0L)) {
-        return FormatPicture("#", x);
-    }
-    if (AtLeast(x, 10.0L)) {
-        return FormatPicture("#.#", x);
-    }
-    if (AtLeast(x, 1.0L)) {
-        return FormatPicture("#.##", x);
-    }
-    if (AtLeast(x, 0.1L)) {
-        return FormatPicture("0.###", x);
-    }
-    if (AtLeast(x, 0.01L)) {
-        return FormatPicture("0.####", x);
-    }
-    if (AtLeast(x, 0.001L)) {
-        return FormatPicture("0.#####", x);
-    }
-    if (AtLeast(x, 0.0001L)) {
-        return FormatPicture("0.######", x);
-    }
-    return FormatGeneral(x);
+    return ByBands(ValueBands, x);
 }
 
 std::string FormatValueReadout(long double x) {
-    if (!std::isfinite(x)) {
-        return NonFiniteText(x);
-    }
-    if (AtLeast(x, 10000.0L)) {
-        return Pictured("#.#", x / 1000.0L, " K");
-    }
-    if (AtLeast(x, 1000.0L)) {
-        return Pictured("#.##", x / 1000.0L, " K");
-    }
-    if (AtLeast(x, 100.0L)) {
-        return FormatPicture("#", x);
-    }
-    if (AtLeast(x, 10.0L)) {
-        return FormatPicture("#.0", x);
-    }
-    if (AtLeast(x, 1.0L)) {
-        return FormatPicture("#.00", x);
-    }
-    if (AtLeast(x, 0.1L)) {
-        return FormatPicture("0.0#", x);
-    }
-    if (AtLeast(x, 0.01L)) {
-        return FormatPicture(".00#", x);
-    }
-    if (AtLeast(x, 0.001L)) {
-        return FormatPicture(".000#", x);
-    }
-    if (AtLeast(x, 0.0001L)) {
-        return FormatPicture(".0000#", x);
-    }
-    return FormatGeneral(x);
+    return ByBands(ValueReadoutBands, x);
 }
 
 } // namespace formats
