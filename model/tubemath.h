@@ -12,7 +12,7 @@ namespace tubemath {
 
 // The seven constants of the 807, in the order the model lists them.
 struct TubeParams {
-    double MuExponent = 0.253;  // exponent of |Vg| in the fall of the amplification factor
+    double MuExponent = 0.253;   // exponent of |Vg| in the fall of the amplification factor
     double ExponentSlope = 99.1; // grid volts per unit change of the law exponent
     double GridDecade = 31.1;    // grid volts per decade of the current coefficient
     double KneeFactor = 300;     // multiplier of Perveance for the knee current
