@@ -1,6 +1,8 @@
 // The curve plot's drawing operations on the window's initial 462 x 224 surface.
 #include "window/redraw.h"
 
+#include "model/checkedmath.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -593,12 +595,12 @@ TEST(CheckedArithmetic, PixelMarginsOverflowAtThe32BitEnds) {
 }
 
 TEST(CheckedArithmetic, DivisionsByZeroAndOverflowsAreReported) {
-    EXPECT_EQ(FaultOf([] { checked::Quotient(1, 0); }), tubemath::kDivisionByZeroMessage);
-    EXPECT_EQ(FaultOf([] { checked::Quotient(-1, -0.0); }), tubemath::kDivisionByZeroMessage);
-    EXPECT_EQ(FaultOf([] { checked::Quotient(0, 0); }), tubemath::kInvalidOperationMessage);
-    EXPECT_EQ(FaultOf([] { checked::Quotient(1e300, 1e-300); }), tubemath::kOverflowMessage);
-    EXPECT_EQ(FaultOf([] { checked::Product(1e200, 1e200); }), tubemath::kOverflowMessage);
-    EXPECT_EQ(checked::Quotient(800, 462), 800.0 / 462.0);
+    EXPECT_EQ(FaultOf([] { tubemath::checked::Div(1, 0); }), tubemath::kDivisionByZeroMessage);
+    EXPECT_EQ(FaultOf([] { tubemath::checked::Div(-1, -0.0); }), tubemath::kDivisionByZeroMessage);
+    EXPECT_EQ(FaultOf([] { tubemath::checked::Div(0, 0); }), tubemath::kInvalidOperationMessage);
+    EXPECT_EQ(FaultOf([] { tubemath::checked::Div(1e300, 1e-300); }), tubemath::kOverflowMessage);
+    EXPECT_EQ(FaultOf([] { tubemath::checked::Mul(1e200, 1e200); }), tubemath::kOverflowMessage);
+    EXPECT_EQ(tubemath::checked::Div(800, 462), 800.0 / 462.0);
 }
 
 } // namespace

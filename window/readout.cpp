@@ -1,6 +1,7 @@
 #include "window/readout.h"
 
 #include "formats/formats.h"
+#include "model/checkedmath.h"
 #include "window/redraw.h"
 
 #include <cstring>
@@ -9,21 +10,19 @@ namespace valvescope {
 
 namespace {
 
-using checked::Difference;
-using checked::Product;
-using checked::Quotient;
+using tubemath::checked::Div;
+using tubemath::checked::Mul;
+using tubemath::checked::Sub;
 
 // Small-signal values over 2 V of grid centred on Vg, each stored as soon as it is known.
 void SmallSignalValues(const tubemath::TubeParams& tube, double Vg, double Ip, double Va,
                        Readout& readout) {
-    readout.Mu = Quotient(Difference(tubemath::PlateVoltage(tube, Vg - 1, Ip),
-                                     tubemath::PlateVoltage(tube, Vg + 1, Ip)),
-                          2);
-    readout.Gm = Quotient(Difference(tubemath::PlateCurrent(tube, Vg + 1, Va),
-                                     tubemath::PlateCurrent(tube, Vg - 1, Va)),
-                          2);
+    readout.Mu = Div(
+        Sub(tubemath::PlateVoltage(tube, Vg - 1, Ip), tubemath::PlateVoltage(tube, Vg + 1, Ip)), 2);
+    readout.Gm = Div(
+        Sub(tubemath::PlateCurrent(tube, Vg + 1, Va), tubemath::PlateCurrent(tube, Vg - 1, Va)), 2);
     if (readout.Gm != 0) {
-        readout.Rp = Quotient(readout.Mu, readout.Gm);
+        readout.Rp = Div(readout.Mu, readout.Gm);
     }
 }
 
@@ -33,7 +32,7 @@ bool IsDivisionByZero(const tubemath::ArithmeticError& error) {
 
 std::string ReadoutText(double Va, double Vg, double Ip, const Readout& readout) {
     const double Vp = static_cast<double>(checked::Round(Va));
-    const double P = Product(Ip, Va);
+    const double P = Mul(Ip, Va);
     std::string text = "| Vp= ";
     text += formats::FormatVoltsReadout(Vp);
     text += "    Vg= ";
@@ -59,8 +58,8 @@ std::optional<std::string> PointerReadout(const tubemath::TubeParams& tube, doub
                                           std::int32_t Y, Readout& readout) {
     // The pointer position back into amperes and volts, inverting the plot's mapping.
     const double rowsAboveBottom = static_cast<double>(std::int64_t{H} - Y);
-    const double Ip = Quotient(Quotient(rowsAboveBottom, scale.PixelsPerMilliamp), 1000);
-    const double Va = Product(X, scale.VoltsPerPixel);
+    const double Ip = Div(Div(rowsAboveBottom, scale.PixelsPerMilliamp), 1000);
+    const double Va = Mul(X, scale.VoltsPerPixel);
     double Vg = 0;
     try {
         Vg = tubemath::GridVoltage(tube, Rk, Ip, Va);

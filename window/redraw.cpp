@@ -1,5 +1,7 @@
 #include "window/redraw.h"
 
+#include "model/checkedmath.h"
+
 #include "formats/formats.h"
 
 #include <algorithm>
@@ -19,37 +21,7 @@ namespace {
     throw tubemath::ArithmeticError(message);
 }
 
-// A result computed from finite operands: not-a-number is an invalid operation, an infinity an
-// overflow.
-double Finite(double result) {
-    if (std::isnan(result)) {
-        Fail(tubemath::kInvalidOperationMessage);
-    }
-    if (std::isinf(result)) {
-        Fail(tubemath::kOverflowMessage);
-    }
-    return result;
-}
-
 } // namespace
-
-double Quotient(double dividend, double divisor) {
-    if (divisor == 0) {
-        Fail(dividend == 0 || std::isnan(dividend) ? tubemath::kInvalidOperationMessage
-                                                   : tubemath::kDivisionByZeroMessage);
-    }
-    return Finite(dividend / divisor);
-}
-
-double Product(double a, double b) {
-    return Finite(a * b);
-}
-double Sum(double a, double b) {
-    return Finite(a + b);
-}
-double Difference(double a, double b) {
-    return Finite(a - b);
-}
 
 std::int64_t Round(double v) {
     // nearbyint rounds halves to even in the default rounding mode.
@@ -91,13 +63,13 @@ std::int32_t PixelDifference(std::int32_t a, std::int32_t b) {
 
 namespace {
 
-using checked::Difference;
 using checked::Pixel;
 using checked::PixelDifference;
 using checked::PixelSum;
-using checked::Product;
-using checked::Quotient;
-using checked::Sum;
+using tubemath::checked::Add;
+using tubemath::checked::Div;
+using tubemath::checked::Mul;
+using tubemath::checked::Sub;
 
 // The bias line's search raises its current in steps of a hundredth of a milliamp.
 constexpr double kBiasStep = 1e-5;
@@ -180,10 +152,10 @@ public:
 
 private:
     // Column of plate voltage V.
-    std::int32_t X(double V) const { return Pixel(Quotient(V, scale_.VoltsPerPixel)); }
+    std::int32_t X(double V) const { return Pixel(Div(V, scale_.VoltsPerPixel)); }
     // Row of current I in amperes.
     std::int32_t Y(double I) const {
-        return Pixel(Difference(H_, Product(Product(I, 1000), scale_.PixelsPerMilliamp)));
+        return Pixel(Sub(H_, Mul(Mul(I, 1000), scale_.PixelsPerMilliamp)));
     }
     void Line(std::int32_t x1, std::int32_t y1, std::int32_t x2, std::int32_t y2) {
         draw_.MoveTo(x1, y1);
@@ -254,17 +226,17 @@ void PlotDrawing::Draw(double shortCircuitCurrent) {
 }
 
 void PlotDrawing::VerticalGridLines(int parts) {
-    const double step = Quotient(W_, parts);
+    const double step = Div(W_, parts);
     for (int i = 1; i < parts; ++i) {
-        const std::int32_t x = Pixel(Product(i, step));
+        const std::int32_t x = Pixel(Mul(i, step));
         Line(x, 0, x, H_);
     }
 }
 
 void PlotDrawing::HorizontalGridLines(int parts) {
-    const double step = Quotient(H_, parts);
+    const double step = Div(H_, parts);
     for (int i = 1; i < parts; ++i) {
-        const std::int32_t y = Pixel(Product(i, step));
+        const std::int32_t y = Pixel(Mul(i, step));
         Line(0, y, W_, y);
     }
 }
@@ -307,7 +279,7 @@ void PlotDrawing::ImaxLine() {
     draw_.PenColour(kRed);
     draw_.PenWidth(2);
     const std::int32_t y =
-        PixelDifference(H_, Pixel(Product(in_.limits.Imax, scale_.PixelsPerMilliamp)));
+        PixelDifference(H_, Pixel(Mul(in_.limits.Imax, scale_.PixelsPerMilliamp)));
     draw_.MoveTo(2, y);
     draw_.LineTo(PixelDifference(W_, 2), y);
     draw_.PenWidth(1);
@@ -317,7 +289,7 @@ void PlotDrawing::ImaxLine() {
 void PlotDrawing::WpHyperbola() {
     draw_.PenColour(kRed);
     draw_.PenWidth(2);
-    const double Vtop = Quotient(in_.limits.Wp, Quotient(s_.EndI, 1000));
+    const double Vtop = Div(in_.limits.Wp, Div(s_.EndI, 1000));
     if (!(s_.EndV > Vtop)) {
         return;
     }
@@ -329,8 +301,8 @@ void PlotDrawing::WpHyperbola() {
     // that the columns kept would not.
     const std::int64_t firstColumn = std::max<std::int64_t>(PixelSum(x0, 1), kFirstVisibleColumn);
     for (std::int64_t x = firstColumn; x <= W_; ++x) {
-        const double V = Product(static_cast<double>(x), scale_.VoltsPerPixel);
-        const double I = Quotient(in_.limits.Wp, V);
+        const double V = Mul(static_cast<double>(x), scale_.VoltsPerPixel);
+        const double I = Div(in_.limits.Wp, V);
         draw_.LineTo(static_cast<std::int32_t>(x), Y(I));
     }
 }
@@ -343,7 +315,7 @@ void PlotDrawing::RkBiasLineStepByStep() {
     double I = 0;
     for (std::int64_t volts = 0; volts <= s_.EndV; ++volts) {
         const double Va = static_cast<double>(volts);
-        while (Va > Sum(tubemath::PlateVoltage(in_.tube, Product(-Rk, I), I), Product(Rk, I)) &&
+        while (Va > Add(tubemath::PlateVoltage(in_.tube, Mul(-Rk, I), I), Mul(Rk, I)) &&
                I < topCurrent) {
             I += kBiasStep;
         }
@@ -372,9 +344,8 @@ double PlotDrawing::CurrentAfter(std::uint64_t steps) const {
 // Whether the search at plate voltage Va stops at current I, or fails there.
 bool PlotDrawing::BiasSearchStopsAt(double I, double Va) const {
     try {
-        return !(
-            Va > Sum(tubemath::PlateVoltage(in_.tube, Product(-s_.Rk, I), I), Product(s_.Rk, I)) &&
-            I < s_.EndI / 1000.0);
+        return !(Va > Add(tubemath::PlateVoltage(in_.tube, Mul(-s_.Rk, I), I), Mul(s_.Rk, I)) &&
+                 I < s_.EndI / 1000.0);
     } catch (const tubemath::ArithmeticError&) {
         return true;
     }
@@ -431,7 +402,7 @@ std::uint64_t PlotDrawing::BiasSearchEnd(std::uint64_t from, double Va) const {
 std::optional<double> PlotDrawing::BiasVoltage(std::uint64_t steps) const {
     const double I = CurrentAfter(steps);
     try {
-        return Sum(tubemath::PlateVoltage(in_.tube, Product(-s_.Rk, I), I), Product(s_.Rk, I));
+        return Add(tubemath::PlateVoltage(in_.tube, Mul(-s_.Rk, I), I), Mul(s_.Rk, I));
     } catch (const tubemath::ArithmeticError&) {
         return std::nullopt;
     }
@@ -494,7 +465,7 @@ std::uint64_t PlotDrawing::BiasVoltagePeak() const {
 double PlotDrawing::BiasCurrentAt(std::uint64_t steps, double Va) const {
     static_cast<void>(Va);
     const double I = CurrentAfter(steps);
-    Sum(tubemath::PlateVoltage(in_.tube, Product(-s_.Rk, I), I), Product(s_.Rk, I));
+    Add(tubemath::PlateVoltage(in_.tube, Mul(-s_.Rk, I), I), Mul(s_.Rk, I));
     return I >= 0 ? I : 0;
 }
 
@@ -580,13 +551,13 @@ void PlotDrawing::CurveFamily() {
     const std::int64_t lastK = -std::int64_t{s_.GridLineCount};
     if (in_.stepByStep) {
         for (std::int64_t k = 0; k >= lastK; --k) {
-            Curve(Product(static_cast<double>(k), s_.GridStep));
+            Curve(Mul(static_cast<double>(k), s_.GridStep));
         }
         return;
     }
     std::int64_t k = 0;
     while (k >= lastK) {
-        const double Vg = Product(static_cast<double>(k), s_.GridStep);
+        const double Vg = Mul(static_cast<double>(k), s_.GridStep);
         const double magnitude = std::fabs(Vg);
         if (magnitude >= kUsedUpGrid || magnitude <= kNegligibleGrid) {
             // Every curve from here to the run's end draws the same points.
@@ -605,7 +576,7 @@ void PlotDrawing::CurveFamily() {
 // of the run, cover the earlier ones.
 void PlotDrawing::CurveRun(std::int64_t first, std::int64_t last) {
     for (std::int64_t k = std::min(first, last + kLabelsKept - 1); k >= last; --k) {
-        Curve(Product(static_cast<double>(k), s_.GridStep));
+        Curve(Mul(static_cast<double>(k), s_.GridStep));
     }
 }
 
@@ -712,12 +683,11 @@ void PlotDrawing::CurvePoints(const tubemath::GridCurve& curve, double& I, doubl
 void PlotDrawing::LoadLine(double shortCircuitCurrent) {
     draw_.PenColour(kBlue);
     draw_.PenWidth(2);
-    const double bottomVoltage = Sum(s_.BPlus, 1);
+    const double bottomVoltage = Add(s_.BPlus, 1);
     if (s_.EndI / 1000.0 > shortCircuitCurrent) {
         draw_.MoveTo(0, Y(shortCircuitCurrent));
     } else {
-        const double topVoltage =
-            Difference(bottomVoltage, Quotient(Product(s_.EndI, s_.Ra), 1000));
+        const double topVoltage = Sub(bottomVoltage, Div(Mul(s_.EndI, s_.Ra), 1000));
         draw_.MoveTo(X(topVoltage), 0);
     }
     draw_.LineTo(X(bottomVoltage), H_);
@@ -727,11 +697,10 @@ void PlotDrawing::LoadLine(double shortCircuitCurrent) {
 
 void RedrawPlot(const RedrawInput& in, PlotScale& scale, DrawOps& ops) {
     ops.clear();
-    const PlotScale newScale{Quotient(in.settings.EndV, in.width),
-                             Quotient(in.height, in.settings.EndI)};
+    const PlotScale newScale{Div(in.settings.EndV, in.width), Div(in.height, in.settings.EndI)};
     scale = newScale;
     // The load line's short-circuit current is taken before anything is drawn, toggle or not.
-    const double shortCircuitCurrent = Quotient(in.settings.BPlus, in.settings.Ra);
+    const double shortCircuitCurrent = Div(in.settings.BPlus, in.settings.Ra);
     PlotDrawing(in, newScale, ops).Draw(shortCircuitCurrent);
 }
 

@@ -30,14 +30,9 @@ struct RedrawInput {
 // before either is stored, so `scale` keeps its old values when one of them cannot be formed.
 void RedrawPlot(const RedrawInput& in, PlotScale& scale, DrawOps& ops);
 
-// Arithmetic that reports faults instead of yielding infinities or not-a-numbers. Each throws
-// tubemath::ArithmeticError with the message the user sees.
+// Pixel arithmetic that reports faults. Each throws tubemath::ArithmeticError with the message
+// the user sees.
 namespace checked {
-
-double Quotient(double dividend, double divisor);
-double Product(double a, double b);
-double Sum(double a, double b);
-double Difference(double a, double b);
 
 // v rounded to the nearest integer, halves to the even one; fails for a not-a-number or a value
 // beyond the 64-bit integer range.
