@@ -5,6 +5,7 @@
 #include "window/plotexport.h"
 #include "window/plotjob.h"
 #include "window/schematicform.h"
+#include "windowtest.h"
 
 #include <QAction>
 #include <QApplication>
@@ -28,7 +29,7 @@ valvescope::DrawOps StartDrawing(int width, int height) {
 
 } // namespace
 
-class TestPictureMenu : public QObject {
+class TestPictureMenu : public WindowTest {
     Q_OBJECT
 
 private slots:
@@ -43,35 +44,18 @@ private slots:
     void ctrlCCopiesTheBoxTextWhileABoxHasTheFocus();
 
 private:
-    void PasteInto(QComboBox* box, const QString& text);
-
-    std::unique_ptr<TSchematicForm> form_;
-    QList<ErrorBoxContent> errors_;
-    ErrorBoxPresenter standardPresenter_;
     QTemporaryDir dir_;
 };
 
 void TestPictureMenu::init() {
-    errors_.clear();
-    standardPresenter_ = SetErrorBoxPresenter(
-        [this](QWidget*, const ErrorBoxContent& content) { errors_.append(content); });
-    form_ = std::make_unique<TSchematicForm>();
-    form_->show();
-    QVERIFY(QTest::qWaitForWindowExposed(form_.get()));
+    OpenWindow();
     QApplication::setActiveWindow(form_.get());
     QVERIFY(QTest::qWaitForWindowActive(form_.get()));
     QApplication::clipboard()->clear();
 }
 
 void TestPictureMenu::cleanup() {
-    form_.reset();
-    SetErrorBoxPresenter(standardPresenter_);
-}
-
-void TestPictureMenu::PasteInto(QComboBox* box, const QString& text) {
-    QApplication::clipboard()->setText(text);
-    box->lineEdit()->selectAll();
-    QTest::keyClick(box->lineEdit(), Qt::Key_V, Qt::ControlModifier);
+    CloseWindow();
 }
 
 void TestPictureMenu::menuOffersTheThreeActionsWithTheirShortcuts() {

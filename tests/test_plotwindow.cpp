@@ -3,6 +3,7 @@
 #include "window/errorbox.h"
 #include "window/paintbox.h"
 #include "window/schematicform.h"
+#include "windowtest.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -43,7 +44,7 @@ int CountColour(const QImage& picture, QRgb colour) {
 
 } // namespace
 
-class TestPlotWindow : public QObject {
+class TestPlotWindow : public WindowTest {
     Q_OBJECT
 
 private slots:
@@ -56,34 +57,14 @@ private slots:
     void readoutOfTheWorkedExampleReachesTheStatusLine();
     void faultMidwayKeepsWhatWasDrawnAndShowsTheError();
     void failedCheckLeavesThePlotBlank();
-
-private:
-    void PasteInto(QComboBox* box, const QString& text);
-
-    std::unique_ptr<TSchematicForm> form_;
-    QList<ErrorBoxContent> errors_;
-    ErrorBoxPresenter standardPresenter_;
 };
 
 void TestPlotWindow::init() {
-    errors_.clear();
-    standardPresenter_ = SetErrorBoxPresenter(
-        [this](QWidget*, const ErrorBoxContent& content) { errors_.append(content); });
-    form_ = std::make_unique<TSchematicForm>();
-    form_->show();
-    QVERIFY(QTest::qWaitForWindowExposed(form_.get()));
-    QCoreApplication::processEvents();
+    OpenWindow();
 }
 
 void TestPlotWindow::cleanup() {
-    form_.reset();
-    SetErrorBoxPresenter(standardPresenter_);
-}
-
-void TestPlotWindow::PasteInto(QComboBox* box, const QString& text) {
-    QApplication::clipboard()->setText(text);
-    box->lineEdit()->selectAll();
-    QTest::keyClick(box->lineEdit(), Qt::Key_V, Qt::ControlModifier);
+    CloseWindow();
 }
 
 void TestPlotWindow::startUpDrawsTheCurveFamily() {

@@ -3,6 +3,7 @@
 #include "window/errorbox.h"
 #include "window/paintbox.h"
 #include "window/schematicform.h"
+#include "windowtest.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -29,7 +30,7 @@ QString AmpsText(double amps) {
 
 } // namespace
 
-class TestWindow : public QObject {
+class TestWindow : public WindowTest {
     Q_OBJECT
 
 private slots:
@@ -69,25 +70,14 @@ private:
     void EraseByTyping(QComboBox* box);
     QStringList VoltageCaptions() const;
     QStringList CurrentCaptions() const;
-
-    std::unique_ptr<TSchematicForm> form_;
-    QList<ErrorBoxContent> errors_;
-    ErrorBoxPresenter standardPresenter_;
 };
 
 void TestWindow::init() {
-    errors_.clear();
-    standardPresenter_ = SetErrorBoxPresenter(
-        [this](QWidget*, const ErrorBoxContent& content) { errors_.append(content); });
-    form_ = std::make_unique<TSchematicForm>();
-    form_->show();
-    QVERIFY(QTest::qWaitForWindowExposed(form_.get()));
-    QCoreApplication::processEvents();
+    OpenWindow();
 }
 
 void TestWindow::cleanup() {
-    form_.reset();
-    SetErrorBoxPresenter(standardPresenter_);
+    CloseWindow();
 }
 
 void TestWindow::TypeInto(QComboBox* box, const QString& keys) {
@@ -100,9 +90,7 @@ void TestWindow::ReplaceByTyping(QComboBox* box, const QString& keys) {
 }
 
 void TestWindow::PasteInto(QComboBox* box, const QString& text) {
-    QApplication::clipboard()->setText(text);
-    box->lineEdit()->selectAll();
-    QTest::keyClick(box->lineEdit(), Qt::Key_V, Qt::ControlModifier);
+    WindowTest::PasteInto(box, text);
     QCOMPARE(box->currentText(), QString(text).replace(u',', u'.'));
 }
 
