@@ -33,6 +33,14 @@ inline constexpr int BlueOf(Colour c) {
 inline constexpr const char* kLabelFace = "ariel";
 inline constexpr int kLabelPointSize = 9;
 
+// A label's opaque box and every pixel of its glyphs lie within this reach of its top-left
+// corner: at most kLabelReachPerCharacter pixels across for each character, kLabelReachDown
+// pixels down, and kLabelReachOutside pixels beyond either, in any direction. (The label font is
+// 12 pixels high; these leave room for any face that stands in for it.)
+inline constexpr int kLabelReachPerCharacter = 24;
+inline constexpr int kLabelReachDown = 36;
+inline constexpr int kLabelReachOutside = 4;
+
 enum class DrawOpKind {
     Blank,     // the whole surface, x by y pixels, becomes white with a 1-pixel black border
     PenColour, // colour

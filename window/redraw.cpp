@@ -1,6 +1,8 @@
 #include "window/redraw.h"
 
 #include "model/checkedmath.h"
+#include "window/curveruns.h"
+#include "window/curvetrace.h"
 
 #include "formats/formats.h"
 
@@ -84,8 +86,8 @@ constexpr double kNegligibleGrid = 1e-70;
 // off the surface.
 constexpr std::int64_t kFirstVisibleColumn = -9;
 
-// Of a run of curves that draw the same points, the ones drawn.
-constexpr std::int64_t kLabelsKept = 16;
+// Families with fewer curves left than this are drawn curve by curve without looking for runs.
+constexpr std::int64_t kCurvesWorthARun = 32;
 
 // The current after `steps` steps of the bias line's search from 0, each step added and rounded
 // as the search adds it. Within one binade every step after the first adds the same amount
@@ -119,18 +121,10 @@ double BiasStepSum(std::uint64_t steps) {
     return sum;
 }
 
-// The last k, down to lastK, whose curve draws the same points as the curve of `k`: both grid
-// voltages used up, or both negligible. |k * step| grows as k falls, so the run is found by
-// halving; it ends before a grid voltage that overflows, which the next curve then reports.
-std::int64_t EndOfSameCurves(std::int64_t k, std::int64_t lastK, double step) {
-    const auto magnitude = [step](std::int64_t at) {
-        return std::fabs(static_cast<double>(at) * step);
-    };
-    const bool usedUp = magnitude(k) >= kUsedUpGrid;
-    const auto same = [&](std::int64_t at) {
-        const double m = magnitude(at);
-        return usedUp ? std::isfinite(m) : m <= kNegligibleGrid;
-    };
+// The last k, down to lastK, for which `same` holds, given that it holds at k and, once it fails,
+// fails for good.
+std::int64_t LastOfRun(std::int64_t k, std::int64_t lastK,
+                       const std::function<bool(std::int64_t)>& same) {
     if (same(lastK)) {
         return lastK;
     }
@@ -143,10 +137,17 @@ std::int64_t EndOfSameCurves(std::int64_t k, std::int64_t lastK, double step) {
     return inside;
 }
 
+// Where the curve of a label puts it.
+struct LabelPlace {
+    std::int32_t x = 0;
+    std::int32_t y = 0;
+};
+
 class PlotDrawing {
 public:
     PlotDrawing(const RedrawInput& in, const PlotScale& scale, DrawOps& ops)
-        : in_(in), s_(in.settings), scale_(scale), draw_(ops), W_(in.width), H_(in.height) {}
+        : in_(in), s_(in.settings), scale_(scale), draw_(ops), tracer_(draw_, !in.stepByStep),
+          W_(in.width), H_(in.height) {}
 
     void Draw(double shortCircuitCurrent);
 
@@ -181,8 +182,12 @@ private:
     double BiasCurrentAt(std::uint64_t steps, double Va) const;
     std::int64_t LastVoltInColumn(std::int64_t volts, std::int64_t last) const;
     void CurveFamily();
+    double GridVoltage(std::int64_t k) const { return Mul(static_cast<double>(k), s_.GridStep); }
+    bool FlatOnwards(double Vg);
+    std::int64_t EndOfSameCurves(std::int64_t k, std::int64_t lastK);
     void CurveRun(std::int64_t first, std::int64_t last);
-    void Curve(double Vg);
+    LabelPlace Curve(double Vg);
+    void Label(LabelPlace place, const std::string& text);
     bool CurveStops(const tubemath::GridCurve& curve, double Va) const;
     void CurvePoints(const tubemath::GridCurve& curve, double& I, double& Va);
     void LoadLine(double shortCircuitCurrent);
@@ -191,6 +196,7 @@ private:
     const PlotSettings& s_;
     const PlotScale& scale_;
     DrawRecorder draw_;
+    CurveTracer tracer_;
     const std::int32_t W_;
     const std::int32_t H_;
     // Where the bias voltage stops rising with the current, when the search can get that far.
@@ -198,6 +204,8 @@ private:
     // The last current formed from a step count, to be continued from by plain steps.
     mutable std::uint64_t summedSteps_ = 0;
     mutable double stepSum_ = 0;
+    // The grid magnitude from which on negative grid voltages give flat curves, once looked for.
+    std::optional<double> flatFrom_;
 };
 
 void PlotDrawing::Draw(double shortCircuitCurrent) {
@@ -551,17 +559,15 @@ void PlotDrawing::CurveFamily() {
     const std::int64_t lastK = -std::int64_t{s_.GridLineCount};
     if (in_.stepByStep) {
         for (std::int64_t k = 0; k >= lastK; --k) {
-            Curve(Mul(static_cast<double>(k), s_.GridStep));
+            Curve(GridVoltage(k));
         }
         return;
     }
     std::int64_t k = 0;
     while (k >= lastK) {
-        const double Vg = Mul(static_cast<double>(k), s_.GridStep);
-        const double magnitude = std::fabs(Vg);
-        if (magnitude >= kUsedUpGrid || magnitude <= kNegligibleGrid) {
-            // Every curve from here to the run's end draws the same points.
-            const std::int64_t runEnd = EndOfSameCurves(k, lastK, s_.GridStep);
+        const double Vg = GridVoltage(k);
+        const std::int64_t runEnd = k - lastK >= kCurvesWorthARun ? EndOfSameCurves(k, lastK) : k;
+        if (runEnd < k) {
             CurveRun(k, runEnd);
             k = runEnd - 1;
         } else {
@@ -571,19 +577,70 @@ void PlotDrawing::CurveFamily() {
     }
 }
 
-// Curves first ... last (downwards) draw the same points and put their labels at the same
-// place, each label over the one before. Only the last few are drawn: their labels, the longest
-// of the run, cover the earlier ones.
+// Whether the curves of Vg and of every grid voltage further out on its side draw no current
+// that reaches the second row or stops a curve: the flat curves along the bottom edge.
+bool PlotDrawing::FlatOnwards(double Vg) {
+    if (s_.EndV < 0) {
+        return true; // no points at all
+    }
+    if (Vg >= 0) {
+        return PastLawExponentLimit(in_.tube, Vg) || Vg >= kUsedUpGrid;
+    }
+    if (!flatFrom_) {
+        // Within a quarter of a pixel of the bottom row, and under half the stopping current.
+        const double ppm = std::fabs(scale_.PixelsPerMilliamp);
+        const double rowLimit = ppm > 0 ? 0.25 / (1000 * ppm) : HUGE_VAL;
+        const double stopLimit = s_.EndI > 0 ? 0.475 * s_.EndI / 1000 : HUGE_VAL;
+        flatFrom_ = FlatCurvesFrom(in_.tube, s_.EndV, std::min(rowLimit, stopLimit));
+    }
+    return -Vg >= *flatFrom_ || -Vg >= kUsedUpGrid;
+}
+
+// The last k, down to lastK, whose curve draws the same points as the curve of `k` and puts its
+// label at the same place; k itself when no run starts there. A run of flat curves ends before a
+// grid voltage that overflows, which the next curve then reports; a run of negligible grid
+// voltages ends where they stop being negligible, as |k * step| grows while k falls.
+std::int64_t PlotDrawing::EndOfSameCurves(std::int64_t k, std::int64_t lastK) {
+    const double Vg = GridVoltage(k);
+    const auto magnitude = [this](std::int64_t at) {
+        return std::fabs(static_cast<double>(at) * s_.GridStep);
+    };
+    if (std::fabs(Vg) <= kNegligibleGrid) {
+        return LastOfRun(k, lastK,
+                         [&](std::int64_t at) { return magnitude(at) <= kNegligibleGrid; });
+    }
+    if (FlatOnwards(Vg)) {
+        return LastOfRun(k, lastK, [&](std::int64_t at) { return std::isfinite(magnitude(at)); });
+    }
+    return k;
+}
+
+// Curves first ... last (downwards) draw the same points and put their labels at the same place,
+// each label on an opaque box over the ones before. Only the labels that can still show are
+// drawn: the curve goes under the first of them and again under the last, which restores it
+// wherever an earlier label's box had covered it, as the next curve of the run would have.
 void PlotDrawing::CurveRun(std::int64_t first, std::int64_t last) {
-    for (std::int64_t k = std::min(first, last + kLabelsKept - 1); k >= last; --k) {
-        Curve(Mul(static_cast<double>(k), s_.GridStep));
+    const auto labelOf = [this](std::int64_t k) { return formats::FormatValue(GridVoltage(k)); };
+    // The formatter's bands change at powers of ten.
+    const auto decadeOf = [this](std::int64_t k) {
+        const double magnitude = std::fabs(GridVoltage(k));
+        return magnitude > 0 ? static_cast<int>(std::floor(std::log10(magnitude)))
+                             : std::numeric_limits<int>::min();
+    };
+    const std::vector<std::int64_t> shown = VisibleRunLabels(first, last, labelOf, decadeOf);
+    const LabelPlace place = Curve(GridVoltage(shown.front()));
+    for (std::size_t i = 1; i + 1 < shown.size(); ++i) {
+        Label(place, labelOf(shown[i]));
+    }
+    if (shown.size() > 1) {
+        Curve(GridVoltage(shown.back()));
     }
 }
 
 // One plate curve, from the origin until it passes 95 % of either axis, and its label.
-void PlotDrawing::Curve(double Vg) {
+LabelPlace PlotDrawing::Curve(double Vg) {
     draw_.Font(kBlue, kLabelFace, kLabelPointSize);
-    draw_.MoveTo(0, H_);
+    tracer_.Begin({0, H_});
     double I = 0;
     double Va = 0;
     const double voltageLimit = 0.95 * s_.EndV;
@@ -592,12 +649,17 @@ void PlotDrawing::Curve(double Vg) {
         CurvePoints(curve, I, Va);
     }
     const std::string label = formats::FormatValue(Vg);
-    if (Va < voltageLimit) {
-        // The curve left through the top: label just left of its last point.
-        draw_.Text(PixelDifference(X(Va), 3), 1, label);
-    } else {
-        draw_.Text(PixelDifference(W_, 25), PixelDifference(Y(I), 10), label);
-    }
+    // Where the curve left through the top, the label goes just left of its last point.
+    const LabelPlace place = Va < voltageLimit
+                                 ? LabelPlace{PixelDifference(X(Va), 3), 1}
+                                 : LabelPlace{PixelDifference(W_, 25), PixelDifference(Y(I), 10)};
+    Label(place, label);
+    return place;
+}
+
+void PlotDrawing::Label(LabelPlace place, const std::string& text) {
+    draw_.Text(place.x, place.y, text);
+    tracer_.Written(place.x, place.y, text.size());
 }
 
 // Whether the curve's point at Va passes 95 % of the current axis, or cannot be drawn.
@@ -626,7 +688,7 @@ void PlotDrawing::CurvePoints(const tubemath::GridCurve& curve, double& I, doubl
         if (!(I >= 0)) {
             I = 0;
         }
-        draw_.LineTo(X(volts), Y(I));
+        tracer_.LineTo({X(volts), Y(I)});
     };
     // With a few volts to a column, stepping volt by volt costs less than skipping.
     constexpr double kVoltsPerColumnWorthSkipping = 8;

@@ -1,0 +1,155 @@
+// Where runs of like curves start, and which labels of a run can still show.
+#include "window/curveruns.h"
+
+#include "formats/formats.h"
+
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cmath>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace {
+
+using valvescope::FlatCurvesFrom;
+using valvescope::VisibleRunLabels;
+
+// The largest current a curve of grid voltage -g draws at whole plate voltages up to topVolt.
+double LargestCurrent(const tubemath::TubeParams& tube, double g, int topVolt) {
+    double largest = 0;
+    for (int Va = 0; Va <= topVolt; ++Va) {
+        largest = std::max(largest, tubemath::PlateCurrent(tube, -g, Va));
+    }
+    return largest;
+}
+
+TEST(FlatCurves, EveryCurvePastTheStartStaysUnderTheCurrent) {
+    const tubemath::TubeParams tube;
+    for (const auto& [topVolt, flatCurrent] :
+         {std::pair{800, 2.2e-4}, std::pair{120, 1e-6}, std::pair{1200, 1e-3}, std::pair{0, 1e-9},
+          std::pair{463, 1e-12}}) {
+        SCOPED_TRACE(testing::Message() << "V " << topVolt << " I " << flatCurrent);
+        const double from = FlatCurvesFrom(tube, topVolt, flatCurrent);
+        ASSERT_TRUE(std::isfinite(from));
+        for (double g = from; g < 5300; g += 0.37) {
+            ASSERT_LE(LargestCurrent(tube, g, topVolt), flatCurrent) << "g " << g;
+        }
+        // Not far from where the first curve reaches the current.
+        const double before = from * 0.97 - 1;
+        if (before > 0) {
+            EXPECT_GT(LargestCurrent(tube, before, topVolt), flatCurrent / 100) << before;
+        }
+    }
+}
+
+TEST(FlatCurves, NoStartWhereTheBoundCannotShowIt) {
+    const tubemath::TubeParams tube;
+    // Far enough up the plate axis every grid voltage short of the used-up one draws current.
+    EXPECT_TRUE(std::isinf(FlatCurvesFrom(tube, 20000, 1e-4)));
+    EXPECT_TRUE(std::isinf(FlatCurvesFrom(tube, 800, 0)));
+    EXPECT_TRUE(std::isinf(FlatCurvesFrom(tube, NAN, 1e-4)));
+    tubemath::TubeParams odd;
+    odd.GridDecade = -31.1;
+    EXPECT_TRUE(std::isinf(FlatCurvesFrom(odd, 800, 1e-4)));
+}
+
+TEST(FlatCurves, PastTheLawExponentLimitOnlyForPositiveGrids) {
+    const tubemath::TubeParams tube;
+    const double limit = tube.ExponentSlope * tube.LawExponent;
+    EXPECT_TRUE(valvescope::PastLawExponentLimit(tube, std::nextafter(limit, 1e9)));
+    EXPECT_FALSE(valvescope::PastLawExponentLimit(tube, limit - 1e-9));
+    EXPECT_FALSE(valvescope::PastLawExponentLimit(tube, -1e6));
+    EXPECT_EQ(tubemath::PlateCurrent(tube, limit + 1e-9, 1e6), 0);
+}
+
+// Each digit counted as any digit, a text covers another that holds no more of any character.
+bool Covers(const std::string& wide, const std::string& narrow) {
+    std::array<int, 256> count{};
+    for (const char c : wide) {
+        ++count[static_cast<unsigned char>(std::isdigit(static_cast<unsigned char>(c)) ? '0' : c)];
+    }
+    for (const char c : narrow) {
+        if (--count[static_cast<unsigned char>(
+                std::isdigit(static_cast<unsigned char>(c)) ? '0' : c)] < 0) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// Label by label: a label shows unless a later one covers it.
+std::vector<std::int64_t> ShownOneByOne(std::int64_t first, std::int64_t last,
+                                        const std::function<std::string(std::int64_t)>& labelOf) {
+    std::vector<std::int64_t> shown;
+    std::vector<std::string> later;
+    for (std::int64_t k = last; k <= first; ++k) {
+        const std::string text = labelOf(k);
+        bool covered = false;
+        for (const std::string& other : later) {
+            covered = covered || Covers(other, text);
+        }
+        if (!covered) {
+            shown.insert(shown.begin(), k);
+            later.push_back(text);
+        }
+    }
+    return shown;
+}
+
+TEST(RunLabels, TheLabelsThatShowAsLabelByLabel) {
+    for (const double step : {1.0, 0.37, 1e3, 1234.5, -0.01, 3e-73, 7e-6, 0.1, 12.5}) {
+        for (const std::int64_t first : {0, -3, -150}) {
+            const auto labelOf = [step](std::int64_t k) {
+                return formats::FormatValue(static_cast<double>(k) * step);
+            };
+            const std::int64_t last = first - 20000;
+            SCOPED_TRACE(testing::Message() << "step " << step << " from " << first);
+            const auto decadeOf = [step](std::int64_t k) {
+                return k == 0 ? -1000
+                              : static_cast<int>(std::floor(
+                                    std::log10(std::fabs(static_cast<double>(k) * step))));
+            };
+            const std::vector<std::int64_t> shown =
+                VisibleRunLabels(first, last, labelOf, decadeOf);
+            EXPECT_EQ(shown, ShownOneByOne(first, last, labelOf));
+            ASSERT_FALSE(shown.empty());
+            EXPECT_EQ(shown.back(), last);
+        }
+    }
+}
+
+TEST(RunLabels, LongRunsAreNotWalkedTextByText) {
+    int calls = 0;
+    const auto labelOf = [&calls](std::int64_t k) {
+        ++calls;
+        return formats::FormatValue(static_cast<double>(k) * 1000);
+    };
+    const auto decadeOf = [](std::int64_t k) {
+        return static_cast<int>(std::floor(std::log10(std::fabs(static_cast<double>(k) * 1000))));
+    };
+    const std::vector<std::int64_t> shown = VisibleRunLabels(-1, -2147483647, labelOf, decadeOf);
+    EXPECT_EQ(shown, std::vector<std::int64_t>{-2147483647});
+    EXPECT_LT(calls, 100000);
+}
+
+TEST(RunLabels, AWiderTextAmongTheLastOfAStretchIsFound) {
+    // Whole numbers at the end of the stretch, and one with a decimal just inside the texts
+    // that are looked at one by one.
+    const std::int64_t wide = -1000 + valvescope::kLabelTextsPerStretch - 2;
+    const auto labelOf = [wide](std::int64_t k) {
+        return k == wide ? std::to_string(k) + ".5" : std::to_string(k);
+    };
+    const auto oneStretch = [](std::int64_t) { return 3; };
+    const std::vector<std::int64_t> shown = VisibleRunLabels(-1, -1000, labelOf, oneStretch);
+    EXPECT_EQ(shown, (std::vector<std::int64_t>{wide, -1000}));
+}
+
+TEST(RunLabels, OneCurveRun) {
+    const auto labelOf = [](std::int64_t k) { return std::to_string(k); };
+    const auto decadeOf = [](std::int64_t) { return 0; };
+    EXPECT_EQ(VisibleRunLabels(-7, -7, labelOf, decadeOf), std::vector<std::int64_t>{-7});
+}
+
+} // namespace

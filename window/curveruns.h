@@ -1,0 +1,46 @@
+// Runs of plate curves that draw the same points: where they start, and which of their labels
+// can still show once the whole run is drawn.
+#pragma once
+
+#include "model/tubemath.h"
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace valvescope {
+
+// The smallest grid magnitude g such that the curve of every negative grid voltage at or beyond
+// -g carries at most `flatCurrent` amperes at every plate voltage up to `topVolt`. Such curves
+// run along the bottom row and never stop for their current, so they all draw the same points.
+// Infinity when the model's bounds cannot show it for any g.
+//
+// The bound: past the cutoff the current is at most the space-charge term k * (Va + mu*Vg)^n,
+// which is checked on short pieces of g with each factor taken at its worst end. The cutoff
+// product g * mu(g) is concave in g, so its least value on a piece is at one of the ends.
+double FlatCurvesFrom(const tubemath::TubeParams& tube, double topVolt, double flatCurrent);
+
+// Whether positive grid voltages from Vg on have passed the law exponent's limit, where the
+// model draws no current at all.
+bool PastLawExponentLimit(const tubemath::TubeParams& tube, double Vg);
+
+// Of a run of curves first, first - 1, ..., last, drawn in that order, that draw the same points
+// and put their labels at the same place, the ones whose labels can show in the end: each label
+// is drawn on an opaque box that covers the earlier ones where it is as wide. Returned in drawing
+// order, the last curve always among them.
+//
+// A label can show only if no later label is at least as wide. With digits of equal width
+// (the label face has tabular figures), a text covers another whose characters, each digit
+// counted as any digit, it holds as many of. Equal texts form one stretch of the run, as the grid
+// voltage moves one way. `stretchOf` numbers the stretches of the run whose texts share one
+// layout (for grid voltages, their decade); within one only the digits and the number of
+// decimals change, and once the last kLabelTextsPerStretch distinct texts of a stretch are seen
+// its earlier ones hold no more decimals, so the rest of the stretch is passed over.
+std::vector<std::int64_t> VisibleRunLabels(std::int64_t first, std::int64_t last,
+                                           const std::function<std::string(std::int64_t)>& labelOf,
+                                           const std::function<int(std::int64_t)>& stretchOf);
+
+inline constexpr int kLabelTextsPerStretch = 64;
+
+} // namespace valvescope
