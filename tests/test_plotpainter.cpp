@@ -1,12 +1,17 @@
 // Replaying drawing operations onto images: the pixels that each operation paints.
 #include "window/plotpainter.h"
 
+#include "window/redraw.h"
+
 #include <QColor>
 #include <QImage>
 #include <QPainter>
 #include <QtTest>
 
+#include <algorithm>
 #include <functional>
+#include <string>
+#include <utility>
 
 using valvescope::Colour;
 using valvescope::DrawOpKind;
@@ -128,6 +133,99 @@ private slots:
             }
         }
         QVERIFY(inked);
+    }
+
+    // The redraw leaves out a label that a later, wider one at the same place covers, and a line
+    // drawn before unless a label may have been written over it: labels of the same characters
+    // (any digit for any digit) must be equally wide, one with more characters at least as
+    // wide, and nothing of a label may reach past the reach the redraw allows for.
+    void labelsAreAsWideAsTheirCharacters() {
+        const auto boxWidth = [](const std::string& text) {
+            const QImage image = Painted(300, 60, 1.0, Qt::black, [&](DrawRecorder& draw) {
+                draw.Font(valvescope::kBlue, valvescope::kLabelFace, valvescope::kLabelPointSize);
+                draw.Text(10, 10, text);
+            });
+            int right = 10;
+            while (right < image.width() && At(image, right, 12) != kBlackPixel) {
+                ++right;
+            }
+            return right - 10;
+        };
+        for (const std::string& shape : {std::string("-0.00 K"), std::string("-000"),
+                                         std::string("-0.0E-000"), std::string("00.0")}) {
+            const int width = boxWidth(shape);
+            for (char digit = '1'; digit <= '9'; ++digit) {
+                std::string text = shape;
+                std::replace(text.begin(), text.end(), '0', digit);
+                QCOMPARE(boxWidth(text), width);
+            }
+        }
+        QVERIFY(boxWidth("-1.5 K") <= boxWidth("-1.55 K"));
+        QVERIFY(boxWidth("-1 K") <= boxWidth("-1.5 K"));
+        QVERIFY(boxWidth("-99.9") <= boxWidth("-999.9"));
+        QVERIFY(boxWidth("-1E-72") <= boxWidth("-1.1E-72"));
+    }
+
+    void labelStaysWithinItsReach() {
+        const std::string text = "-W1.7E-300 KM";
+        const int x = 40;
+        const int y = 30;
+        const QImage image = Painted(500, 120, 1.0, Qt::red, [&](DrawRecorder& draw) {
+            draw.Font(valvescope::kBlue, valvescope::kLabelFace, valvescope::kLabelPointSize);
+            draw.Text(x, y, text);
+        });
+        const int characters = static_cast<int>(text.size());
+        for (int row = 0; row < image.height(); ++row) {
+            for (int column = 0; column < image.width(); ++column) {
+                if (At(image, column, row) == kRedPixel) {
+                    continue;
+                }
+                QVERIFY(column >= x - valvescope::kLabelReachOutside);
+                QVERIFY(row >= y - valvescope::kLabelReachOutside);
+                QVERIFY(column <= x + characters * valvescope::kLabelReachPerCharacter +
+                                      valvescope::kLabelReachOutside);
+                QVERIFY(row <= y + valvescope::kLabelReachDown + valvescope::kLabelReachOutside);
+            }
+        }
+    }
+
+    // The redraw's shortcuts against its rules followed volt by volt, painted for real: dense
+    // families share most lines, and runs of flat or negligible curves keep few labels.
+    void shortcutsPaintWhatTheRulesPaint() {
+        struct Case {
+            double step;
+            int lines;
+            std::int32_t endV;
+            std::int32_t endI;
+        };
+        for (const Case c :
+             {Case{0.05, 500, 800, 200}, Case{-0.2, 900, 300, 60}, Case{7.3, 900, 800, 200},
+              Case{3e-73, 400, 800, 200}, Case{0.5, 400, 6001, 500}}) {
+            valvescope::RedrawInput in;
+            in.settings.GridStep = c.step;
+            in.settings.GridLineCount = c.lines;
+            in.settings.EndV = c.endV;
+            in.settings.EndI = c.endI;
+            in.settings.BPlus = 300;
+            in.overlays = valvescope::Overlays{true, true, true, true, true};
+            in.width = 462;
+            in.height = 224;
+            const auto paint = [&](bool stepByStep) {
+                in.stepByStep = stepByStep;
+                valvescope::PlotScale scale;
+                DrawOps ops;
+                valvescope::RedrawPlot(in, scale, ops);
+                QImage image(in.width, in.height, QImage::Format_RGB32);
+                QPainter painter(&image);
+                valvescope::PaintDrawOps(painter, ops);
+                painter.end();
+                return std::pair{image, ops.size()};
+            };
+            const auto [literal, literalOps] = paint(true);
+            const auto [fast, fastOps] = paint(false);
+            QVERIFY2(fast == literal, qPrintable(QString::number(c.step)));
+            QVERIFY(fastOps < literalOps);
+        }
     }
 
     void scaledImageKeepsLogicalCoordinates() {

@@ -35,10 +35,14 @@ QString FamilyFor(const std::string& face) {
     return QFontDatabase::hasFamily(requested) ? requested : QStringLiteral("Arial");
 }
 
+// Without kerning a label is exactly as wide as its characters together, so one that holds the
+// characters of another is at least as wide; the redraw counts on that to leave out labels that
+// a later one covers.
 QFont LabelFont(const std::string& face, int pointSize) {
     QFont font(FamilyFor(face));
     font.setStyleHint(QFont::SansSerif);
     font.setPixelSize(PixelSizeOf(pointSize));
+    font.setKerning(false);
     return font;
 }
 
