@@ -2,16 +2,20 @@
 // status line.
 #include "window/errorbox.h"
 #include "window/paintbox.h"
+#include "window/plotjob.h"
 #include "window/schematicform.h"
 #include "windowtest.h"
 
 #include <QApplication>
 #include <QClipboard>
 #include <QComboBox>
+#include <QElapsedTimer>
 #include <QLineEdit>
+#include <QStatusBar>
 #include <QToolButton>
 #include <QtTest>
 
+#include <chrono>
 #include <memory>
 
 namespace {
@@ -57,6 +61,10 @@ private slots:
     void readoutOfTheWorkedExampleReachesTheStatusLine();
     void faultMidwayKeepsWhatWasDrawnAndShowsTheError();
     void failedCheckLeavesThePlotBlank();
+    void longRedrawLeavesTheWindowFreeAndArrivesLater();
+    void newSettingStopsTheLongRedrawBeforeIt();
+    void errorOfALongRedrawIsShownWhenItArrives();
+    void closingDuringALongRedraw();
 };
 
 void TestPlotWindow::init() {
@@ -118,6 +126,74 @@ void TestPlotWindow::failedCheckLeavesThePlotBlank() {
     PasteInto(form_->CmbBxRa, QString());
     const QImage& picture = form_->PaintBox1->Picture();
     QCOMPARE(CountColour(picture, kGridBlue), 0);
+    QVERIFY(errors_.isEmpty());
+}
+
+namespace {
+
+// What the redraw of the window's current texts draws, without the window.
+valvescope::DrawOps OpsWithoutWindow(const TSchematicForm& form) {
+    auto text = [](const QComboBox* box) { return box->lineEdit()->text().toStdString(); };
+    valvescope::PlotJob job;
+    job.Texts = {text(form.CmbBxGridLines), text(form.CmbBxGridV), text(form.CmbBxEndI),
+                 text(form.CmbBxEndV),      text(form.CmbBxRa),    text(form.CmbBxRk),
+                 text(form.CmbBxBplus)};
+    job.Show = form.OverlaysDown();
+    job.Width = form.PaintBox1->width();
+    job.Height = form.PaintBox1->height();
+    return valvescope::DrawPlotWithoutWindow(job).Ops;
+}
+
+} // namespace
+
+void TestPlotWindow::longRedrawLeavesTheWindowFreeAndArrivesLater() {
+    form_->SetDrawingPatience(std::chrono::milliseconds(0));
+    form_->CmbBxGridV->setEditText(QStringLiteral("0.1"));
+    PasteInto(form_->CmbBxGridLines, QStringLiteral("2147483647"));
+    QVERIFY(form_->Drawing());
+    QCOMPARE(form_->StatusBar1->currentMessage(), QStringLiteral("Drawing the curves..."));
+    QCOMPARE(form_->LastDrawOps().size(), std::size_t{1}); // the blank, for now
+    QTRY_VERIFY_WITH_TIMEOUT(!form_->Drawing(), 60000);
+    QVERIFY(form_->StatusBar1->currentMessage().isEmpty());
+    QVERIFY(form_->LastDrawOps() == OpsWithoutWindow(*form_));
+    QVERIFY(CountColour(form_->PaintBox1->Picture(), kBlack) > 5000);
+    QVERIFY(errors_.isEmpty());
+}
+
+void TestPlotWindow::newSettingStopsTheLongRedrawBeforeIt() {
+    form_->SetDrawingPatience(std::chrono::milliseconds(0));
+    form_->CmbBxGridV->setEditText(QStringLiteral("0.001"));
+    PasteInto(form_->CmbBxGridLines, QStringLiteral("2147483647"));
+    QVERIFY(form_->Drawing());
+    PasteInto(form_->CmbBxGridLines, QStringLiteral("3"));
+    form_->FinishDrawing();
+    QVERIFY(!form_->Drawing());
+    QVERIFY(form_->LastDrawOps() == OpsWithoutWindow(*form_));
+    // Nothing of the stopped redraw arrives afterwards.
+    QTest::qWait(200);
+    QVERIFY(form_->LastDrawOps() == OpsWithoutWindow(*form_));
+    QVERIFY(errors_.isEmpty());
+}
+
+void TestPlotWindow::errorOfALongRedrawIsShownWhenItArrives() {
+    form_->SetDrawingPatience(std::chrono::milliseconds(0));
+    PasteInto(form_->CmbBxEndV, QStringLiteral("00"));
+    QTRY_COMPARE(errors_.size(), 1);
+    QCOMPARE(errors_[0].Text, QStringLiteral("Invalid floating point operation."));
+    QVERIFY(!form_->Drawing());
+    QVERIFY(CountInColumn(form_->PaintBox1->Picture(), 46, kGridBlue) > 200);
+}
+
+void TestPlotWindow::closingDuringALongRedraw() {
+    form_->SetDrawingPatience(std::chrono::milliseconds(0));
+    form_->CmbBxGridV->setEditText(QStringLiteral("0.001"));
+    PasteInto(form_->CmbBxGridLines, QStringLiteral("2147483647"));
+    QVERIFY(form_->Drawing());
+    QElapsedTimer timer;
+    timer.start();
+    form_.reset();
+    QVERIFY(timer.elapsed() < 2000);
+    QCoreApplication::processEvents();
     QVERIFY(errors_.isEmpty());
 }
 

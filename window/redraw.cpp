@@ -158,6 +158,11 @@ private:
     std::int32_t Y(double I) const {
         return Pixel(Sub(H_, Mul(Mul(I, 1000), scale_.PixelsPerMilliamp)));
     }
+    void StopIfAsked() const {
+        if (in_.stop.stop_requested()) {
+            throw RedrawStopped();
+        }
+    }
     void Line(std::int32_t x1, std::int32_t y1, std::int32_t x2, std::int32_t y2) {
         draw_.MoveTo(x1, y1);
         draw_.LineTo(x2, y2);
@@ -322,6 +327,9 @@ void PlotDrawing::RkBiasLineStepByStep() {
     const double topCurrent = s_.EndI / 1000.0;
     double I = 0;
     for (std::int64_t volts = 0; volts <= s_.EndV; ++volts) {
+        if (volts % 1024 == 0) {
+            StopIfAsked();
+        }
         const double Va = static_cast<double>(volts);
         while (Va > Add(tubemath::PlateVoltage(in_.tube, Mul(-Rk, I), I), Mul(Rk, I)) &&
                I < topCurrent) {
@@ -528,6 +536,7 @@ void PlotDrawing::RkBiasLine() {
     // does.
     const auto fails = [&](std::int64_t volts) { return !BiasVoltage(searchAt(volts)); };
     for (std::int64_t volts = 0; volts <= s_.EndV;) {
+        StopIfAsked();
         const std::int64_t columnEnd = LastVoltInColumn(volts, s_.EndV);
         drawAt(volts, searchAt(volts));
         if (columnEnd > volts) {
@@ -559,12 +568,14 @@ void PlotDrawing::CurveFamily() {
     const std::int64_t lastK = -std::int64_t{s_.GridLineCount};
     if (in_.stepByStep) {
         for (std::int64_t k = 0; k >= lastK; --k) {
+            StopIfAsked();
             Curve(GridVoltage(k));
         }
         return;
     }
     std::int64_t k = 0;
     while (k >= lastK) {
+        StopIfAsked();
         const double Vg = GridVoltage(k);
         const std::int64_t runEnd = k - lastK >= kCurvesWorthARun ? EndOfSameCurves(k, lastK) : k;
         if (runEnd < k) {
@@ -696,6 +707,9 @@ void PlotDrawing::CurvePoints(const tubemath::GridCurve& curve, double& I, doubl
                           !std::isfinite(scale_.VoltsPerPixel);
     if (in_.stepByStep || fewVolts) {
         for (;;) {
+            if (std::fmod(Va, 1024) == 0) {
+                StopIfAsked();
+            }
             point(Va);
             if (I * 1000 > currentLimit || Va > voltageLimit) {
                 return;
@@ -728,6 +742,7 @@ void PlotDrawing::CurvePoints(const tubemath::GridCurve& curve, double& I, doubl
         stop = std::min(stops, lastVolt);
     }
     for (std::int64_t volts = 0; volts <= stop;) {
+        StopIfAsked();
         const std::int64_t columnEnd = LastVoltInColumn(volts, stop);
         point(static_cast<double>(volts));
         if (columnEnd > volts) {

@@ -7,6 +7,8 @@
 #include "window/plottypes.h"
 
 #include <cstdint>
+#include <exception>
+#include <stop_token>
 
 namespace valvescope {
 
@@ -22,6 +24,13 @@ struct RedrawInput {
     // Draw every point one whole volt (and every 0.01 mA of the bias line's search) at a time,
     // as the rules read, instead of taking the shortcuts that give the same picture. For tests.
     bool stepByStep = false;
+    // Asked to stop, the redraw ends early with RedrawStopped; `ops` is then incomplete.
+    std::stop_token stop{};
+};
+
+class RedrawStopped : public std::exception {
+public:
+    const char* what() const noexcept override { return "The redraw was stopped"; }
 };
 
 // Clears `ops`, stores the new scale in `scale` and records the whole picture into `ops`, which

@@ -2,6 +2,7 @@
 
 #include "about/aboutbox.h"
 #include "window/anchorlayout.h"
+#include "window/backgroundredraw.h"
 #include "window/errorbox.h"
 #include "window/intake.h"
 #include "window/itemlists.h"
@@ -32,6 +33,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <utility>
 
 using valvescope::Anchors;
 
@@ -172,6 +174,9 @@ TSchematicForm::TSchematicForm(QWidget* parent) : QMainWindow(parent) {
     setFont(ArialOfPixels(12));
     setAccessibleName(QString::fromUtf8(kApplicationTitle));
     CreateControls();
+    redraws_ = new TBackgroundRedraw(this, [this](TBackgroundRedraw::Outcome& outcome) {
+        PlotDrawn(outcome.Scale, std::move(outcome.Ops), outcome.Error);
+    });
     BindEvents();
     resize(kDesignedClientArea.width(), kDesignedClientArea.height() + kStatusLineHeight);
     if (const QScreen* screen = QGuiApplication::primaryScreen()) {
@@ -184,6 +189,7 @@ TSchematicForm::TSchematicForm(QWidget* parent) : QMainWindow(parent) {
 }
 
 TSchematicForm::~TSchematicForm() {
+    delete redraws_; // stops a redraw still going on before the state it delivers to goes
     qApp->removeEventFilter(this);
     // The controls go after this window's state: no signal of theirs may reach a handler then
     // (a box losing the focus as it goes announces its text as picked).
@@ -575,6 +581,8 @@ void TSchematicForm::NormalizeDecimalSeparator(QComboBox* box) {
 }
 
 void TSchematicForm::DrawGridLines(QObject*) {
+    redraws_->Stop();
+    StatusBar1->clearMessage();
     lastOps_.assign(
         1, {valvescope::DrawOpKind::Blank, PaintBox1->width(), PaintBox1->height(), 0, 0, {}});
     PaintBox1->Blank();
@@ -599,15 +607,30 @@ void TSchematicForm::DrawGridLines(QObject*) {
 void TSchematicForm::DrawPlot() {
     const valvescope::RedrawInput input{tube_,          settings_,          limits_,
                                         OverlaysDown(), PaintBox1->width(), PaintBox1->height()};
-    valvescope::DrawOps& ops = lastOps_;
-    try {
-        valvescope::RedrawPlot(input, scale_, ops);
-    } catch (...) {
-        // What was drawn before the fault stays on screen; the guard shows the error.
-        PaintOnPlot(ops);
-        throw;
+    redraws_->Start(input, scale_, drawingPatience_);
+    if (redraws_->Running()) {
+        StatusBar1->showMessage(QStringLiteral("Drawing the curves..."));
     }
-    PaintOnPlot(ops);
+}
+
+// What was drawn before a fault stays on screen; the guard shows the error.
+void TSchematicForm::PlotDrawn(valvescope::PlotScale scale, valvescope::DrawOps ops,
+                               const std::exception_ptr& error) {
+    StatusBar1->clearMessage();
+    scale_ = scale;
+    lastOps_ = std::move(ops);
+    PaintOnPlot(lastOps_);
+    if (error) {
+        std::rethrow_exception(error);
+    }
+}
+
+void TSchematicForm::FinishDrawing() {
+    redraws_->Finish();
+}
+
+bool TSchematicForm::Drawing() const {
+    return redraws_->Running();
 }
 
 void TSchematicForm::PaintOnPlot(const valvescope::DrawOps& ops) {

@@ -12,6 +12,8 @@
 #include <QString>
 
 #include <array>
+#include <chrono>
+#include <exception>
 
 class QAction;
 class QComboBox;
@@ -22,6 +24,7 @@ class QPushButton;
 class QStatusBar;
 class QToolButton;
 class TAnchorLayout;
+class TBackgroundRedraw;
 class TPaintBox;
 
 class TSchematicForm : public QMainWindow {
@@ -68,6 +71,13 @@ public:
     QString SavePicture(QString path) const;
     // The status-line text of the last pointer readout; empty before the first one.
     QString ReadoutText() const;
+
+    // A redraw that takes longer than the patience goes on while the window takes input, and
+    // its picture is shown when it is done, unless a new setting has started another by then.
+    void SetDrawingPatience(std::chrono::milliseconds patience) { drawingPatience_ = patience; }
+    // Waits for a redraw still going on, and shows its picture (or its error).
+    void FinishDrawing();
+    bool Drawing() const;
 
     // Controls.
     QToolButton* SpdBtnRedraw = nullptr;
@@ -137,6 +147,8 @@ private:
     void SetCaptionKeepingLeft(QLabel* label, const QString& caption);
     void TrackHintUnder(QWidget* widget);
     void DrawPlot();
+    void PlotDrawn(valvescope::PlotScale scale, valvescope::DrawOps ops,
+                   const std::exception_ptr& error);
     void PaintOnPlot(const valvescope::DrawOps& ops);
 
     template <typename Handler> void Guarded(Handler&& handler);
@@ -147,6 +159,8 @@ private:
     valvescope::PlotScale scale_;
     valvescope::Readout readout_;
     valvescope::DrawOps lastOps_;
+    TBackgroundRedraw* redraws_ = nullptr;
+    std::chrono::milliseconds drawingPatience_{200};
 
     QWidget* client_ = nullptr;
     TAnchorLayout* anchors_ = nullptr;

@@ -87,6 +87,7 @@ int TakeWindowShot(TSchematicForm& form, const QString& file, std::ostream& err)
         err << "The window did not appear on the screen.\n";
         return kExitNotWritten;
     }
+    form.FinishDrawing();
     ProcessEventsFor(kSettleMs);
     QScreen* screen = form.screen();
     const QPixmap shot = screen ? screen->grabWindow(form.winId()) : QPixmap();
