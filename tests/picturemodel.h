@@ -1,12 +1,14 @@
 // A model of the surface that drawing operations paint, for telling whether two lists paint the
 // same picture without Qt. It keeps what the redraw's shortcuts may rely on, and nothing more:
 // - a line's pixels depend on its two ends and the pen alone, its end pixel left out, so a run of
-//   lines that goes one way along one pixel column paints what its first and last points paint;
+//   lines that goes one way along one pixel column paints what its first and last points paint
+//   (1-pixel lines paint the pixels the painter paints);
 // - a label is a box at its top-left corner, as wide as the sum of its characters' widths, with
 //   every digit as wide as any other, whose pixels depend on its text and place.
 #pragma once
 
 #include "window/drawops.h"
+#include "window/linepixels.h"
 
 #include <algorithm>
 #include <cmath>
@@ -99,43 +101,18 @@ private:
         }
     }
 
-    // Stepped along the longer axis, from the start up to but not including the end; only the
-    // steps that can fall on the surface are taken.
+    // A 1-pixel line paints what the painter paints on a pixel surface; a wider one its
+    // neighbours below and to the right as well.
     void Line(std::int64_t x0, std::int64_t y0, std::int64_t x1, std::int64_t y1) {
-        const std::int64_t dx = x1 - x0;
-        const std::int64_t dy = y1 - y0;
-        const std::int64_t steps = std::max(std::llabs(dx), std::llabs(dy));
-        if (steps == 0) {
-            return;
-        }
-        const bool alongX = std::llabs(dx) >= std::llabs(dy);
-        const std::int64_t start = alongX ? x0 : y0;
-        const std::int64_t size = alongX ? width_ : height_;
-        const std::int64_t direction = (alongX ? dx : dy) > 0 ? 1 : -1;
-        // Steps i with start + direction * i inside [-1, size].
-        std::int64_t first = 0;
-        std::int64_t last = steps - 1;
-        if (direction > 0) {
-            first = std::max<std::int64_t>(first, -1 - start);
-            last = std::min<std::int64_t>(last, size - start);
-        } else {
-            first = std::max<std::int64_t>(first, start - size);
-            last = std::min<std::int64_t>(last, start + 1);
-        }
         const std::uint32_t value = colour_ ^ (static_cast<std::uint32_t>(penWidth_) << 24);
-        for (std::int64_t i = first; i <= last; ++i) {
-            const auto minor = [&](std::int64_t d) {
-                return static_cast<std::int64_t>(
-                    std::llround(static_cast<long double>(i) * d / steps));
-            };
-            const std::int64_t x = alongX ? x0 + direction * i : x0 + minor(dx);
-            const std::int64_t y = alongX ? y0 + minor(dy) : y0 + direction * i;
-            Set(x, y, value);
-            if (penWidth_ > 1) {
-                Set(x + 1, y, value);
-                Set(x, y + 1, value);
-            }
-        }
+        valvescope::ForEachLinePixel(x0, y0, x1, y1, width_, height_,
+                                     [&](std::int64_t x, std::int64_t y) {
+                                         Set(x, y, value);
+                                         if (penWidth_ > 1) {
+                                             Set(x + 1, y, value);
+                                             Set(x, y + 1, value);
+                                         }
+                                     });
     }
 
     void Label(std::int64_t x, std::int64_t y, const std::string& text) {

@@ -1,5 +1,6 @@
 // Where runs of like curves start, and which labels of a run can still show.
 #include "window/curveruns.h"
+#include "window/curvetrace.h"
 
 #include "formats/formats.h"
 
@@ -150,6 +151,55 @@ TEST(RunLabels, OneCurveRun) {
     const auto labelOf = [](std::int64_t k) { return std::to_string(k); };
     const auto decadeOf = [](std::int64_t) { return 0; };
     EXPECT_EQ(VisibleRunLabels(-7, -7, labelOf, decadeOf), std::vector<std::int64_t>{-7});
+}
+
+} // namespace
+
+namespace {
+
+using valvescope::CurveTracer;
+using valvescope::PixelPoint;
+using valvescope::TracedLine;
+
+struct TracedCurves {
+    std::vector<TracedLine> lines;
+    CurveTracer tracer{[this](const TracedLine& line) { lines.push_back(line); }};
+
+    void Curve(std::initializer_list<PixelPoint> points) {
+        lines.clear();
+        tracer.Begin({0, 100});
+        for (const PixelPoint point : points) {
+            tracer.LineTo(point);
+        }
+    }
+};
+
+TEST(CurveTracer, LinesTheCurveBeforeDrewAtTheSamePlaceAreLeftOut) {
+    TracedCurves traced;
+    traced.Curve({{0, 90}, {10, 80}, {20, 70}});
+    EXPECT_EQ(traced.lines.size(), 3u);
+    // The second line moved: it and the one after it (which starts elsewhere now) are drawn.
+    traced.Curve({{0, 90}, {10, 81}, {20, 70}, {30, 60}});
+    ASSERT_EQ(traced.lines.size(), 3u);
+    EXPECT_EQ(traced.lines[0].to, (PixelPoint{10, 81}));
+    EXPECT_FALSE(traced.lines[0].redrawn);
+    EXPECT_EQ(traced.lines[2].to, (PixelPoint{30, 60}));
+}
+
+TEST(CurveTracer, LinesALabelMayHaveTouchedAreDrawnAgainNamingIt) {
+    TracedCurves traced;
+    traced.Curve({{0, 90}, {10, 20}, {300, 20}});
+    traced.tracer.Written(200, 10, 3, 7); // touches the last line only
+    traced.Curve({{0, 90}, {10, 20}, {300, 20}});
+    ASSERT_EQ(traced.lines.size(), 1u);
+    EXPECT_TRUE(traced.lines[0].redrawn);
+    EXPECT_EQ(traced.lines[0].erasedBy, 7u);
+    // Written over by two labels since it was drawn: neither alone accounts for it.
+    traced.tracer.Written(200, 10, 3, 8);
+    traced.tracer.Written(250, 10, 3, 9);
+    traced.Curve({{0, 90}, {10, 20}, {300, 20}});
+    ASSERT_EQ(traced.lines.size(), 1u);
+    EXPECT_EQ(traced.lines[0].erasedBy, valvescope::kSeveralLabels);
 }
 
 } // namespace

@@ -151,6 +151,10 @@ std::int64_t LastWhere(std::int64_t from, std::int64_t upTo,
 
 } // namespace
 
+bool LabelCovers(const std::string& wide, const std::string& narrow) {
+    return LabelShape(wide).Covers(LabelShape(narrow));
+}
+
 std::vector<std::int64_t> VisibleRunLabels(std::int64_t first, std::int64_t last,
                                            const std::function<std::string(std::int64_t)>& labelOf,
                                            const std::function<int(std::int64_t)>& stretchOf) {

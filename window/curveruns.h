@@ -43,4 +43,7 @@ std::vector<std::int64_t> VisibleRunLabels(std::int64_t first, std::int64_t last
 
 inline constexpr int kLabelTextsPerStretch = 64;
 
+// Whether a label of text `wide` covers one of text `narrow` written at the same place.
+bool LabelCovers(const std::string& wide, const std::string& narrow);
+
 } // namespace valvescope

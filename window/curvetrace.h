@@ -3,10 +3,10 @@
 // since, is already on the surface and is left out.
 #pragma once
 
-#include "window/drawops.h"
-
 #include <cstddef>
 #include <cstdint>
+#include <functional>
+#include <limits>
 #include <vector>
 
 namespace valvescope {
@@ -17,33 +17,58 @@ struct PixelPoint {
     bool operator==(const PixelPoint&) const = default;
 };
 
+// The pixels a label written at x, y with this many characters may touch: its opaque box and
+// its glyphs, with room to spare.
+struct LabelReach {
+    std::int64_t left = 0;
+    std::int64_t top = 0;
+    std::int64_t right = 0;
+    std::int64_t bottom = 0;
+
+    LabelReach(std::int32_t x, std::int32_t y, std::size_t characters);
+    // Whether the line from `from` to `to` may have pixels within the reach.
+    bool Touches(PixelPoint from, PixelPoint to) const;
+};
+
+// A line of a curve that is not on the surface as it stands.
+struct TracedLine {
+    PixelPoint from;
+    PixelPoint to;
+    // The curve before drew it too, but a label has been written over it since: the label
+    // `erasedBy`, or several when that is kSeveralLabels.
+    bool redrawn = false;
+    std::uint64_t erasedBy = 0;
+};
+
+inline constexpr std::uint64_t kSeveralLabels = std::numeric_limits<std::uint64_t>::max();
+
 class CurveTracer {
 public:
-    // With `leaveOutDrawn` false every line is drawn as it comes.
-    CurveTracer(DrawRecorder& draw, bool leaveOutDrawn)
-        : draw_(draw), leaveOutDrawn_(leaveOutDrawn) {}
+    using Sink = std::function<void(const TracedLine&)>;
 
-    // A new curve from `start`, drawn as a move to it.
+    // The lines that need drawing go to `sink`, in order.
+    explicit CurveTracer(Sink sink) : sink_(std::move(sink)) {}
+
+    // A new curve from `start`.
     void Begin(PixelPoint start);
-    // A line from the current point to `to`; left out when it is already on the surface.
+    // A line from the current point to `to`; passed on unless it is already on the surface.
     void LineTo(PixelPoint to);
-    // A label written on its opaque box at x, y: the lines of the latest curve that may lie
-    // under the box are no longer taken as being on the surface.
-    void Written(std::int32_t x, std::int32_t y, std::size_t characters);
+    // The label numbered `label` written at x, y: the lines of the latest curve that it may
+    // touch are no longer taken as being on the surface.
+    void Written(std::int32_t x, std::int32_t y, std::size_t characters, std::uint64_t label);
 
 private:
     struct Line {
         PixelPoint from;
         PixelPoint to;
         bool onSurface = true;
+        std::uint64_t erasedBy = 0;
     };
 
-    DrawRecorder& draw_;
-    bool leaveOutDrawn_;
+    Sink sink_;
     std::vector<Line> previous_;
     std::vector<Line> current_;
-    PixelPoint at_;  // the curve's current point
-    PixelPoint pen_; // where the last operation drawn left the surface's current point
+    PixelPoint at_; // the curve's current point
 };
 
 } // namespace valvescope

@@ -1,9 +1,12 @@
 #include "window/plotpainter.h"
 
+#include "window/linepixels.h"
+
 #include <QColor>
 #include <QFont>
 #include <QFontDatabase>
 #include <QFontMetrics>
+#include <QPaintEngine>
 #include <QPainter>
 #include <QPen>
 #include <QPoint>
@@ -13,6 +16,7 @@
 #include <QVector>
 
 #include <cmath>
+#include <cstdint>
 
 namespace valvescope {
 
@@ -51,6 +55,9 @@ public:
     explicit OpPlayer(QPainter& painter) : painter_(painter) {
         const qreal ratio = painter.device() ? painter.device()->devicePixelRatioF() : 1.0;
         scaled_ = ratio != 1.0;
+        pixelTarget_ = painter.paintEngine() &&
+                       painter.paintEngine()->type() == QPaintEngine::Raster &&
+                       painter.transform().isIdentity();
     }
 
     void Play(const DrawOps& ops) {
@@ -132,6 +139,11 @@ private:
             polyline_.clear();
             return;
         }
+        if (penWidth_ == 1 && pixelTarget_) {
+            PaintThinLines();
+            polyline_.clear();
+            return;
+        }
         QPen pen(penColour_, penWidth_, Qt::SolidLine, Qt::FlatCap, Qt::MiterJoin);
         if (penWidth_ > 1) {
             pen.setCapStyle(Qt::SquareCap);
@@ -149,6 +161,44 @@ private:
             painter_.restore();
         }
         polyline_.clear();
+    }
+
+    // On a pixel surface a 1-pixel line paints the pixels that ForEachLinePixel gives, whatever
+    // comes before and after it. Runs of them along a row or a column are filled together.
+    void PaintThinLines() {
+        const QPaintDevice* device = painter_.device();
+        const qreal ratio = device->devicePixelRatioF();
+        const auto width = static_cast<std::int64_t>(std::ceil(device->width() / ratio));
+        const auto height = static_cast<std::int64_t>(std::ceil(device->height() / ratio));
+        QRect span;
+        const auto flush = [&] {
+            if (!span.isNull()) {
+                painter_.fillRect(span, penColour_);
+            }
+            span = QRect();
+        };
+        const auto add = [&](std::int64_t x64, std::int64_t y64) {
+            const QPoint pixel(static_cast<int>(x64), static_cast<int>(y64));
+            const bool extendsRow = span.height() == 1 && pixel.y() == span.top() &&
+                                    (pixel.x() == span.right() + 1 || pixel.x() == span.left() - 1);
+            const bool extendsColumn =
+                span.width() == 1 && pixel.x() == span.left() &&
+                (pixel.y() == span.bottom() + 1 || pixel.y() == span.top() - 1);
+            if (!span.isNull() && extendsRow && (span.width() > 1 || !extendsColumn)) {
+                span = span.united(QRect(pixel, QSize(1, 1)));
+            } else if (!span.isNull() && extendsColumn) {
+                span = span.united(QRect(pixel, QSize(1, 1)));
+            } else {
+                flush();
+                span = QRect(pixel, QSize(1, 1));
+            }
+        };
+        for (qsizetype i = 1; i < polyline_.size(); ++i) {
+            const QPoint from = polyline_[i - 1];
+            const QPoint to = polyline_[i];
+            ForEachLinePixel(from.x(), from.y(), to.x(), to.y(), width, height, add);
+        }
+        flush();
     }
 
     // Every curve sets the same label font again; it is looked up only when it changes.
@@ -173,6 +223,7 @@ private:
 
     QPainter& painter_;
     bool scaled_ = false;
+    bool pixelTarget_ = false; // a surface of pixels, drawn on without any transformation
     QColor penColour_ = Qt::black;
     int penWidth_ = 1;
     QColor fontColour_ = Qt::black;

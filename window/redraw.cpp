@@ -146,8 +146,9 @@ struct LabelPlace {
 class PlotDrawing {
 public:
     PlotDrawing(const RedrawInput& in, const PlotScale& scale, DrawOps& ops)
-        : in_(in), s_(in.settings), scale_(scale), draw_(ops), tracer_(draw_, !in.stepByStep),
-          W_(in.width), H_(in.height) {}
+        : in_(in), s_(in.settings), scale_(scale), draw_(ops),
+          tracer_([this](const TracedLine& line) { TakeLine(line); }), W_(in.width), H_(in.height) {
+    }
 
     void Draw(double shortCircuitCurrent);
 
@@ -193,6 +194,11 @@ private:
     void CurveRun(std::int64_t first, std::int64_t last);
     LabelPlace Curve(double Vg);
     void Label(LabelPlace place, const std::string& text);
+    void CurveStart();
+    void CurveLineTo(PixelPoint to);
+    void TakeLine(const TracedLine& line);
+    void EmitLine(PixelPoint from, PixelPoint to);
+    void FlushPendingLabel();
     bool CurveStops(const tubemath::GridCurve& curve, double Va) const;
     void CurvePoints(const tubemath::GridCurve& curve, double& I, double& Va);
     void LoadLine(double shortCircuitCurrent);
@@ -202,6 +208,20 @@ private:
     const PlotScale& scale_;
     DrawRecorder draw_;
     CurveTracer tracer_;
+    // The last label of the family, held back with the lines drawn since that it may touch,
+    // until the next label shows whether it covers it.
+    struct PendingLabel {
+        LabelPlace place;
+        std::string text;
+        std::uint64_t number = 0;
+        LabelReach reach;
+        std::vector<TracedLine> held;
+    };
+    std::optional<PendingLabel> pending_;
+    std::uint64_t labelsWritten_ = 0;
+    bool labelFontSet_ = false;
+    PixelPoint pen_;        // where the last line drawn left the surface's current point
+    bool penKnown_ = false; // false until a curve line has been drawn
     const std::int32_t W_;
     const std::int32_t H_;
     // Where the bias voltage stops rising with the current, when the search can get that far.
@@ -573,19 +593,27 @@ void PlotDrawing::CurveFamily() {
         }
         return;
     }
-    std::int64_t k = 0;
-    while (k >= lastK) {
-        StopIfAsked();
-        const double Vg = GridVoltage(k);
-        const std::int64_t runEnd = k - lastK >= kCurvesWorthARun ? EndOfSameCurves(k, lastK) : k;
-        if (runEnd < k) {
-            CurveRun(k, runEnd);
-            k = runEnd - 1;
-        } else {
-            Curve(Vg);
-            --k;
+    // What was drawn before a fault includes the label held back.
+    try {
+        std::int64_t k = 0;
+        while (k >= lastK) {
+            StopIfAsked();
+            const double Vg = GridVoltage(k);
+            const std::int64_t runEnd =
+                k - lastK >= kCurvesWorthARun ? EndOfSameCurves(k, lastK) : k;
+            if (runEnd < k) {
+                CurveRun(k, runEnd);
+                k = runEnd - 1;
+            } else {
+                Curve(Vg);
+                --k;
+            }
         }
+    } catch (...) {
+        FlushPendingLabel();
+        throw;
     }
+    FlushPendingLabel();
 }
 
 // Whether the curves of Vg and of every grid voltage further out on its side draw no current
@@ -650,8 +678,11 @@ void PlotDrawing::CurveRun(std::int64_t first, std::int64_t last) {
 
 // One plate curve, from the origin until it passes 95 % of either axis, and its label.
 LabelPlace PlotDrawing::Curve(double Vg) {
-    draw_.Font(kBlue, kLabelFace, kLabelPointSize);
-    tracer_.Begin({0, H_});
+    if (in_.stepByStep || !labelFontSet_) {
+        draw_.Font(kBlue, kLabelFace, kLabelPointSize);
+        labelFontSet_ = true;
+    }
+    CurveStart();
     double I = 0;
     double Va = 0;
     const double voltageLimit = 0.95 * s_.EndV;
@@ -668,9 +699,74 @@ LabelPlace PlotDrawing::Curve(double Vg) {
     return place;
 }
 
+// A label that a later one at the same place covers never shows: it is held back until the next
+// label is known, and dropped with the lines drawn again only because it had been written over
+// them.
 void PlotDrawing::Label(LabelPlace place, const std::string& text) {
-    draw_.Text(place.x, place.y, text);
-    tracer_.Written(place.x, place.y, text.size());
+    if (in_.stepByStep) {
+        draw_.Text(place.x, place.y, text);
+        return;
+    }
+    if (pending_ && pending_->place.x == place.x && pending_->place.y == place.y &&
+        LabelCovers(text, pending_->text)) {
+        for (const TracedLine& line : pending_->held) {
+            if (!(line.redrawn && line.erasedBy == pending_->number)) {
+                EmitLine(line.from, line.to);
+            }
+        }
+        pending_.reset();
+    } else {
+        FlushPendingLabel();
+    }
+    const std::uint64_t number = ++labelsWritten_;
+    pending_ = PendingLabel{place, text, number, LabelReach(place.x, place.y, text.size()), {}};
+    tracer_.Written(place.x, place.y, text.size(), number);
+}
+
+void PlotDrawing::FlushPendingLabel() {
+    if (!pending_) {
+        return;
+    }
+    draw_.Text(pending_->place.x, pending_->place.y, pending_->text);
+    for (const TracedLine& line : pending_->held) {
+        EmitLine(line.from, line.to);
+    }
+    pending_.reset();
+}
+
+void PlotDrawing::CurveStart() {
+    if (in_.stepByStep) {
+        draw_.MoveTo(0, H_);
+    } else {
+        tracer_.Begin({0, H_});
+    }
+}
+
+void PlotDrawing::CurveLineTo(PixelPoint to) {
+    if (in_.stepByStep) {
+        draw_.LineTo(to.x, to.y);
+    } else {
+        tracer_.LineTo(to);
+    }
+}
+
+// A line that the held-back label may touch waits for it; the others are drawn at once, which
+// paints what drawing them after the label would.
+void PlotDrawing::TakeLine(const TracedLine& line) {
+    if (pending_ && pending_->reach.Touches(line.from, line.to)) {
+        pending_->held.push_back(line);
+    } else {
+        EmitLine(line.from, line.to);
+    }
+}
+
+void PlotDrawing::EmitLine(PixelPoint from, PixelPoint to) {
+    if (!penKnown_ || !(pen_ == from)) {
+        draw_.MoveTo(from.x, from.y);
+    }
+    draw_.LineTo(to.x, to.y);
+    pen_ = to;
+    penKnown_ = true;
 }
 
 // Whether the curve's point at Va passes 95 % of the current axis, or cannot be drawn.
@@ -699,7 +795,7 @@ void PlotDrawing::CurvePoints(const tubemath::GridCurve& curve, double& I, doubl
         if (!(I >= 0)) {
             I = 0;
         }
-        tracer_.LineTo({X(volts), Y(I)});
+        CurveLineTo({X(volts), Y(I)});
     };
     // With a few volts to a column, stepping volt by volt costs less than skipping.
     constexpr double kVoltsPerColumnWorthSkipping = 8;
