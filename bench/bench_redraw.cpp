@@ -153,6 +153,11 @@ void BM_Redraw_GridLinesMost(benchmark::State& state) {
 void BM_Redraw_TinyStepMostLines(benchmark::State& state) {
     WholeRedraw(state, Extreme(kMost, kMost, kMost, 1e-300, 590));
 }
+// Small grid steps with every grid line: the curves past the cutoff form one run, the ones
+// before it are each drawn (state.range(0) is the step in thousandths of a volt).
+void BM_Redraw_SmallStepMostLines(benchmark::State& state) {
+    WholeRedraw(state, Extreme(800, 200, kMost, static_cast<double>(state.range(0)) / 1000, 590));
+}
 void BM_Redraw_AllMostLargeSurface(benchmark::State& state) {
     RedrawInput in = Extreme(kMost, kMost, kMost, 10, -1000);
     in.width = 4000;
@@ -172,6 +177,10 @@ void BM_StepByStep_EndINegativeRk(benchmark::State& state) {
 }
 void BM_StepByStep_GridLines(benchmark::State& state) {
     StepByStep(state, Extreme(800, 200, static_cast<std::int32_t>(state.range(0)), 10, 590));
+}
+// Step V 0.1 up to the used-up grid voltage (52000 curves), step by step.
+void BM_StepByStep_SmallStep(benchmark::State& state) {
+    StepByStep(state, Extreme(800, 200, static_cast<std::int32_t>(state.range(0)), 0.1, 590));
 }
 
 void BM_PointerReadout(benchmark::State& state) {
@@ -198,7 +207,9 @@ BENCHMARK(BM_Redraw_EndVMost)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Redraw_EndIMostNegativeRk)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Redraw_GridLinesMost)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Redraw_TinyStepMostLines)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Redraw_SmallStepMostLines)->Arg(100)->Arg(10)->Arg(1)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Redraw_AllMostLargeSurface)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_StepByStep_EndV)->Arg(200000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_StepByStep_EndINegativeRk)->Arg(200000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_StepByStep_GridLines)->Arg(20000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_StepByStep_SmallStep)->Arg(52000)->Unit(benchmark::kMillisecond);

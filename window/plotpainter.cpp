@@ -15,6 +15,7 @@
 #include <QString>
 #include <QVector>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 
@@ -170,35 +171,42 @@ private:
         const qreal ratio = device->devicePixelRatioF();
         const auto width = static_cast<std::int64_t>(std::ceil(device->width() / ratio));
         const auto height = static_cast<std::int64_t>(std::ceil(device->height() / ratio));
-        QRect span;
+        // The span being gathered: a row or a column of pixels.
+        int left = 0, top = 0, right = -1, bottom = -1;
         const auto flush = [&] {
-            if (!span.isNull()) {
-                painter_.fillRect(span, penColour_);
+            if (right >= left) {
+                spans_.append(QRect(QPoint(left, top), QPoint(right, bottom)));
             }
-            span = QRect();
         };
         const auto add = [&](std::int64_t x64, std::int64_t y64) {
-            const QPoint pixel(static_cast<int>(x64), static_cast<int>(y64));
-            const bool extendsRow = span.height() == 1 && pixel.y() == span.top() &&
-                                    (pixel.x() == span.right() + 1 || pixel.x() == span.left() - 1);
-            const bool extendsColumn =
-                span.width() == 1 && pixel.x() == span.left() &&
-                (pixel.y() == span.bottom() + 1 || pixel.y() == span.top() - 1);
-            if (!span.isNull() && extendsRow && (span.width() > 1 || !extendsColumn)) {
-                span = span.united(QRect(pixel, QSize(1, 1)));
-            } else if (!span.isNull() && extendsColumn) {
-                span = span.united(QRect(pixel, QSize(1, 1)));
+            const auto x = static_cast<int>(x64);
+            const auto y = static_cast<int>(y64);
+            const bool inRow = top == bottom && y == top && (x == right + 1 || x == left - 1);
+            const bool inColumn = left == right && x == left && (y == bottom + 1 || y == top - 1);
+            if (right >= left && (inRow || inColumn)) {
+                left = std::min(left, x);
+                right = std::max(right, x);
+                top = std::min(top, y);
+                bottom = std::max(bottom, y);
             } else {
                 flush();
-                span = QRect(pixel, QSize(1, 1));
+                left = right = x;
+                top = bottom = y;
             }
         };
+        spans_.clear();
         for (qsizetype i = 1; i < polyline_.size(); ++i) {
             const QPoint from = polyline_[i - 1];
             const QPoint to = polyline_[i];
             ForEachLinePixel(from.x(), from.y(), to.x(), to.y(), width, height, add);
         }
         flush();
+        // Filled in one call: each span covers whole logical pixels on any device.
+        painter_.save();
+        painter_.setPen(Qt::NoPen);
+        painter_.setBrush(penColour_);
+        painter_.drawRects(spans_.constData(), static_cast<int>(spans_.size()));
+        painter_.restore();
     }
 
     // Every curve sets the same label font again; it is looked up only when it changes.
@@ -232,6 +240,7 @@ private:
     int fontPointSize_ = 0;
     QPoint current_;
     QVector<QPoint> polyline_;
+    QVector<QRect> spans_;
 };
 
 // Qt's raster engine runs AVX code that can leave the upper halves of the vector registers in
