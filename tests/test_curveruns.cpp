@@ -139,7 +139,7 @@ TEST(RunLabels, AWiderTextAmongTheLastOfAStretchIsFound) {
     // Whole numbers at the end of the stretch, and one with a decimal just inside the texts
     // that are looked at one by one.
     const std::int64_t wide = -1000 + valvescope::kLabelTextsPerStretch - 2;
-    const auto labelOf = [wide](std::int64_t k) {
+    const auto labelOf = [&](std::int64_t k) {
         return k == wide ? std::to_string(k) + ".5" : std::to_string(k);
     };
     const auto oneStretch = [](std::int64_t) { return 3; };
