@@ -154,9 +154,9 @@ void BM_Redraw_TinyStepMostLines(benchmark::State& state) {
     WholeRedraw(state, Extreme(kMost, kMost, kMost, 1e-300, 590));
 }
 // Small grid steps with every grid line: the curves past the cutoff form one run, the ones
-// before it are each drawn (state.range(0) is the step in thousandths of a volt).
+// before it are mapped (state.range(0) is the step in millionths of a volt).
 void BM_Redraw_SmallStepMostLines(benchmark::State& state) {
-    WholeRedraw(state, Extreme(800, 200, kMost, static_cast<double>(state.range(0)) / 1000, 590));
+    WholeRedraw(state, Extreme(800, 200, kMost, static_cast<double>(state.range(0)) / 1e6, 590));
 }
 void BM_Redraw_AllMostLargeSurface(benchmark::State& state) {
     RedrawInput in = Extreme(kMost, kMost, kMost, 10, -1000);
@@ -207,7 +207,13 @@ BENCHMARK(BM_Redraw_EndVMost)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Redraw_EndIMostNegativeRk)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Redraw_GridLinesMost)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Redraw_TinyStepMostLines)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_Redraw_SmallStepMostLines)->Arg(100)->Arg(10)->Arg(1)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Redraw_SmallStepMostLines)
+    ->Arg(100000)
+    ->Arg(10000)
+    ->Arg(1000)
+    ->Arg(100)
+    ->Arg(7)
+    ->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Redraw_AllMostLargeSurface)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_StepByStep_EndV)->Arg(200000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_StepByStep_EndINegativeRk)->Arg(200000)->Unit(benchmark::kMillisecond);

@@ -1,11 +1,13 @@
 // Where runs of like curves start, and which labels of a run can still show.
 #include "window/curveruns.h"
 #include "window/curvetrace.h"
+#include "window/densefamily.h"
 
 #include "formats/formats.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <cstdint>
@@ -200,6 +202,89 @@ TEST(CurveTracer, LinesALabelMayHaveTouchedAreDrawnAgainNamingIt) {
     traced.Curve({{0, 90}, {10, 20}, {300, 20}});
     ASSERT_EQ(traced.lines.size(), 1u);
     EXPECT_EQ(traced.lines[0].erasedBy, valvescope::kSeveralLabels);
+}
+
+} // namespace
+
+namespace {
+
+// A made-up family: rows that grow as k falls, at a rate that depends on the voltage, and
+// curves that stop where the row passes a limit.
+valvescope::FamilyPoint MadeUpPoint(std::int64_t k, std::int32_t v) {
+    const std::int64_t row = 100 - v * 3 - (k + 500) * (v + 1) / 97;
+    return {static_cast<std::int32_t>(row), row < 10};
+}
+
+TEST(FamilyMap, RowsAndStopsAsCurveByCurve) {
+    const std::int64_t first = 0;
+    const std::int64_t last = -500;
+    const std::int32_t lastVolt = 40;
+    int asked = 0;
+    const valvescope::FamilyMap map =
+        valvescope::MapFamily(first, last, lastVolt, [&](std::int64_t k, std::int32_t v) {
+            ++asked;
+            return MadeUpPoint(k, v);
+        });
+    std::vector<std::int32_t> rows = map.topRow;
+    std::size_t applied = 0;
+    for (std::int64_t k = first; k >= last; --k) {
+        while (applied < map.changes.size() && map.changes[applied].after > k) {
+            rows[static_cast<std::size_t>(map.changes[applied].volt)] = map.changes[applied].row;
+            ++applied;
+        }
+        bool reached = true;
+        for (std::int32_t v = 0; v <= lastVolt && reached; ++v) {
+            const auto at = static_cast<std::size_t>(v);
+            const valvescope::FamilyPoint point = MadeUpPoint(k, v);
+            ASSERT_EQ(point.stops, map.stopsFrom[at] <= k) << k << " " << v;
+            ASSERT_LE(k, map.highestReaching[at]);
+            ASSERT_EQ(rows[at], point.row) << k << " " << v;
+            reached = !point.stops;
+        }
+    }
+    EXPECT_LT(asked, 501 * 41 / 2); // fewer than drawing the curves one by one
+}
+
+TEST(CurveTracer, RepeatDoesWhatDrawingTheCurveAgainDoes) {
+    const auto curve = [](int shift, std::size_t count) {
+        std::vector<PixelPoint> points;
+        for (std::size_t i = 0; i < count; ++i) {
+            const int x = static_cast<int>(i) * 3;
+            points.push_back({x, 90 - x / 2 + (i == 7 || i == 12 ? shift : 0)});
+        }
+        return points;
+    };
+    const auto trace = [&](bool repeat) {
+        std::vector<TracedLine> lines;
+        CurveTracer tracer([&](const TracedLine& line) { lines.push_back(line); });
+        const std::vector<PixelPoint> before = curve(0, 20);
+        tracer.Begin({0, 100});
+        for (const PixelPoint point : before) {
+            tracer.LineTo(point);
+        }
+        tracer.Written(20, 40, 4, 1);
+        lines.clear();
+        const std::vector<PixelPoint> after = curve(2, 24);
+        if (repeat) {
+            tracer.Repeat(24, {7, 8, 12, 13, 20, 21, 22, 23}, [&](std::size_t i) {
+                return std::pair{i == 0 ? PixelPoint{0, 100} : after[i - 1], after[i]};
+            });
+        } else {
+            tracer.Begin({0, 100});
+            for (const PixelPoint point : after) {
+                tracer.LineTo(point);
+            }
+        }
+        std::vector<std::pair<int, int>> ends;
+        for (const TracedLine& line : lines) {
+            ends.emplace_back(line.to.x, line.to.y);
+        }
+        std::sort(ends.begin(), ends.end());
+        return ends;
+    };
+    const auto drawnAgain = trace(false);
+    EXPECT_FALSE(drawnAgain.empty());
+    EXPECT_EQ(trace(true), drawnAgain);
 }
 
 } // namespace

@@ -151,4 +151,21 @@ TEST(FastPath, DenseFamiliesSharingTheirLines) {
     ExpectSamePicture(Input(800, 200, 590, 0.25, 600, 97, 61));
 }
 
+// Families so dense that stretches of curves share all their points: mapped by halving over the
+// family, up to where the flat curves begin.
+TEST(FastPath, MappedFamilies) {
+    struct Family {
+        double step;
+        int lines;
+        std::int32_t endV;
+        std::int32_t endI;
+    };
+    for (const Family f :
+         {Family{0.01, 3000, 800, 200}, Family{0.1, 2000, 800, 200}, Family{0.003, 4000, 300, 60},
+          Family{0.02, 3000, 1400, 500}, Family{0.05, 3000, 463, -3}}) {
+        SCOPED_TRACE(testing::Message() << "step " << f.step << " V " << f.endV);
+        ExpectSamePicture(Input(f.endV, f.endI, 590, f.step, f.lines, 462, 224));
+    }
+}
+
 } // namespace

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <functional>
 #include <limits>
+#include <utility>
 #include <vector>
 
 namespace valvescope {
@@ -57,6 +58,13 @@ public:
     // touch are no longer taken as being on the surface.
     void Written(std::int32_t x, std::int32_t y, std::size_t characters, std::uint64_t label);
 
+    // A new curve with `count` lines that runs as the one before except for the lines at the
+    // indices in `changed` (which include any beyond the one before's end): what Begin and a
+    // line-to for each of its lines would do, with only the changed lines and those a label may
+    // have touched looked at. lineAt(i) gives line i's ends.
+    using LineEnds = std::function<std::pair<PixelPoint, PixelPoint>(std::size_t)>;
+    void Repeat(std::size_t count, std::vector<std::size_t> changed, const LineEnds& lineAt);
+
 private:
     struct Line {
         PixelPoint from;
@@ -65,9 +73,17 @@ private:
         std::uint64_t erasedBy = 0;
     };
 
+    void Pass(std::size_t index, PixelPoint from, PixelPoint to);
+
     Sink sink_;
     std::vector<Line> previous_;
     std::vector<Line> current_;
+    // Indices of lines of the two curves that a label may have touched (some more than once).
+    std::vector<std::size_t> previousTouched_;
+    std::vector<std::size_t> touched_;
+    // Whether the latest curve's lines all run left to right, so that those under a label are
+    // found by halving.
+    bool rightwards_ = true;
     PixelPoint at_; // the curve's current point
 };
 

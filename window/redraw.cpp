@@ -3,6 +3,7 @@
 #include "model/checkedmath.h"
 #include "window/curveruns.h"
 #include "window/curvetrace.h"
+#include "window/densefamily.h"
 
 #include "formats/formats.h"
 
@@ -88,6 +89,9 @@ constexpr std::int64_t kFirstVisibleColumn = -9;
 
 // Families with fewer curves left than this are drawn curve by curve without looking for runs.
 constexpr std::int64_t kCurvesWorthARun = 32;
+
+// Blocks of fewer curves than this are drawn curve by curve rather than mapped.
+constexpr std::int64_t kCurvesWorthMapping = 64;
 
 // The current after `steps` steps of the bias line's search from 0, each step added and rounded
 // as the search adds it. Within one binade every step after the first adds the same amount
@@ -192,6 +196,11 @@ private:
     bool FlatOnwards(double Vg);
     std::int64_t EndOfSameCurves(std::int64_t k, std::int64_t lastK);
     void CurveRun(std::int64_t first, std::int64_t last);
+    std::int64_t EndOfDenseBlock(std::int64_t k, std::int64_t lastK);
+    void DenseBlock(std::int64_t first, std::int64_t last);
+    LabelPlace TracedCurve(const std::vector<std::int32_t>& xs,
+                           const std::vector<std::int32_t>& rows, std::int32_t stop, double Va,
+                           const std::string& label, const std::vector<std::size_t>* changed);
     LabelPlace Curve(double Vg);
     void Label(LabelPlace place, const std::string& text);
     void CurveStart();
@@ -601,9 +610,14 @@ void PlotDrawing::CurveFamily() {
             const double Vg = GridVoltage(k);
             const std::int64_t runEnd =
                 k - lastK >= kCurvesWorthARun ? EndOfSameCurves(k, lastK) : k;
+            const std::int64_t blockEnd =
+                runEnd == k && k - lastK >= kCurvesWorthMapping ? EndOfDenseBlock(k, lastK) : k;
             if (runEnd < k) {
                 CurveRun(k, runEnd);
                 k = runEnd - 1;
+            } else if (k - blockEnd + 1 >= kCurvesWorthMapping) {
+                DenseBlock(k, blockEnd);
+                k = blockEnd - 1;
             } else {
                 Curve(Vg);
                 --k;
@@ -677,11 +691,148 @@ void PlotDrawing::CurveRun(std::int64_t first, std::int64_t last) {
 }
 
 // One plate curve, from the origin until it passes 95 % of either axis, and its label.
-LabelPlace PlotDrawing::Curve(double Vg) {
-    if (in_.stepByStep || !labelFontSet_) {
-        draw_.Font(kBlue, kLabelFace, kLabelPointSize);
-        labelFontSet_ = true;
+// Where each curve's current rises with its grid voltage at every plate voltage, curves packed
+// closer than the pixels show can be mapped by halving rather than drawn one by one. That holds
+// for grid voltages from 0 down to where mu * Vg stops rising (about -2100 V) and plate voltages
+// up to where the law exponent's growth outruns the current coefficient's (about 1500 V), and
+// short of the flat curves, which form runs of their own. The last k of such a block from k on.
+std::int64_t PlotDrawing::EndOfDenseBlock(std::int64_t k, std::int64_t lastK) {
+    const tubemath::TubeParams& t = in_.tube;
+    const double volts = scale_.VoltsPerPixel;
+    const bool voltByVolt = volts > 0 && volts <= 8;
+    if (!voltByVolt || !(s_.GridStep > 0) || s_.EndV < 0 || !(t.MuExponent > 0) ||
+        !(t.MuZero > 0) || !(t.GridDecade > 0) || !(t.ExponentSlope > 0)) {
+        return k;
     }
+    constexpr double kMargin = 0.99;
+    const double risingPlateVolts =
+        kMargin * std::exp(t.ExponentSlope * std::log(10.0) / t.GridDecade);
+    const double risingGrid = kMargin * std::pow(t.MuZero / (1 + t.MuExponent), 1 / t.MuExponent);
+    if (!(s_.EndV <= risingPlateVolts)) {
+        return k;
+    }
+    FlatOnwards(-1); // the flat curves' start, once looked for
+    const double bound = std::min(risingGrid, flatFrom_.value_or(HUGE_VAL));
+    const auto inside = [&](std::int64_t at) {
+        return std::fabs(static_cast<double>(at) * s_.GridStep) < bound;
+    };
+    return inside(k) ? LastOfRun(k, lastK, inside) : k + 1;
+}
+
+// The curves first ... last, mapped: each stretch of curves with the same points is drawn as a
+// run, with the labels that can still show.
+void PlotDrawing::DenseBlock(std::int64_t first, std::int64_t last) {
+    const double currentLimit = 0.95 * s_.EndI;
+    const double voltageLimit = 0.95 * s_.EndV;
+    // The curve's last plate voltage when its current does not stop it first.
+    std::int32_t lastVolt = 0;
+    while (!(lastVolt > voltageLimit) && lastVolt != s_.EndV) {
+        ++lastVolt;
+    }
+    const auto pointAt = [&](std::int64_t k, std::int32_t v) {
+        double I = tubemath::PlateCurrent(in_.tube, GridVoltage(k), v);
+        if (!(I >= 0)) {
+            I = 0;
+        }
+        return FamilyPoint{Y(I), I * 1000 > currentLimit};
+    };
+    const FamilyMap map = MapFamily(first, last, lastVolt, pointAt);
+    // Where the curves change, the highest first: a change after k parts k from k - 1.
+    std::vector<std::int64_t> breaks;
+    for (const RowChange& change : map.changes) {
+        breaks.push_back(change.after);
+    }
+    for (const std::int64_t from : map.stopsFrom) {
+        if (from > last && from <= first) {
+            breaks.push_back(from);
+        }
+    }
+    std::sort(breaks.begin(), breaks.end(), std::greater<>());
+    breaks.erase(std::unique(breaks.begin(), breaks.end()), breaks.end());
+    breaks.push_back(last);
+
+    std::vector<std::int32_t> xs;
+    for (std::int32_t v = 0; v <= lastVolt; ++v) {
+        xs.push_back(X(v));
+    }
+    std::vector<std::int32_t> rows = map.topRow;
+    std::size_t changesApplied = 0;
+    std::int32_t stop = 0; // no curve from here down stops below it
+    const auto labelOf = [this](std::int64_t k) { return formats::FormatValue(GridVoltage(k)); };
+    const auto decadeOf = [this](std::int64_t k) {
+        const double magnitude = std::fabs(GridVoltage(k));
+        return magnitude > 0 ? static_cast<int>(std::floor(std::log10(magnitude)))
+                             : std::numeric_limits<int>::min();
+    };
+    // The lines that differ from the run before's: the two at each changed point, and those
+    // past its end.
+    std::vector<std::size_t> changed;
+    bool firstRun = true;
+    std::int32_t stopBefore = 0;
+    std::int64_t high = first;
+    for (const std::int64_t low : breaks) {
+        if (low > high) {
+            continue;
+        }
+        StopIfAsked();
+        changed.clear();
+        while (changesApplied < map.changes.size() && map.changes[changesApplied].after > high) {
+            const RowChange& change = map.changes[changesApplied++];
+            rows[static_cast<std::size_t>(change.volt)] = change.row;
+            changed.push_back(static_cast<std::size_t>(change.volt));
+            changed.push_back(static_cast<std::size_t>(change.volt) + 1);
+        }
+        while (stop < lastVolt && map.stopsFrom[static_cast<std::size_t>(stop)] > high) {
+            ++stop;
+        }
+        for (std::int32_t v = stopBefore + 1; v <= stop; ++v) {
+            changed.push_back(static_cast<std::size_t>(v));
+        }
+        const bool stopsForCurrent = map.stopsFrom[static_cast<std::size_t>(stop)] <= high;
+        const double Va = stopsForCurrent || stop > voltageLimit ? stop : stop + 1.0;
+        const std::vector<std::int64_t> shown = VisibleRunLabels(high, low, labelOf, decadeOf);
+        const LabelPlace place =
+            TracedCurve(xs, rows, stop, Va, labelOf(shown.front()), firstRun ? nullptr : &changed);
+        for (std::size_t i = 1; i + 1 < shown.size(); ++i) {
+            Label(place, labelOf(shown[i]));
+        }
+        if (shown.size() > 1) {
+            static const std::vector<std::size_t> kNoChange;
+            TracedCurve(xs, rows, stop, Va, labelOf(shown.back()), &kNoChange);
+        }
+        firstRun = false;
+        stopBefore = stop;
+        high = low - 1;
+    }
+}
+
+// A curve whose rows are known, from 0 V up to `stop`, ending at Va, and its label. With
+// `changed`, it runs as the curve drawn just before it except for those lines.
+LabelPlace PlotDrawing::TracedCurve(const std::vector<std::int32_t>& xs,
+                                    const std::vector<std::int32_t>& rows, std::int32_t stop,
+                                    double Va, const std::string& label,
+                                    const std::vector<std::size_t>* changed) {
+    const auto pointAt = [&](std::size_t v) { return PixelPoint{xs[v], rows[v]}; };
+    if (changed == nullptr) {
+        CurveStart();
+        for (std::int32_t v = 0; v <= stop; ++v) {
+            CurveLineTo(pointAt(static_cast<std::size_t>(v)));
+        }
+    } else {
+        tracer_.Repeat(static_cast<std::size_t>(stop) + 1, *changed, [&](std::size_t i) {
+            return std::pair{i == 0 ? PixelPoint{0, H_} : pointAt(i - 1), pointAt(i)};
+        });
+    }
+    const double voltageLimit = 0.95 * s_.EndV;
+    const LabelPlace place =
+        Va < voltageLimit ? LabelPlace{PixelDifference(X(Va), 3), 1}
+                          : LabelPlace{PixelDifference(W_, 25),
+                                       PixelDifference(rows[static_cast<std::size_t>(stop)], 10)};
+    Label(place, label);
+    return place;
+}
+
+LabelPlace PlotDrawing::Curve(double Vg) {
     CurveStart();
     double I = 0;
     double Va = 0;
@@ -734,7 +885,12 @@ void PlotDrawing::FlushPendingLabel() {
     pending_.reset();
 }
 
+// Every curve sets the label font as the rules read; the shortcuts set it once.
 void PlotDrawing::CurveStart() {
+    if (in_.stepByStep || !labelFontSet_) {
+        draw_.Font(kBlue, kLabelFace, kLabelPointSize);
+        labelFontSet_ = true;
+    }
     if (in_.stepByStep) {
         draw_.MoveTo(0, H_);
     } else {
