@@ -150,7 +150,7 @@ struct LabelPlace {
 class PlotDrawing {
 public:
     PlotDrawing(const RedrawInput& in, const PlotScale& scale, DrawOps& ops)
-        : in_(in), s_(in.settings), scale_(scale), draw_(ops),
+        : in_(in), s_(in.settings), scale_(scale), ops_(ops), draw_(ops),
           tracer_([this](const TracedLine& line) { TakeLine(line); }), W_(in.width), H_(in.height) {
     }
 
@@ -215,6 +215,7 @@ private:
     const RedrawInput& in_;
     const PlotSettings& s_;
     const PlotScale& scale_;
+    DrawOps& ops_;
     DrawRecorder draw_;
     CurveTracer tracer_;
     // The last label of the family, held back with the lines drawn since that it may touch,
@@ -758,12 +759,33 @@ void PlotDrawing::DenseBlock(std::int64_t first, std::int64_t last) {
     std::vector<std::int32_t> rows = map.topRow;
     std::size_t changesApplied = 0;
     std::int32_t stop = 0; // no curve from here down stops below it
-    const auto labelOf = [this](std::int64_t k) { return formats::FormatValue(GridVoltage(k)); };
+    // Texts only change every so many curves here: the stretch of curves known to share the
+    // latest text is kept, so that most labels are looked up rather than formatted.
+    struct KnownText {
+        std::int64_t low = 1;
+        std::int64_t high = 0;
+        std::string text;
+    } known;
+    const auto labelOf = [&](std::int64_t k) {
+        if (k >= known.low && k <= known.high) {
+            return known.text;
+        }
+        std::string text = formats::FormatValue(GridVoltage(k));
+        // Texts run one way with k, so a text seen again holds everywhere between.
+        if (text == known.text) {
+            known.low = std::min(known.low, k);
+            known.high = std::max(known.high, k);
+        } else {
+            known = {k, k, text};
+        }
+        return text;
+    };
     const auto decadeOf = [this](std::int64_t k) {
         const double magnitude = std::fabs(GridVoltage(k));
         return magnitude > 0 ? static_cast<int>(std::floor(std::log10(magnitude)))
                              : std::numeric_limits<int>::min();
     };
+    ops_.reserve(ops_.size() + 4 * map.changes.size());
     // The lines that differ from the run before's: the two at each changed point, and those
     // past its end.
     std::vector<std::size_t> changed;
