@@ -58,6 +58,45 @@ TEST(FlatCurves, NoStartWhereTheBoundCannotShowIt) {
     EXPECT_TRUE(std::isinf(FlatCurvesFrom(odd, 800, 1e-4)));
 }
 
+// Sampled on a fine grid: the bound must never claim a rise where the model falls.
+TEST(RisingCurrent, TheCurrentNeverFallsAsTheGridRisesWithinTheBound) {
+    const tubemath::TubeParams tube;
+    for (const double topVolt : {300.0, 800.0, 1500.0, 2000.0}) {
+        const double upTo = valvescope::RisingCurrentUpTo(tube, topVolt);
+        SCOPED_TRACE(testing::Message() << "V " << topVolt << " up to " << upTo);
+        EXPECT_GT(upTo, 2000);
+        for (double Va = 1; Va <= topVolt; Va += topVolt / 40) {
+            double before = 0;
+            for (double g = upTo; g >= 0; g -= 0.7) {
+                const double I = tubemath::PlateCurrent(tube, -g, Va);
+                ASSERT_GE(I, before) << "g " << g << " Va " << Va;
+                before = I;
+            }
+        }
+    }
+    // Far up the plate axis the law exponent's growth wins near 0 V of grid.
+    EXPECT_EQ(valvescope::RisingCurrentUpTo(tube, 3000), 0);
+    EXPECT_GT(tubemath::PlateCurrent(tube, -1, 3000), tubemath::PlateCurrent(tube, 0, 3000));
+}
+
+TEST(CutOff, EveryGridInTheStretchIsCutOffAtThePlateVoltage) {
+    const tubemath::TubeParams tube;
+    for (const double topVolt : {100.0, 800.0, 2000.0, 3700.0}) {
+        const valvescope::CutOffStretch stretch = valvescope::CutOffBetween(tube, topVolt);
+        SCOPED_TRACE(testing::Message() << "V " << topVolt);
+        ASSERT_LT(stretch.low, stretch.high);
+        for (double g = stretch.low; g <= stretch.high; g += (stretch.high - stretch.low) / 5000) {
+            ASSERT_EQ(tubemath::PlateCurrent(tube, -g, topVolt), 0) << g;
+        }
+        ASSERT_EQ(tubemath::PlateCurrent(tube, -stretch.high, topVolt), 0);
+        // Just outside, current flows.
+        EXPECT_GT(tubemath::PlateCurrent(tube, -stretch.low * 0.999, topVolt), 0);
+        EXPECT_GT(tubemath::PlateCurrent(tube, -stretch.high * 1.001, topVolt), 0);
+    }
+    const valvescope::CutOffStretch none = valvescope::CutOffBetween(tube, 5000);
+    EXPECT_GT(none.low, none.high);
+}
+
 TEST(FlatCurves, PastTheLawExponentLimitOnlyForPositiveGrids) {
     const tubemath::TubeParams tube;
     const double limit = tube.ExponentSlope * tube.LawExponent;

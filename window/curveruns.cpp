@@ -99,6 +99,82 @@ double FlatCurvesFrom(const tubemath::TubeParams& tube, double topVolt, double f
     return static_cast<Real>(from) < flat ? std::nextafter(from, kNone) : from;
 }
 
+namespace {
+
+Real CutoffProductOf(const tubemath::TubeParams& t, Real g) {
+    return g * (t.MuZero - std::pow(g, Real{t.MuExponent}));
+}
+
+// Where g * mu(g) peaks: its slope MuZero - (1 + m) g^m is zero.
+Real CutoffPeak(const tubemath::TubeParams& t) {
+    return std::pow(Real{t.MuZero} / (1 + Real{t.MuExponent}), 1 / Real{t.MuExponent});
+}
+
+bool CutoffBoundApplies(const tubemath::TubeParams& t, double topVolt) {
+    return t.MuExponent > 0 && t.MuExponent < 1 && t.MuZero > 0 && t.Perveance > 0 &&
+           t.KneeFactor >= 0 && t.GridDecade > 0 && t.ExponentSlope > 0 && t.LawExponent > 0 &&
+           std::isfinite(topVolt) && topVolt >= 0;
+}
+
+} // namespace
+
+double RisingCurrentUpTo(const tubemath::TubeParams& tube, double topVolt) {
+    if (!CutoffBoundApplies(tube, topVolt)) {
+        return 0;
+    }
+    const tubemath::TubeParams& t = tube;
+    constexpr int kRisingPieces = 2048;
+    // The rate must stay above this, for the rounding of the model's arithmetic.
+    constexpr Real kLeastRate = 1e-3L;
+    const Real peak = CutoffPeak(t);
+    const Real coefficientRate = std::log(Real{10}) / t.GridDecade;
+    Real proven = 0;
+    for (int i = 0; i < kRisingPieces; ++i) {
+        const Real a = peak * i / kRisingPieces;
+        const Real b = peak * (i + 1) / kRisingPieces;
+        const Real reach =
+            topVolt - std::min(CutoffProductOf(t, a), CutoffProductOf(t, b)); // largest A
+        if (reach > 0) {
+            const Real slopeLeast =
+                t.MuZero - (1 + Real{t.MuExponent}) * std::pow(b, Real{t.MuExponent}); // dA/dVg
+            const Real exponentLeast = t.LawExponent + a / t.ExponentSlope;
+            const Real rate = coefficientRate + exponentLeast * slopeLeast / reach -
+                              std::max<Real>(std::log(reach), 0) / t.ExponentSlope;
+            if (!(rate > kLeastRate)) {
+                break;
+            }
+        }
+        proven = b;
+    }
+    return static_cast<double>(proven * (1 - 1e-12L));
+}
+
+CutOffStretch CutOffBetween(const tubemath::TubeParams& tube, double topVolt) {
+    if (!CutoffBoundApplies(tube, topVolt) || !(topVolt > 0)) {
+        return {};
+    }
+    const tubemath::TubeParams& t = tube;
+    // The cutoff product must pass the plate voltage by this share, which the rounding of the
+    // model's test (a few parts in 10^12 even where mu is small) cannot undo.
+    const Real needed = topVolt * (1 + 1e-9L);
+    const Real peak = CutoffPeak(t);
+    if (!(CutoffProductOf(t, peak) > needed)) {
+        return {};
+    }
+    const Real end = std::pow(Real{t.MuZero}, 1 / Real{t.MuExponent}); // the product is 0 there
+    // Halving on either side of the peak, where the product rises and then falls.
+    const auto crossing = [&](Real below, Real above, bool rising) {
+        for (int i = 0; i < 200; ++i) {
+            const Real middle = (below + above) / 2;
+            ((CutoffProductOf(t, middle) > needed) == rising ? above : below) = middle;
+        }
+        return rising ? above : below;
+    };
+    const Real low = crossing(0, peak, true);
+    const Real high = crossing(peak, end, false);
+    return {static_cast<double>(low * (1 + 1e-12L)), static_cast<double>(high * (1 - 1e-12L))};
+}
+
 bool PastLawExponentLimit(const tubemath::TubeParams& tube, double Vg) {
     return Vg > 0 && tube.ExponentSlope > 0 && Vg / tube.ExponentSlope >= tube.LawExponent;
 }

@@ -21,6 +21,23 @@ namespace valvescope {
 // product g * mu(g) is concave in g, so its least value on a piece is at one of the ends.
 double FlatCurvesFrom(const tubemath::TubeParams& tube, double topVolt, double flatCurrent);
 
+// The largest grid magnitude G such that, for grid voltages from 0 down to -G and plate voltages
+// up to topVolt, the plate current never falls as the grid voltage rises; 0 when the bounds show
+// none. Past the cutoff the current rises with the space-charge term k * A^n, A = Va + mu*Vg,
+// whose logarithm grows with Vg at the rate ln 10 / GridDecade + n * dA/dVg / A
+// - ln(A) / ExponentSlope. That rate is checked on short pieces with each term at its worst end,
+// up to where mu * Vg stops rising (beyond it dA/dVg turns negative).
+double RisingCurrentUpTo(const tubemath::TubeParams& tube, double topVolt);
+
+// The grid magnitudes [low, high] at which the cutoff holds at plate voltage topVolt, and so at
+// every lower one, with room to spare for the rounding of the model's own test; none (low > high)
+// when there are none. g * mu(g) is concave, so they form one stretch.
+struct CutOffStretch {
+    double low = 1;
+    double high = 0;
+};
+CutOffStretch CutOffBetween(const tubemath::TubeParams& tube, double topVolt);
+
 // Whether positive grid voltages from Vg on have passed the law exponent's limit, where the
 // model draws no current at all.
 bool PastLawExponentLimit(const tubemath::TubeParams& tube, double Vg);

@@ -241,6 +241,10 @@ private:
     mutable double stepSum_ = 0;
     // The grid magnitude from which on negative grid voltages give flat curves, once looked for.
     std::optional<double> flatFrom_;
+    // How far down from 0 V of grid the current is shown to rise with the grid voltage, and where
+    // the cutoff holds at End V, once looked for.
+    std::optional<double> risingUpTo_;
+    std::optional<CutOffStretch> cutOff_;
 };
 
 void PlotDrawing::Draw(double shortCircuitCurrent) {
@@ -666,6 +670,18 @@ std::int64_t PlotDrawing::EndOfSameCurves(std::int64_t k, std::int64_t lastK) {
     if (FlatOnwards(Vg)) {
         return LastOfRun(k, lastK, [&](std::int64_t at) { return std::isfinite(magnitude(at)); });
     }
+    // Cut off at End V, a curve is cut off at each of its points: it draws nothing but zeros.
+    if (Vg < 0 && s_.EndV >= 0) {
+        if (!cutOff_) {
+            cutOff_ = CutOffBetween(in_.tube, s_.EndV);
+        }
+        const auto cutOff = [&](std::int64_t at) {
+            return magnitude(at) >= cutOff_->low && magnitude(at) <= cutOff_->high;
+        };
+        if (cutOff(k)) {
+            return LastOfRun(k, lastK, cutOff);
+        }
+    }
     return k;
 }
 
@@ -694,26 +710,20 @@ void PlotDrawing::CurveRun(std::int64_t first, std::int64_t last) {
 // One plate curve, from the origin until it passes 95 % of either axis, and its label.
 // Where each curve's current rises with its grid voltage at every plate voltage, curves packed
 // closer than the pixels show can be mapped by halving rather than drawn one by one. That holds
-// for grid voltages from 0 down to where mu * Vg stops rising (about -2100 V) and plate voltages
-// up to where the law exponent's growth outruns the current coefficient's (about 1500 V), and
-// short of the flat curves, which form runs of their own. The last k of such a block from k on.
+// from 0 V of grid down to where the bound of RisingCurrentUpTo stops showing it (below about
+// 1500 V of plate voltage, as far as mu * Vg rises, about -2100 V), short of the flat curves,
+// which form runs of their own. The last k of such a block from k on.
 std::int64_t PlotDrawing::EndOfDenseBlock(std::int64_t k, std::int64_t lastK) {
-    const tubemath::TubeParams& t = in_.tube;
     const double volts = scale_.VoltsPerPixel;
     const bool voltByVolt = volts > 0 && volts <= 8;
-    if (!voltByVolt || !(s_.GridStep > 0) || s_.EndV < 0 || !(t.MuExponent > 0) ||
-        !(t.MuZero > 0) || !(t.GridDecade > 0) || !(t.ExponentSlope > 0)) {
+    if (!voltByVolt || !(s_.GridStep > 0) || s_.EndV < 0) {
         return k;
     }
-    constexpr double kMargin = 0.99;
-    const double risingPlateVolts =
-        kMargin * std::exp(t.ExponentSlope * std::log(10.0) / t.GridDecade);
-    const double risingGrid = kMargin * std::pow(t.MuZero / (1 + t.MuExponent), 1 / t.MuExponent);
-    if (!(s_.EndV <= risingPlateVolts)) {
-        return k;
+    if (!risingUpTo_) {
+        risingUpTo_ = RisingCurrentUpTo(in_.tube, s_.EndV);
     }
     FlatOnwards(-1); // the flat curves' start, once looked for
-    const double bound = std::min(risingGrid, flatFrom_.value_or(HUGE_VAL));
+    const double bound = std::min(*risingUpTo_, flatFrom_.value_or(HUGE_VAL));
     const auto inside = [&](std::int64_t at) {
         return std::fabs(static_cast<double>(at) * s_.GridStep) < bound;
     };
