@@ -112,6 +112,13 @@ TEST(FastPath, BiasLinePastItsPeakVoltage) {
             ExpectSamePicture(Input(endV, endI, 4990, 70, 2, 462, 224));
         }
     }
+    // A negative Rk puts the grid above 0 V, where the bias voltage peaks early and falls: a
+    // column's last voltage may lie just below the peak.
+    for (const double rk : {-50.0, -20.0, -1000.0}) {
+        SCOPED_TRACE(testing::Message() << "Rk " << rk);
+        ExpectSamePicture(Input(2024, 1406, rk, 10, 1, 128, 70));
+        ExpectSamePicture(Input(20001, 3000, rk, 10, 1, 462, 224));
+    }
 }
 
 } // namespace

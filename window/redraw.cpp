@@ -482,15 +482,30 @@ std::uint64_t PlotDrawing::FirstStepWhere(const std::function<bool(double)>& hol
 
 // The step count of the bias voltage's peak, if the search can pass it before reaching the top of
 // the plot. With the grid at -Rk * I the bias voltage rises with the current until the grid
-// reaches about -3300 V, then falls for good; it is found by narrowing the interval by thirds.
+// reaches about -3300 V, then falls for good; with a negative Rk it peaks at a positive grid
+// voltage. The peak is found by narrowing the interval by thirds.
 std::uint64_t PlotDrawing::BiasVoltagePeak() const {
     constexpr double kStillRisingGrid = 3000;
     const double topCurrent = s_.EndI / 1000.0;
-    if (!(s_.Rk > 0) || !(s_.Rk * topCurrent > kStillRisingGrid)) {
+    std::uint64_t low = 0;
+    std::uint64_t high = 0;
+    if (s_.Rk < 0 && topCurrent > 0) {
+        // A negative Rk puts the grid above 0 V: the bias voltage rises to a peak and falls
+        // again, until the grid reaches the law exponent's limit, past which the model's plate
+        // voltage is 0 and the bias voltage (Rk * I) is below every plate voltage searched for.
+        const tubemath::TubeParams& t = in_.tube;
+        high = FirstStepWhere([&](double I) {
+            return !(I < topCurrent) || -s_.Rk * I / t.ExponentSlope >= t.LawExponent;
+        });
+    } else if (s_.Rk > 0 && s_.Rk * topCurrent > kStillRisingGrid) {
+        low = FirstStepWhere([&](double I) { return s_.Rk * I > kStillRisingGrid; });
+        high = FirstStepWhere([&](double I) { return !(I < topCurrent); });
+    } else {
         return std::numeric_limits<std::uint64_t>::max();
     }
-    std::uint64_t low = FirstStepWhere([&](double I) { return s_.Rk * I > kStillRisingGrid; });
-    std::uint64_t high = FirstStepWhere([&](double I) { return !(I < topCurrent); });
+    if (high == std::numeric_limits<std::uint64_t>::max() || high < low) {
+        return std::numeric_limits<std::uint64_t>::max();
+    }
     const auto voltage = [this](std::uint64_t steps) {
         return BiasVoltage(steps).value_or(-std::numeric_limits<double>::infinity());
     };
