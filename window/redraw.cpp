@@ -194,6 +194,7 @@ private:
     void CurveFamily();
     double GridVoltage(std::int64_t k) const { return Mul(static_cast<double>(k), s_.GridStep); }
     bool FlatOnwards(double Vg);
+    double FlatFrom();
     std::int64_t EndOfSameCurves(std::int64_t k, std::int64_t lastK);
     void CurveRun(std::int64_t first, std::int64_t last);
     std::int64_t EndOfDenseBlock(std::int64_t k, std::int64_t lastK);
@@ -659,6 +660,12 @@ bool PlotDrawing::FlatOnwards(double Vg) {
     if (Vg >= 0) {
         return PastLawExponentLimit(in_.tube, Vg) || Vg >= kUsedUpGrid;
     }
+    return -Vg >= FlatFrom() || -Vg >= kUsedUpGrid;
+}
+
+// The grid magnitude from which on negative grid voltages give flat curves (infinity where the
+// bound shows none); looked for once.
+double PlotDrawing::FlatFrom() {
     if (!flatFrom_) {
         // Within a quarter of a pixel of the bottom row, and under half the stopping current.
         const double ppm = std::fabs(scale_.PixelsPerMilliamp);
@@ -666,7 +673,7 @@ bool PlotDrawing::FlatOnwards(double Vg) {
         const double stopLimit = s_.EndI > 0 ? 0.475 * s_.EndI / 1000 : HUGE_VAL;
         flatFrom_ = FlatCurvesFrom(in_.tube, s_.EndV, std::min(rowLimit, stopLimit));
     }
-    return -Vg >= *flatFrom_ || -Vg >= kUsedUpGrid;
+    return *flatFrom_;
 }
 
 // The last k, down to lastK, whose curve draws the same points as the curve of `k` and puts its
@@ -737,8 +744,7 @@ std::int64_t PlotDrawing::EndOfDenseBlock(std::int64_t k, std::int64_t lastK) {
     if (!risingUpTo_) {
         risingUpTo_ = RisingCurrentUpTo(in_.tube, s_.EndV);
     }
-    FlatOnwards(-1); // the flat curves' start, once looked for
-    const double bound = std::min(*risingUpTo_, flatFrom_.value_or(HUGE_VAL));
+    const double bound = std::min(*risingUpTo_, FlatFrom());
     const auto inside = [&](std::int64_t at) {
         return std::fabs(static_cast<double>(at) * s_.GridStep) < bound;
     };
