@@ -84,16 +84,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const valvescope::RedrawInput input = ReadSettings(reader);
     const Outcome literal = Redraw(input, true);
     const Outcome fast = Redraw(input, false);
-    const std::string difference = picturemodel::Surface(fast.ops).FirstDifference(
-        picturemodel::Surface(literal.ops));
+    const std::string difference =
+        picturemodel::Surface(fast.ops).FirstDifference(picturemodel::Surface(literal.ops));
     if (fast.fault != literal.fault || !difference.empty()) {
         const valvescope::PlotSettings& s = input.settings;
         std::fprintf(stderr,
                      "%dx%d End V %d End I %d lines %d step %.17g Rk %.17g: fault %s / %s, "
                      "first different pixel %s\n",
-                     input.width, input.height, s.EndV, s.EndI, s.GridLineCount, s.GridStep,
-                     s.Rk, fast.fault.value_or("none").c_str(),
-                     literal.fault.value_or("none").c_str(), difference.c_str());
+                     input.width, input.height, s.EndV, s.EndI, s.GridLineCount, s.GridStep, s.Rk,
+                     fast.fault.value_or("none").c_str(), literal.fault.value_or("none").c_str(),
+                     difference.c_str());
         std::abort();
     }
     return 0;
