@@ -5,25 +5,27 @@
 
 namespace valvescope {
 
+std::int64_t LastHolding(std::int64_t from, std::int64_t downTo,
+                         const std::function<bool(std::int64_t)>& holds) {
+    if (holds(downTo)) {
+        return downTo;
+    }
+    std::int64_t inside = from;
+    std::int64_t beyond = downTo;
+    while (inside - beyond > 1) {
+        const std::int64_t middle = beyond + (inside - beyond) / 2;
+        (holds(middle) ? inside : beyond) = middle;
+    }
+    return inside;
+}
+
 namespace {
 
 // The lowest k in [last, first] at which `holds` is true, given that it stays true as k rises;
 // first + 1 when it holds nowhere.
 std::int64_t LowestWhere(std::int64_t first, std::int64_t last,
                          const std::function<bool(std::int64_t)>& holds) {
-    if (!holds(first)) {
-        return first + 1;
-    }
-    if (holds(last)) {
-        return last;
-    }
-    std::int64_t fails = last;
-    std::int64_t holdsAt = first;
-    while (holdsAt - fails > 1) {
-        const std::int64_t middle = fails + (holdsAt - fails) / 2;
-        (holds(middle) ? holdsAt : fails) = middle;
-    }
-    return holdsAt;
+    return holds(first) ? LastHolding(first, last, holds) : first + 1;
 }
 
 // The changes of row at volt v between curves high and low, whose rows are known.

@@ -125,22 +125,6 @@ double BiasStepSum(std::uint64_t steps) {
     return sum;
 }
 
-// The last k, down to lastK, for which `same` holds, given that it holds at k and, once it fails,
-// fails for good.
-std::int64_t LastOfRun(std::int64_t k, std::int64_t lastK,
-                       const std::function<bool(std::int64_t)>& same) {
-    if (same(lastK)) {
-        return lastK;
-    }
-    std::int64_t inside = k;
-    std::int64_t beyond = lastK;
-    while (inside - beyond > 1) {
-        const std::int64_t middle = beyond + (inside - beyond) / 2;
-        (same(middle) ? inside : beyond) = middle;
-    }
-    return inside;
-}
-
 // Where the curve of a label puts it.
 struct LabelPlace {
     std::int32_t x = 0;
@@ -686,11 +670,11 @@ std::int64_t PlotDrawing::EndOfSameCurves(std::int64_t k, std::int64_t lastK) {
         return std::fabs(static_cast<double>(at) * s_.GridStep);
     };
     if (std::fabs(Vg) <= kNegligibleGrid) {
-        return LastOfRun(k, lastK,
-                         [&](std::int64_t at) { return magnitude(at) <= kNegligibleGrid; });
+        return LastHolding(k, lastK,
+                           [&](std::int64_t at) { return magnitude(at) <= kNegligibleGrid; });
     }
     if (FlatOnwards(Vg)) {
-        return LastOfRun(k, lastK, [&](std::int64_t at) { return std::isfinite(magnitude(at)); });
+        return LastHolding(k, lastK, [&](std::int64_t at) { return std::isfinite(magnitude(at)); });
     }
     // Cut off at End V, a curve is cut off at each of its points: it draws nothing but zeros.
     if (Vg < 0 && s_.EndV >= 0) {
@@ -701,7 +685,7 @@ std::int64_t PlotDrawing::EndOfSameCurves(std::int64_t k, std::int64_t lastK) {
             return magnitude(at) >= cutOff_->low && magnitude(at) <= cutOff_->high;
         };
         if (cutOff(k)) {
-            return LastOfRun(k, lastK, cutOff);
+            return LastHolding(k, lastK, cutOff);
         }
     }
     return k;
@@ -748,7 +732,7 @@ std::int64_t PlotDrawing::EndOfDenseBlock(std::int64_t k, std::int64_t lastK) {
     const auto inside = [&](std::int64_t at) {
         return std::fabs(static_cast<double>(at) * s_.GridStep) < bound;
     };
-    return inside(k) ? LastOfRun(k, lastK, inside) : k + 1;
+    return inside(k) ? LastHolding(k, lastK, inside) : k + 1;
 }
 
 // The curves first ... last, mapped: each stretch of curves with the same points is drawn as a
