@@ -1,0 +1,132 @@
+#include "core/io/atomicfile.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <fcntl.h>
+#include <string>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace valvescope {
+
+namespace {
+
+[[noreturn]] void Fail(const std::string& path, int error) {
+    throw FileError(path + ": " + std::strerror(error));
+}
+
+// The folder part of `path`, for the temporary file's name and the folder's sync.
+std::string FolderOf(const std::string& path) {
+    const auto slash = path.find_last_of('/');
+    if (slash == std::string::npos)
+        return ".";
+    return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+void WriteAll(int fd, std::string_view bytes, const std::string& path) {
+    while (!bytes.empty()) {
+        const ssize_t written = ::write(fd, bytes.data(), bytes.size());
+        if (written < 0) {
+            if (errno == EINTR)
+                continue;
+            Fail(path, errno);
+        }
+        bytes.remove_prefix(static_cast<std::size_t>(written));
+    }
+}
+
+// Closes and removes the temporary file unless the rename took it over.
+class TemporaryFile {
+public:
+    explicit TemporaryFile(const std::string& path) : name_(path + ".XXXXXX") {
+        fd_ = ::mkstemp(name_.data());
+        if (fd_ < 0)
+            Fail(path, errno);
+    }
+    ~TemporaryFile() {
+        if (fd_ >= 0)
+            ::close(fd_);
+        if (!renamed_)
+            ::unlink(name_.c_str());
+    }
+    TemporaryFile(const TemporaryFile&) = delete;
+    TemporaryFile& operator=(const TemporaryFile&) = delete;
+
+    int fd() const { return fd_; }
+    const std::string& name() const { return name_; }
+    void Close(const std::string& path) {
+        const int fd = fd_;
+        fd_ = -1;
+        if (::close(fd) != 0)
+            Fail(path, errno);
+    }
+    void Renamed() { renamed_ = true; }
+
+private:
+    std::string name_;
+    int fd_ = -1;
+    bool renamed_ = false;
+};
+
+} // namespace
+
+void WriteFileAtomically(const std::string& path, std::string_view bytes) {
+    TemporaryFile temporary(path);
+    // mkstemp makes the file private; a new file gets the usual permissions instead, and a file
+    // being replaced keeps its own.
+    struct stat existing {};
+    mode_t mode = 0666;
+    if (::stat(path.c_str(), &existing) == 0) {
+        mode = existing.st_mode & 07777;
+    } else {
+        const mode_t mask = ::umask(0);
+        ::umask(mask);
+        mode &= ~mask;
+    }
+    if (::fchmod(temporary.fd(), mode) != 0)
+        Fail(path, errno);
+    WriteAll(temporary.fd(), bytes, path);
+    if (::fsync(temporary.fd()) != 0)
+        Fail(path, errno);
+    temporary.Close(path);
+    if (::rename(temporary.name().c_str(), path.c_str()) != 0)
+        Fail(path, errno);
+    temporary.Renamed();
+    // The rename itself reaches the disk with the folder.
+    const int folder = ::open(FolderOf(path).c_str(), O_RDONLY | O_DIRECTORY);
+    if (folder >= 0) {
+        ::fsync(folder);
+        ::close(folder);
+    }
+}
+
+std::string ReadWholeFile(const std::string& path, std::size_t maxBytes) {
+    const int fd = ::open(path.c_str(), O_RDONLY);
+    if (fd < 0)
+        Fail(path, errno);
+    std::string bytes;
+    char buffer[65536];
+    for (;;) {
+        const ssize_t got = ::read(fd, buffer, sizeof buffer);
+        if (got < 0) {
+            if (errno == EINTR)
+                continue;
+            const int error = errno;
+            ::close(fd);
+            Fail(path, error);
+        }
+        if (got == 0)
+            break;
+        if (bytes.size() + static_cast<std::size_t>(got) > maxBytes) {
+            ::close(fd);
+            throw FileError(path + ": the file is larger than " + std::to_string(maxBytes) +
+                            " bytes");
+        }
+        bytes.append(buffer, static_cast<std::size_t>(got));
+    }
+    ::close(fd);
+    return bytes;
+}
+
+} // namespace valvescope
