@@ -5,8 +5,8 @@
 //
 // Input layout: the seven texts one after another, each ended by a zero byte.
 #include "formats/formats.h"
-#include "window/intake.h"
-#include "window/numbertext.h"
+#include "core/settings/intake.h"
+#include "core/settings/numbertext.h"
 
 #include <array>
 #include <cerrno>

@@ -1,0 +1,280 @@
+#include "cli/commandline.h"
+
+#include "ui/plotexport.h"
+
+#include <QCommandLineOption>
+#include <QCommandLineParser>
+#include <QRegularExpression>
+
+namespace valvescope {
+
+namespace {
+
+// One option per settings box, named after the box; the value is typed text.
+struct SettingOption {
+    const char* name;
+    const char* box;
+    std::string SettingsTexts::*text;
+};
+
+constexpr SettingOption kSettingOptions[] = {
+    {"end-i", "End I", &SettingsTexts::EndI},
+    {"step-v", "Step V", &SettingsTexts::GridV},
+    {"grid-lines", "# Grid Lines", &SettingsTexts::GridLines},
+    {"end-v", "End V", &SettingsTexts::EndV},
+    {"ra", "Ra", &SettingsTexts::Ra},
+    {"bplus", "B+", &SettingsTexts::BPlus},
+    {"rk", "Rk", &SettingsTexts::Rk},
+};
+
+void AddOptions(QCommandLineParser& parser) {
+    parser.setApplicationDescription(
+        QStringLiteral("Draws the plate characteristics of the 807 beam power tube.\n"
+                       "Without options it opens the window."));
+    parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
+    parser.addHelpOption();
+    parser.addVersionOption();
+    parser.addOption({QStringLiteral("export"),
+                      QStringLiteral("Draw the plot without a window into <file>: PNG, SVG or PDF "
+                                     "by its extension."),
+                      QStringLiteral("file")});
+    parser.addOption({QStringLiteral("readout"),
+                      QStringLiteral("Print the status-line readout for the pointer at x,y on the "
+                                     "plot (pixels from its top-left corner); may be repeated."),
+                      QStringLiteral("x,y")});
+    parser.addOption({QStringLiteral("window-shot"),
+                      QStringLiteral("Open the window, grab its client area from the screen into "
+                                     "the PNG <file> and end."),
+                      QStringLiteral("file")});
+    for (const SettingOption& setting : kSettingOptions) {
+        parser.addOption({QString::fromUtf8(setting.name),
+                          QStringLiteral("The %1 box's text.").arg(QString::fromUtf8(setting.box)),
+                          QStringLiteral("text")});
+    }
+    parser.addOption({QStringLiteral("show"),
+                      QStringLiteral("The overlay toggles that are down, comma-separated: imax, "
+                                     "wp, vmax, rk, load."),
+                      QStringLiteral("list")});
+    parser.addOption({QStringLiteral("size"),
+                      QStringLiteral("The plot surface in pixels (default 462x224)."),
+                      QStringLiteral("WxH")});
+}
+
+// The mode the options ask for; a problem when they ask for more than one.
+std::optional<RunMode> ChosenMode(const QCommandLineParser& parser, QString& problem) {
+    std::optional<RunMode> mode;
+    const std::pair<const char*, RunMode> modes[] = {{"export", RunMode::Export},
+                                                     {"readout", RunMode::Readout},
+                                                     {"window-shot", RunMode::WindowShot}};
+    for (const auto& [name, candidate] : modes) {
+        if (!parser.isSet(QString::fromUtf8(name))) {
+            continue;
+        }
+        if (mode) {
+            problem = QStringLiteral("Choose one of --export, --readout and --window-shot.");
+            return std::nullopt;
+        }
+        mode = candidate;
+    }
+    return mode.value_or(RunMode::Window);
+}
+
+// The single value of an option that must not be repeated.
+std::optional<QString> SingleValue(const QCommandLineParser& parser, const QString& name,
+                                   QString& problem) {
+    const QStringList values = parser.values(name);
+    if (values.size() > 1) {
+        problem = QStringLiteral("--%1 is given more than once.").arg(name);
+        return std::nullopt;
+    }
+    return values.value(0);
+}
+
+bool ReadSettings(const QCommandLineParser& parser, CommandLine& line) {
+    for (const SettingOption& setting : kSettingOptions) {
+        const QString name = QString::fromUtf8(setting.name);
+        if (!parser.isSet(name)) {
+            continue;
+        }
+        const std::optional<QString> value = SingleValue(parser, name, line.Problem);
+        if (!value) {
+            return false;
+        }
+        line.Texts.*setting.text = value->toStdString();
+    }
+    return true;
+}
+
+bool ReadShowAndSize(const QCommandLineParser& parser, CommandLine& line) {
+    if (parser.isSet(QStringLiteral("show"))) {
+        const auto text = SingleValue(parser, QStringLiteral("show"), line.Problem);
+        if (!text) {
+            return false;
+        }
+        const std::optional<Overlays> show = ReadOverlayNames(*text);
+        if (!show) {
+            line.Problem =
+                QStringLiteral("--show takes imax, wp, vmax, rk and load, not '%1'.").arg(*text);
+            return false;
+        }
+        line.Show = *show;
+    }
+    if (parser.isSet(QStringLiteral("size"))) {
+        const auto text = SingleValue(parser, QStringLiteral("size"), line.Problem);
+        if (!text) {
+            return false;
+        }
+        const std::optional<QSize> size = ReadSurfaceSize(*text);
+        if (!size) {
+            line.Problem = QStringLiteral("--size takes WxH with sides from 1 to %1, not '%2'.")
+                               .arg(kLargestSurfaceSide)
+                               .arg(*text);
+            return false;
+        }
+        line.Surface = *size;
+        line.SurfaceGiven = true;
+    }
+    return true;
+}
+
+bool ReadPoints(const QCommandLineParser& parser, CommandLine& line) {
+    for (const QString& text : parser.values(QStringLiteral("readout"))) {
+        const std::optional<PointerPosition> point = ReadPointerPosition(text);
+        if (!point) {
+            line.Problem =
+                QStringLiteral("--readout takes x,y in whole pixels, not '%1'.").arg(text);
+            return false;
+        }
+        line.Points.push_back(*point);
+    }
+    return true;
+}
+
+bool ReadFile(const QCommandLineParser& parser, CommandLine& line) {
+    const QString name =
+        line.Mode == RunMode::Export ? QStringLiteral("export") : QStringLiteral("window-shot");
+    const std::optional<QString> file = SingleValue(parser, name, line.Problem);
+    if (!file) {
+        return false;
+    }
+    if (file->isEmpty()) {
+        line.Problem = QStringLiteral("--%1 needs a file name.").arg(name);
+        return false;
+    }
+    const std::optional<PictureFormat> format = PictureFormatOf(*file);
+    if (!format || (line.Mode == RunMode::WindowShot && *format != PictureFormat::Png)) {
+        line.Problem = line.Mode == RunMode::Export
+                           ? QStringLiteral("'%1' is not a PNG, SVG or PDF file name.").arg(*file)
+                           : QStringLiteral("'%1' is not a PNG file name.").arg(*file);
+        return false;
+    }
+    line.File = *file;
+    return true;
+}
+
+bool ReadAll(const QCommandLineParser& parser, CommandLine& line) {
+    if (!parser.positionalArguments().isEmpty()) {
+        line.Problem = QStringLiteral("Unexpected argument '%1'.")
+                           .arg(parser.positionalArguments().constFirst());
+        return false;
+    }
+    const std::optional<RunMode> mode = ChosenMode(parser, line.Problem);
+    if (!mode) {
+        return false;
+    }
+    line.Mode = *mode;
+    if (!ReadSettings(parser, line) || !ReadShowAndSize(parser, line) ||
+        !ReadPoints(parser, line)) {
+        return false;
+    }
+    if (line.Mode == RunMode::Export || line.Mode == RunMode::WindowShot) {
+        return ReadFile(parser, line);
+    }
+    return true;
+}
+
+} // namespace
+
+CommandLine ReadCommandLine(const QStringList& arguments) {
+    QCommandLineParser parser;
+    AddOptions(parser);
+    CommandLine line;
+    if (!parser.parse(arguments)) {
+        line.Mode = RunMode::Usage;
+        line.Problem = parser.errorText();
+        return line;
+    }
+    if (parser.isSet(QStringLiteral("help"))) {
+        line.Mode = RunMode::Help;
+        return line;
+    }
+    if (parser.isSet(QStringLiteral("version"))) {
+        line.Mode = RunMode::Version;
+        return line;
+    }
+    if (!ReadAll(parser, line)) {
+        line.Mode = RunMode::Usage;
+    }
+    return line;
+}
+
+QString UsageText() {
+    QCommandLineParser parser;
+    AddOptions(parser);
+    return parser.helpText();
+}
+
+std::optional<QSize> ReadSurfaceSize(const QString& text) {
+    static const QRegularExpression pattern(QStringLiteral("^([0-9]{1,5})[xX]([0-9]{1,5})$"));
+    const QRegularExpressionMatch match = pattern.match(text);
+    if (!match.hasMatch()) {
+        return std::nullopt;
+    }
+    const int width = match.captured(1).toInt();
+    const int height = match.captured(2).toInt();
+    auto fits = [](int side) { return side >= 1 && side <= kLargestSurfaceSide; };
+    if (!fits(width) || !fits(height)) {
+        return std::nullopt;
+    }
+    return QSize(width, height);
+}
+
+std::optional<Overlays> ReadOverlayNames(const QString& text) {
+    Overlays overlays;
+    if (text.isEmpty()) {
+        return overlays;
+    }
+    const std::pair<const char*, bool Overlays::*> names[] = {{"imax", &Overlays::Imax},
+                                                              {"wp", &Overlays::Wp},
+                                                              {"vmax", &Overlays::Vmax},
+                                                              {"rk", &Overlays::Rk},
+                                                              {"load", &Overlays::LoadLine}};
+    for (const QString& word : text.split(u',')) {
+        bool known = false;
+        for (const auto& [name, toggle] : names) {
+            if (word.compare(QString::fromUtf8(name), Qt::CaseInsensitive) == 0) {
+                overlays.*toggle = true;
+                known = true;
+            }
+        }
+        if (!known) {
+            return std::nullopt;
+        }
+    }
+    return overlays;
+}
+
+std::optional<PointerPosition> ReadPointerPosition(const QString& text) {
+    static const QRegularExpression pattern(QStringLiteral("^(-?[0-9]{1,6}),(-?[0-9]{1,6})$"));
+    const QRegularExpressionMatch match = pattern.match(text);
+    if (!match.hasMatch()) {
+        return std::nullopt;
+    }
+    return PointerPosition{match.captured(1).toInt(), match.captured(2).toInt()};
+}
+
+bool RunsWithoutScreen(RunMode mode) {
+    return mode != RunMode::Window && mode != RunMode::WindowShot;
+}
+
+} // namespace valvescope

@@ -1,0 +1,67 @@
+// The command line: what the program is asked to do, read into a plain description. With no
+// arguments the program opens its window; the other modes draw the plot without one, or take a
+// picture of the window and end.
+#pragma once
+
+#include "core/settings/intake.h"
+#include "core/plot/plottypes.h"
+
+#include <QSize>
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+#include <vector>
+
+namespace valvescope {
+
+enum class RunMode {
+    Window,     // open the window, as a user starts the program
+    Export,     // draw the plot into a PNG, SVG or PDF file
+    Readout,    // print the status-line readout for pointer positions on the plot
+    WindowShot, // open the window, grab it from the screen into a PNG and end
+    Help,
+    Version,
+    Usage, // the command line did not read: say why and show the usage
+};
+
+struct PointerPosition {
+    int X = 0;
+    int Y = 0;
+    bool operator==(const PointerPosition&) const = default;
+};
+
+inline constexpr int kDefaultSurfaceWidth = 462;
+inline constexpr int kDefaultSurfaceHeight = 224;
+inline constexpr int kLargestSurfaceSide = 16384;
+
+struct CommandLine {
+    RunMode Mode = RunMode::Window;
+    QString Problem; // what did not read, for RunMode::Usage
+    QString File;    // the picture to write (Export, WindowShot)
+    std::vector<PointerPosition> Points;
+    SettingsTexts Texts{"10", "10", "200", "800", "3000", "590", "400"};
+    Overlays Show;
+    QSize Surface{kDefaultSurfaceWidth, kDefaultSurfaceHeight};
+    bool SurfaceGiven = false;
+};
+
+// Reads the arguments (the program's name first). Never exits and needs no application object.
+CommandLine ReadCommandLine(const QStringList& arguments);
+
+// The text --help prints; needs the application object for the program's name.
+QString UsageText();
+
+// "WxH" with both sides from 1 to kLargestSurfaceSide; an upper-case X is fine.
+std::optional<QSize> ReadSurfaceSize(const QString& text);
+
+// Comma-separated toggle names: imax, wp, vmax, rk, load (any case). The empty text is none.
+std::optional<Overlays> ReadOverlayNames(const QString& text);
+
+// "X,Y" in whole pixels of the plot; either may be negative (the pointer may be held outside).
+std::optional<PointerPosition> ReadPointerPosition(const QString& text);
+
+// True for the modes that need no screen.
+bool RunsWithoutScreen(RunMode mode);
+
+} // namespace valvescope

@@ -1,0 +1,103 @@
+#include "cli/commandrun.h"
+
+#include "ui/errorbox.h"
+#include "core/settings/numbertext.h"
+#include "ui/plotexport.h"
+#include "core/session/plotjob.h"
+
+#include <QCoreApplication>
+
+#include <ostream>
+
+namespace valvescope {
+
+namespace {
+
+// The message as the error box words it, with its full stop.
+std::string BoxMessage(const std::exception& error) {
+    return WithFullStop(QString::fromUtf8(error.what())).toStdString();
+}
+
+int Export(const CommandLine& line, std::ostream& err) {
+    // The command line has already refused any other file type.
+    const PictureFormat format = PictureFormatOf(line.File).value_or(PictureFormat::Png);
+    DrawnPlot plot;
+    if (const std::optional<int> failed = DrawOrReport(line, plot, err)) {
+        return *failed;
+    }
+    try {
+        WritePicture(line.File, format, plot.Ops, line.Surface);
+    } catch (const PictureWriteError& error) {
+        err << BoxMessage(error) << '\n';
+        return kExitNotWritten;
+    }
+    return kExitSuccess;
+}
+
+int PrintReadouts(const CommandLine& line, std::ostream& out, std::ostream& err) {
+    DrawnPlot plot;
+    if (const std::optional<int> failed = DrawOrReport(line, plot, err)) {
+        return *failed;
+    }
+    ReadoutSession session(plot);
+    for (const PointerPosition& point : line.Points) {
+        try {
+            out << session.MoveTo(point.X, point.Y) << '\n';
+        } catch (const tubemath::ArithmeticError& error) {
+            out.flush();
+            err << BoxMessage(error) << '\n';
+            return kExitArithmetic;
+        }
+    }
+    out.flush();
+    return kExitSuccess;
+}
+
+} // namespace
+
+int ReportUsage(const QString& problem, std::ostream& err) {
+    err << QCoreApplication::applicationName().toStdString() << ": " << problem.toStdString()
+        << "\n\n"
+        << UsageText().toStdString();
+    return kExitUsage;
+}
+
+std::optional<int> DrawOrReport(const CommandLine& line, DrawnPlot& plot, std::ostream& err) {
+    try {
+        plot = DrawPlotWithoutWindow(
+            {line.Texts, line.Show, line.Surface.width(), line.Surface.height()});
+        return std::nullopt;
+    } catch (const BlankOrZeroSetting& error) {
+        err << error.what() << '\n';
+        return kExitNothingDrawn;
+    } catch (const ConversionError& error) {
+        err << BoxMessage(error) << '\n';
+        return kExitUsage;
+    } catch (const tubemath::ArithmeticError& error) {
+        err << BoxMessage(error) << '\n';
+        return kExitArithmetic;
+    }
+}
+
+int RunWithoutWindow(const CommandLine& line, std::ostream& out, std::ostream& err) {
+    switch (line.Mode) {
+    case RunMode::Help:
+        out << UsageText().toStdString();
+        return kExitSuccess;
+    case RunMode::Version:
+        out << QCoreApplication::applicationName().toStdString() << ' '
+            << QCoreApplication::applicationVersion().toStdString() << '\n';
+        return kExitSuccess;
+    case RunMode::Export:
+        return Export(line, err);
+    case RunMode::Readout:
+        return PrintReadouts(line, out, err);
+    case RunMode::Usage:
+    case RunMode::Window:
+    case RunMode::WindowShot:
+        break;
+    }
+    return ReportUsage(line.Problem, err);
+}
+
+} // namespace valvescope

@@ -1,0 +1,33 @@
+// Running the command line's modes that need no window: --help, --version, a command line that
+// does not read, --export and --readout. Each returns the program's exit code.
+#pragma once
+
+#include "cli/commandline.h"
+
+#include <iosfwd>
+#include <optional>
+
+namespace valvescope {
+
+struct DrawnPlot;
+
+enum ExitCode : int {
+    kExitSuccess = 0,
+    kExitNothingDrawn = 1, // a setting is blank or zero
+    kExitUsage = 2,        // the command line, or a setting's text, does not read
+    kExitArithmetic = 3,   // the drawing failed part way
+    kExitNotWritten = 4,   // the picture could not be written or the window not grabbed
+};
+
+// Runs a mode other than Window and WindowShot; needs the application object. Results go to
+// `out`, messages to `err`.
+int RunWithoutWindow(const CommandLine& line, std::ostream& out, std::ostream& err);
+
+// Prints why the command line did not read, then the usage; returns kExitUsage.
+int ReportUsage(const QString& problem, std::ostream& err);
+
+// Draws the plot the command line asks for, as the window would; on failure prints the message
+// to `err` and returns the exit code, otherwise returns nothing and fills `plot`.
+std::optional<int> DrawOrReport(const CommandLine& line, DrawnPlot& plot, std::ostream& err);
+
+} // namespace valvescope

@@ -1,0 +1,85 @@
+#include "formats/formats.h"
+#include "cli/commandline.h"
+#include "cli/commandrun.h"
+#include "ui/errorbox.h"
+#include "core/session/plotjob.h"
+#include "ui/schematicform.h"
+#include "cli/windowshot.h"
+
+#include <QApplication>
+#include <QLocale>
+
+#include <iostream>
+
+namespace {
+
+// The decimal point of the user's number format, as one character.
+char UserDecimalPoint() {
+    const QString point = QLocale::system().decimalPoint();
+    if (point.isEmpty() || point.front().unicode() > 0x7F) {
+        return '.';
+    }
+    return point.front().toLatin1();
+}
+
+QStringList Arguments(int argc, char* argv[]) {
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i) {
+        arguments << QString::fromLocal8Bit(argv[i]);
+    }
+    return arguments;
+}
+
+// Whether a window can be opened: a display, or a platform the user chose.
+bool HasScreen() {
+    return !qEnvironmentVariableIsEmpty("DISPLAY") ||
+           !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") ||
+           !qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM");
+}
+
+// A picture of the window: the settings must draw, as for an export, and any error box that
+// would still come up is written to the error output instead of waiting for a person.
+int RunWindowShot(const valvescope::CommandLine& line) {
+    valvescope::DrawnPlot plot;
+    if (const std::optional<int> failed = valvescope::DrawOrReport(line, plot, std::cerr)) {
+        return *failed;
+    }
+    SetErrorBoxPresenter([](QWidget*, const ErrorBoxContent& content) {
+        std::cerr << content.Text.toStdString() << '\n';
+    });
+    TSchematicForm SchematicForm;
+    valvescope::ApplyCommandLine(SchematicForm, line);
+    return valvescope::TakeWindowShot(SchematicForm, line.File, std::cerr);
+}
+
+} // namespace
+
+int main(int argc, char* argv[]) {
+    const valvescope::CommandLine line = valvescope::ReadCommandLine(Arguments(argc, argv));
+    if (valvescope::RunsWithoutScreen(line.Mode) &&
+        qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+        // Drawing into files and printing readouts work with no display at all.
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    }
+    if (line.Mode == valvescope::RunMode::WindowShot && !HasScreen()) {
+        std::cerr << "There is no display to open the window on: --window-shot needs an X "
+                     "server, for example Xvfb.\n";
+        return valvescope::kExitNotWritten;
+    }
+    QApplication application(argc, argv);
+    QApplication::setApplicationVersion(QStringLiteral(VALVESCOPE_VERSION));
+    formats::SetDecimalSeparator(UserDecimalPoint());
+    if (valvescope::RunsWithoutScreen(line.Mode)) {
+        QApplication::setApplicationName(QStringLiteral("valvescope"));
+        return valvescope::RunWithoutWindow(line, std::cout, std::cerr);
+    }
+    // The title on the task bar; the window's caption stays exactly its own.
+    QApplication::setApplicationName(QString::fromUtf8(kApplicationTitle));
+    if (line.Mode == valvescope::RunMode::WindowShot) {
+        return RunWindowShot(line);
+    }
+    TSchematicForm SchematicForm;
+    valvescope::ApplyCommandLine(SchematicForm, line);
+    SchematicForm.show();
+    return application.exec();
+}

@@ -1,0 +1,106 @@
+#include "cli/windowshot.h"
+
+#include "cli/commandrun.h"
+#include "ui/paintbox.h"
+#include "ui/schematicform.h"
+
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QGuiApplication>
+#include <QPixmap>
+#include <QSaveFile>
+#include <QScreen>
+#include <QThread>
+#include <QToolButton>
+#include <QWindow>
+
+#include <ostream>
+
+namespace valvescope {
+
+namespace {
+
+constexpr int kAppearTimeoutMs = 10000;
+// After the window is exposed: time for the server to show what was painted.
+constexpr int kSettleMs = 400;
+
+void ProcessEventsFor(int milliseconds) {
+    QElapsedTimer timer;
+    timer.start();
+    while (timer.elapsed() < milliseconds) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        QThread::msleep(10);
+    }
+}
+
+bool WaitUntilExposed(const TSchematicForm& form) {
+    QElapsedTimer timer;
+    timer.start();
+    while (timer.elapsed() < kAppearTimeoutMs) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        const QWindow* window = form.windowHandle();
+        if (window && window->isExposed()) {
+            return true;
+        }
+        QThread::msleep(10);
+    }
+    return false;
+}
+
+bool SavePng(const QImage& image, const QString& file) {
+    QSaveFile out(file);
+    return out.open(QIODevice::WriteOnly) && image.save(&out, "PNG") && out.commit();
+}
+
+} // namespace
+
+void ApplyCommandLine(TSchematicForm& form, const CommandLine& line) {
+    const std::pair<QComboBox*, const std::string*> boxes[] = {
+        {form.CmbBxEndI, &line.Texts.EndI},
+        {form.CmbBxGridV, &line.Texts.GridV},
+        {form.CmbBxGridLines, &line.Texts.GridLines},
+        {form.CmbBxEndV, &line.Texts.EndV},
+        {form.CmbBxRa, &line.Texts.Ra},
+        {form.CmbBxBplus, &line.Texts.BPlus},
+        {form.CmbBxRk, &line.Texts.Rk}};
+    for (const auto& [box, text] : boxes) {
+        box->setEditText(QString::fromStdString(*text));
+    }
+    const std::pair<QToolButton*, bool> toggles[] = {{form.SpdBtnImax, line.Show.Imax},
+                                                     {form.SpdBtnWp, line.Show.Wp},
+                                                     {form.SpdBtnVmax, line.Show.Vmax},
+                                                     {form.SpdBtnRk, line.Show.Rk},
+                                                     {form.SpdBtnLoadLine, line.Show.LoadLine}};
+    for (const auto& [button, down] : toggles) {
+        button->setChecked(down);
+    }
+    if (line.SurfaceGiven) {
+        const QSize grow = line.Surface - form.PaintBox1->size();
+        form.resize(form.size() + grow);
+    }
+}
+
+int TakeWindowShot(TSchematicForm& form, const QString& file, std::ostream& err) {
+    form.show();
+    if (!WaitUntilExposed(form)) {
+        err << "The window did not appear on the screen.\n";
+        return kExitNotWritten;
+    }
+    form.FinishDrawing();
+    ProcessEventsFor(kSettleMs);
+    QScreen* screen = form.screen();
+    const QPixmap shot = screen ? screen->grabWindow(form.winId()) : QPixmap();
+    form.close();
+    if (shot.isNull()) {
+        err << "The window could not be grabbed from the screen.\n";
+        return kExitNotWritten;
+    }
+    if (!SavePng(shot.toImage(), file)) {
+        err << "Cannot write '" << file.toStdString() << "'.\n";
+        return kExitNotWritten;
+    }
+    return kExitSuccess;
+}
+
+} // namespace valvescope

@@ -1,0 +1,268 @@
+#include "core/plot/curveruns.h"
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <limits>
+
+namespace valvescope {
+
+namespace {
+
+using Real = long double;
+
+// Pieces the grid range up to the used-up magnitude is checked in.
+constexpr int kPieces = 1024;
+// The bound must hold with room to spare for the rounding of the model's own arithmetic: the
+// current may come to a third of the flat current at most.
+constexpr Real kMarginDecades = 0.5L;
+// Slack added to the part of the plate voltage past the cutoff, for the rounding of mu * Vg.
+constexpr Real kCutoffSlack = 1e-6L;
+
+class FlatBound {
+public:
+    FlatBound(const tubemath::TubeParams& tube, Real topVolt, Real flatCurrent)
+        : t_(tube), topVolt_(topVolt), logLimit_(std::log10(flatCurrent) - kMarginDecades) {}
+
+    // Whether every grid magnitude in [a, b] keeps the current within the limit.
+    bool PieceFlat(Real a, Real b) const {
+        const Real cutoffLeast = std::min(CutoffProduct(a), CutoffProduct(b));
+        const Real past = std::max<Real>(0, topVolt_ - cutoffLeast) + kCutoffSlack;
+        // Past the cutoff the base of the power is at most `past`: raised to the largest
+        // exponent of the piece when it is at least 1, to the smallest otherwise.
+        const Real exponent = t_.LawExponent + (past >= 1 ? b : a) / t_.ExponentSlope;
+        const Real logCurrent =
+            std::log10(Real{t_.Perveance}) - a / t_.GridDecade + exponent * std::log10(past);
+        return logCurrent <= logLimit_;
+    }
+
+private:
+    // g * mu(g): how far the plate voltage must reach before the grid at -g lets current pass.
+    Real CutoffProduct(Real g) const { return g * (t_.MuZero - std::pow(g, Real{t_.MuExponent})); }
+
+    const tubemath::TubeParams& t_;
+    Real topVolt_;
+    Real logLimit_;
+};
+
+bool BoundApplies(const tubemath::TubeParams& t, double topVolt, double flatCurrent) {
+    return t.MuExponent > 0 && t.MuExponent < 1 && t.MuZero > 0 && t.Perveance > 0 &&
+           t.KneeFactor >= 0 && t.GridDecade > 0 && t.ExponentSlope > 0 && t.LawExponent > 0 &&
+           std::isfinite(topVolt) && flatCurrent > 0 && !std::isnan(flatCurrent);
+}
+
+// A grid magnitude from which on the model's own test finds the amplification factor used up.
+double UsedUpMagnitude(const tubemath::TubeParams& t) {
+    double g = static_cast<double>(std::pow(Real{t.MuZero}, 1 / Real{t.MuExponent}));
+    while (!(tubemath::SignedPower(g, t.MuExponent) >= t.MuZero)) {
+        g = std::nextafter(g * (1 + 1e-12), std::numeric_limits<double>::infinity());
+    }
+    return g;
+}
+
+} // namespace
+
+double FlatCurvesFrom(const tubemath::TubeParams& tube, double topVolt, double flatCurrent) {
+    constexpr double kNone = std::numeric_limits<double>::infinity();
+    if (!BoundApplies(tube, topVolt, flatCurrent)) {
+        return kNone;
+    }
+    const FlatBound bound(tube, std::max(1.0, topVolt), std::min(flatCurrent, 1e300));
+    const Real end = UsedUpMagnitude(tube);
+    const auto edge = [end](int i) { return end * i / kPieces; };
+    // flatOnwards[i]: pieces i ... kPieces - 1 all keep the limit.
+    std::array<bool, kPieces + 1> flatOnwards{};
+    flatOnwards[kPieces] = true;
+    for (int i = kPieces - 1; i >= 0; --i) {
+        flatOnwards[i] = flatOnwards[i + 1] && bound.PieceFlat(edge(i), edge(i + 1));
+    }
+    // Whether every magnitude from g up to the used-up one keeps the limit; a narrower piece
+    // keeps it whenever a wider one does, so this holds from some g on.
+    const auto flatFrom = [&](Real g) {
+        const int piece = std::min(kPieces - 1, static_cast<int>(g / end * kPieces));
+        return flatOnwards[piece + 1] && bound.PieceFlat(g, std::max(g, edge(piece + 1)));
+    };
+    if (flatFrom(0)) {
+        return 0;
+    }
+    if (!flatFrom(end)) {
+        return kNone;
+    }
+    Real notFlat = 0;
+    Real flat = end;
+    for (int i = 0; i < 80 && flat - notFlat > 1e-9L * flat; ++i) {
+        const Real middle = (notFlat + flat) / 2;
+        (flatFrom(middle) ? flat : notFlat) = middle;
+    }
+    // Rounded up, so that the double returned is still inside the proven range.
+    const auto from = static_cast<double>(flat);
+    return static_cast<Real>(from) < flat ? std::nextafter(from, kNone) : from;
+}
+
+namespace {
+
+Real CutoffProductOf(const tubemath::TubeParams& t, Real g) {
+    return g * (t.MuZero - std::pow(g, Real{t.MuExponent}));
+}
+
+// Where g * mu(g) peaks: its slope MuZero - (1 + m) g^m is zero.
+Real CutoffPeak(const tubemath::TubeParams& t) {
+    return std::pow(Real{t.MuZero} / (1 + Real{t.MuExponent}), 1 / Real{t.MuExponent});
+}
+
+bool CutoffBoundApplies(const tubemath::TubeParams& t, double topVolt) {
+    return t.MuExponent > 0 && t.MuExponent < 1 && t.MuZero > 0 && t.Perveance > 0 &&
+           t.KneeFactor >= 0 && t.GridDecade > 0 && t.ExponentSlope > 0 && t.LawExponent > 0 &&
+           std::isfinite(topVolt) && topVolt >= 0;
+}
+
+} // namespace
+
+double RisingCurrentUpTo(const tubemath::TubeParams& tube, double topVolt) {
+    if (!CutoffBoundApplies(tube, topVolt)) {
+        return 0;
+    }
+    const tubemath::TubeParams& t = tube;
+    constexpr int kRisingPieces = 2048;
+    // The rate must stay above this, for the rounding of the model's arithmetic.
+    constexpr Real kLeastRate = 1e-3L;
+    const Real peak = CutoffPeak(t);
+    const Real coefficientRate = std::log(Real{10}) / t.GridDecade;
+    Real proven = 0;
+    for (int i = 0; i < kRisingPieces; ++i) {
+        const Real a = peak * i / kRisingPieces;
+        const Real b = peak * (i + 1) / kRisingPieces;
+        const Real reach =
+            topVolt - std::min(CutoffProductOf(t, a), CutoffProductOf(t, b)); // largest A
+        if (reach > 0) {
+            const Real slopeLeast =
+                t.MuZero - (1 + Real{t.MuExponent}) * std::pow(b, Real{t.MuExponent}); // dA/dVg
+            const Real exponentLeast = t.LawExponent + a / t.ExponentSlope;
+            const Real rate = coefficientRate + exponentLeast * slopeLeast / reach -
+                              std::max<Real>(std::log(reach), 0) / t.ExponentSlope;
+            if (!(rate > kLeastRate)) {
+                break;
+            }
+        }
+        proven = b;
+    }
+    return static_cast<double>(proven * (1 - 1e-12L));
+}
+
+CutOffStretch CutOffBetween(const tubemath::TubeParams& tube, double topVolt) {
+    if (!CutoffBoundApplies(tube, topVolt) || !(topVolt > 0)) {
+        return {};
+    }
+    const tubemath::TubeParams& t = tube;
+    // The cutoff product must pass the plate voltage by this share, which the rounding of the
+    // model's test (a few parts in 10^12 even where mu is small) cannot undo.
+    const Real needed = topVolt * (1 + 1e-9L);
+    const Real peak = CutoffPeak(t);
+    if (!(CutoffProductOf(t, peak) > needed)) {
+        return {};
+    }
+    const Real end = std::pow(Real{t.MuZero}, 1 / Real{t.MuExponent}); // the product is 0 there
+    // Halving on either side of the peak, where the product rises and then falls.
+    const auto crossing = [&](Real below, Real above, bool rising) {
+        for (int i = 0; i < 200; ++i) {
+            const Real middle = (below + above) / 2;
+            ((CutoffProductOf(t, middle) > needed) == rising ? above : below) = middle;
+        }
+        return rising ? above : below;
+    };
+    const Real low = crossing(0, peak, true);
+    const Real high = crossing(peak, end, false);
+    return {static_cast<double>(low * (1 + 1e-12L)), static_cast<double>(high * (1 - 1e-12L))};
+}
+
+bool PastLawExponentLimit(const tubemath::TubeParams& tube, double Vg) {
+    return Vg > 0 && tube.ExponentSlope > 0 && Vg / tube.ExponentSlope >= tube.LawExponent;
+}
+
+namespace {
+
+// How many of each kind of character a label holds, every digit counted as one kind.
+struct LabelShape {
+    std::array<int, 256> count{};
+
+    explicit LabelShape(const std::string& text) {
+        for (const char c : text) {
+            ++count[static_cast<unsigned char>(c >= '0' && c <= '9' ? '0' : c)];
+        }
+    }
+
+    // Whether a label of this shape is at least as wide as one of `other`.
+    bool Covers(const LabelShape& other) const {
+        for (std::size_t c = 0; c < count.size(); ++c) {
+            if (count[c] < other.count[c]) {
+                return false;
+            }
+        }
+        return true;
+    }
+};
+
+// The last index, from `from` up to `upTo`, at which `same` still holds; it holds at `from` and,
+// once it fails, fails for good.
+std::int64_t LastWhere(std::int64_t from, std::int64_t upTo,
+                       const std::function<bool(std::int64_t)>& same) {
+    std::int64_t holds = from;
+    std::int64_t fails = upTo + 1;
+    for (std::int64_t distance = 1; distance <= upTo - from; distance *= 2) {
+        if (!same(from + distance)) {
+            fails = from + distance;
+            break;
+        }
+        holds = from + distance;
+        if (distance > std::numeric_limits<std::int64_t>::max() / 4) {
+            break;
+        }
+    }
+    while (fails - holds > 1) {
+        const std::int64_t middle = holds + (fails - holds) / 2;
+        (same(middle) ? holds : fails) = middle;
+    }
+    return holds;
+}
+
+} // namespace
+
+bool LabelCovers(const std::string& wide, const std::string& narrow) {
+    return LabelShape(wide).Covers(LabelShape(narrow));
+}
+
+std::vector<std::int64_t> VisibleRunLabels(std::int64_t first, std::int64_t last,
+                                           const std::function<std::string(std::int64_t)>& labelOf,
+                                           const std::function<int(std::int64_t)>& stretchOf) {
+    // Walked against the drawing order, from the last curve back to the first.
+    std::vector<std::int64_t> visible;
+    std::vector<LabelShape> shapes;
+    int stretch = 0;
+    int textsInStretch = 0;
+    std::int64_t k = last;
+    while (k <= first) {
+        const std::string text = labelOf(k);
+        const LabelShape shape(text);
+        const bool covered = std::any_of(shapes.begin(), shapes.end(),
+                                         [&](const LabelShape& s) { return s.Covers(shape); });
+        if (!covered) {
+            visible.push_back(k);
+            shapes.push_back(shape);
+        }
+        const int here = stretchOf(k);
+        textsInStretch = textsInStretch > 0 && here == stretch ? textsInStretch + 1 : 1;
+        stretch = here;
+        const std::int64_t end =
+            textsInStretch < kLabelTextsPerStretch
+                ? LastWhere(k, first, [&](std::int64_t at) { return labelOf(at) == text; })
+                : LastWhere(k, first, [&](std::int64_t at) { return stretchOf(at) == stretch; });
+        if (end == first) {
+            break;
+        }
+        k = end + 1;
+    }
+    std::reverse(visible.begin(), visible.end());
+    return visible;
+}
+
+} // namespace valvescope

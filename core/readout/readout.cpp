@@ -1,0 +1,76 @@
+#include "core/readout/readout.h"
+
+#include "formats/formats.h"
+#include "model/checkedmath.h"
+#include "core/plot/redraw.h"
+
+#include <cstring>
+
+namespace valvescope {
+
+namespace {
+
+using tubemath::checked::Div;
+using tubemath::checked::Mul;
+using tubemath::checked::Sub;
+
+// Small-signal values over 2 V of grid centred on Vg, each stored as soon as it is known.
+void SmallSignalValues(const tubemath::TubeParams& tube, double Vg, double Ip, double Va,
+                       Readout& readout) {
+    readout.Mu = Div(
+        Sub(tubemath::PlateVoltage(tube, Vg - 1, Ip), tubemath::PlateVoltage(tube, Vg + 1, Ip)), 2);
+    readout.Gm = Div(
+        Sub(tubemath::PlateCurrent(tube, Vg + 1, Va), tubemath::PlateCurrent(tube, Vg - 1, Va)), 2);
+    if (readout.Gm != 0) {
+        readout.Rp = Div(readout.Mu, readout.Gm);
+    }
+}
+
+bool IsDivisionByZero(const tubemath::ArithmeticError& error) {
+    return std::strcmp(error.what(), tubemath::kDivisionByZeroMessage) == 0;
+}
+
+std::string ReadoutText(double Va, double Vg, double Ip, const Readout& readout) {
+    const double Vp = static_cast<double>(checked::Round(Va));
+    const double P = Mul(Ip, Va);
+    std::string text = "| Vp= ";
+    text += formats::FormatVoltsReadout(Vp);
+    text += "    Vg= ";
+    text += formats::FormatVoltsReadout(Vg);
+    text += "    Ip= ";
+    text += formats::FormatAmpsReadout(Ip);
+    text += "    P= ";
+    text += formats::FormatWatts(P);
+    text += "    mu=  ";
+    text += formats::FormatValueReadout(static_cast<long double>(readout.Mu));
+    text += "    gm= ";
+    text += formats::FormatValueReadout(static_cast<long double>(readout.Gm) * 1000.0L);
+    text += " ma/v";
+    text += "    rp= ";
+    text += formats::FormatOhms(readout.Rp);
+    return text;
+}
+
+} // namespace
+
+std::optional<std::string> PointerReadout(const tubemath::TubeParams& tube, double Rk,
+                                          const PlotScale& scale, std::int32_t H, std::int32_t X,
+                                          std::int32_t Y, Readout& readout) {
+    // The pointer position back into amperes and volts, inverting the plot's mapping.
+    const double rowsAboveBottom = static_cast<double>(std::int64_t{H} - Y);
+    const double Ip = Div(Div(rowsAboveBottom, scale.PixelsPerMilliamp), 1000);
+    const double Va = Mul(X, scale.VoltsPerPixel);
+    double Vg = 0;
+    try {
+        Vg = tubemath::GridVoltage(tube, Rk, Ip, Va);
+        SmallSignalValues(tube, Vg, Ip, Va, readout);
+    } catch (const tubemath::ArithmeticError& error) {
+        if (IsDivisionByZero(error)) {
+            return std::nullopt;
+        }
+        throw;
+    }
+    return ReadoutText(Va, Vg, Ip, readout);
+}
+
+} // namespace valvescope

@@ -1,0 +1,67 @@
+// The plot drawn without a window: the same intake, redraw and pointer readout the window runs,
+// for the command line's export and readout modes.
+#pragma once
+
+#include "model/tubemath.h"
+#include "core/plot/drawops.h"
+#include "core/settings/intake.h"
+#include "core/plot/plottypes.h"
+
+#include <cstdint>
+#include <optional>
+#include <stdexcept>
+#include <string>
+
+namespace valvescope {
+
+// A setting whose text is blank or zero, so the window would leave the plot blank; what() names
+// the box, e.g. "End V is blank or zero: nothing drawn".
+class BlankOrZeroSetting : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+// The caption of the first box, in the order the intake checks them, whose text is blank or zero
+// (Rk excepted: zero is a fair cathode resistor); none when every box has a value.
+std::optional<std::string> FirstBlankOrZeroBox(const SettingsTexts& texts);
+
+struct PlotJob {
+    SettingsTexts Texts;
+    Overlays Show;
+    std::int32_t Width = 0;
+    std::int32_t Height = 0;
+};
+
+// Everything the window holds after a redraw.
+struct DrawnPlot {
+    tubemath::TubeParams Tube;
+    TubeLimits Limits;
+    PlotSettings Settings;
+    PlotScale Scale;
+    DrawOps Ops;
+    std::int32_t Height = 0;
+};
+
+// Runs the window's redraw on the job's texts (commas become points first). Throws
+// ConversionError for a text that does not read, BlankOrZeroSetting when the window would draw
+// nothing, and tubemath::ArithmeticError when the drawing fails part way.
+DrawnPlot DrawPlotWithoutWindow(const PlotJob& job);
+
+// The status line after pointer moves over a drawn plot, move by move. Mu, Gm and Rp carry over
+// from one move to the next; a move whose readout ends in a silent division by zero leaves the
+// status line as it was (empty before the first readout).
+class ReadoutSession {
+public:
+    explicit ReadoutSession(const DrawnPlot& plot) : plot_(plot) {}
+
+    // The status-line text after the pointer moved to X, Y; throws tubemath::ArithmeticError
+    // for any fault other than a division by zero.
+    const std::string& MoveTo(std::int32_t X, std::int32_t Y);
+
+private:
+    const DrawnPlot& plot_;
+    Readout readout_;
+    std::string status_;
+};
+
+} // namespace valvescope

@@ -1,0 +1,293 @@
+// The command line: reading the options, and the program run with them (exit codes, the files
+// written and left alone, the readout printed).
+#include "cli/commandline.h"
+
+#include <QFile>
+#include <QImage>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QtTest>
+
+using valvescope::CommandLine;
+using valvescope::ReadCommandLine;
+using valvescope::RunMode;
+
+namespace {
+
+CommandLine Read(QStringList arguments) {
+    arguments.prepend(QStringLiteral("valvescope"));
+    return ReadCommandLine(arguments);
+}
+
+struct Run {
+    int Code = -1;
+    QByteArray Out;
+    QByteArray Err;
+};
+
+// The program run with no display: no X server, no platform chosen, the C number format.
+Run RunProgram(const QStringList& arguments) {
+    QProcess process;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) {
+        environment.remove(QString::fromLatin1(name));
+    }
+    environment.insert(QStringLiteral("LC_ALL"), QStringLiteral("C.UTF-8"));
+    process.setProcessEnvironment(environment);
+    process.start(QStringLiteral(VALVESCOPE_EXE), arguments);
+    if (!process.waitForFinished(60000)) {
+        process.kill();
+        process.waitForFinished();
+        return {};
+    }
+    return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
+            process.readAllStandardOutput(), process.readAllStandardError()};
+}
+
+QByteArray Head(const QString& path, int bytes) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.read(bytes) : QByteArray();
+}
+
+bool HasBlueGrid(const QImage& image) {
+    int blue = 0;
+    for (int y = 1; y < image.height() - 1; ++y) {
+        for (int x = 1; x < image.width() - 1; ++x) {
+            blue += image.pixel(x, y) == qRgb(0, 0, 255) ? 1 : 0;
+        }
+    }
+    return blue > 1000;
+}
+
+} // namespace
+
+class TestCommandLine : public QObject {
+    Q_OBJECT
+
+private slots:
+    void NoArgumentsOpenTheWindowWithTheBoxesStartTexts();
+    void SettingsAndModesAreRead();
+    void SizesShowListsAndPointsAreChecked();
+    void BadCommandLinesAreUsageProblems();
+
+    void ExportWritesPngSvgAndPdf();
+    void ReadoutPrintsTheStatusLine();
+    void TextsThatDoNotReadExitWithTwo();
+    void BlankOrZeroSettingsExitWithOne();
+    void ArithmeticErrorsExitWithThreeAndWriteNothing();
+    void BadOptionsAndFileTypesExitWithTwo();
+    void FailedExportLeavesAnExistingFileAlone();
+    void HelpAndVersion();
+
+private:
+    QTemporaryDir dir_;
+    QString Path(const char* name) const { return dir_.filePath(QString::fromLatin1(name)); }
+};
+
+void TestCommandLine::NoArgumentsOpenTheWindowWithTheBoxesStartTexts() {
+    const CommandLine line = Read({});
+    QCOMPARE(line.Mode, RunMode::Window);
+    QCOMPARE(line.Texts.EndI, std::string("200"));
+    QCOMPARE(line.Texts.GridV, std::string("10"));
+    QCOMPARE(line.Texts.GridLines, std::string("10"));
+    QCOMPARE(line.Texts.EndV, std::string("800"));
+    QCOMPARE(line.Texts.Ra, std::string("3000"));
+    QCOMPARE(line.Texts.BPlus, std::string("400"));
+    QCOMPARE(line.Texts.Rk, std::string("590"));
+    QCOMPARE(line.Surface, QSize(462, 224));
+    QVERIFY(!line.SurfaceGiven);
+    QVERIFY(!line.Show.Imax && !line.Show.Wp && !line.Show.Vmax && !line.Show.Rk &&
+            !line.Show.LoadLine);
+}
+
+void TestCommandLine::SettingsAndModesAreRead() {
+    const CommandLine line =
+        Read({"--export", "p.SVG",   "--end-i", "150",     "--step-v", "2,5",     "--grid-lines",
+              "12",       "--end-v", "600",     "--ra",    "5k",       "--bplus", " ",
+              "--rk",     "0",       "--show",  "Wp,load", "--size",   "300X200"});
+    QCOMPARE(line.Mode, RunMode::Export);
+    QCOMPARE(line.File, QStringLiteral("p.SVG"));
+    QCOMPARE(line.Texts.EndI, std::string("150"));
+    QCOMPARE(line.Texts.GridV, std::string("2,5")); // as typed: the intake turns the comma
+    QCOMPARE(line.Texts.GridLines, std::string("12"));
+    QCOMPARE(line.Texts.EndV, std::string("600"));
+    QCOMPARE(line.Texts.Ra, std::string("5k"));
+    QCOMPARE(line.Texts.BPlus, std::string(" "));
+    QCOMPARE(line.Texts.Rk, std::string("0"));
+    QVERIFY(line.Show.Wp && line.Show.LoadLine);
+    QVERIFY(!line.Show.Imax && !line.Show.Vmax && !line.Show.Rk);
+    QCOMPARE(line.Surface, QSize(300, 200));
+    QVERIFY(line.SurfaceGiven);
+
+    const CommandLine readout = Read({"--readout", "144,168", "--readout", "-3,400"});
+    QCOMPARE(readout.Mode, RunMode::Readout);
+    QCOMPARE(readout.Points.size(), std::size_t(2));
+    QVERIFY((readout.Points[0] == valvescope::PointerPosition{144, 168}));
+    QVERIFY((readout.Points[1] == valvescope::PointerPosition{-3, 400}));
+
+    QCOMPARE(Read({"--window-shot", "w.png"}).Mode, RunMode::WindowShot);
+    QCOMPARE(Read({"--help"}).Mode, RunMode::Help);
+    QCOMPARE(Read({"--version"}).Mode, RunMode::Version);
+}
+
+void TestCommandLine::SizesShowListsAndPointsAreChecked() {
+    QCOMPARE(valvescope::ReadSurfaceSize("1x16384"), std::optional<QSize>(QSize(1, 16384)));
+    for (const char* bad :
+         {"0x10", "10x0", "16385x10", "10", "10x", "x10", "-5x10", "10x10x10", " 10x10", "10*10"}) {
+        QVERIFY2(!valvescope::ReadSurfaceSize(QString::fromLatin1(bad)), bad);
+    }
+    const auto all = valvescope::ReadOverlayNames("imax,wp,vmax,rk,load");
+    QVERIFY(all && all->Imax && all->Wp && all->Vmax && all->Rk && all->LoadLine);
+    const auto none = valvescope::ReadOverlayNames("");
+    QVERIFY(none && !none->Imax && !none->LoadLine);
+    for (const char* bad : {"ra", "imax,", "imax wp", "loadline", ","}) {
+        QVERIFY2(!valvescope::ReadOverlayNames(QString::fromLatin1(bad)), bad);
+    }
+    for (const char* bad : {"1", "1,2,3", "a,b", "1.5,2", "1, 2", ""}) {
+        QVERIFY2(!valvescope::ReadPointerPosition(QString::fromLatin1(bad)), bad);
+    }
+}
+
+void TestCommandLine::BadCommandLinesAreUsageProblems() {
+    const QStringList bad[] = {{"--bogus"},
+                               {"stray"},
+                               {"--export"},
+                               {"--export", ""},
+                               {"--export", "a.png", "--readout", "1,1"},
+                               {"--export", "a.png", "--window-shot", "b.png"},
+                               {"--export", "a.png", "--export", "b.png"},
+                               {"--end-v", "1", "--end-v", "2"},
+                               {"--size", "big"},
+                               {"--show", "everything"},
+                               {"--readout", "here"},
+                               {"--export", "plot.jpeg"},
+                               {"--export", "plot"},
+                               {"--window-shot", "w.pdf"}};
+    for (const QStringList& arguments : bad) {
+        const CommandLine line = Read(arguments);
+        QVERIFY2(line.Mode == RunMode::Usage, qPrintable(arguments.join(' ')));
+        QVERIFY2(!line.Problem.isEmpty(), qPrintable(arguments.join(' ')));
+    }
+}
+
+void TestCommandLine::ExportWritesPngSvgAndPdf() {
+    QVERIFY(dir_.isValid());
+    const Run png = RunProgram({"--export", Path("plot.png")});
+    QCOMPARE(png.Code, 0);
+    const QImage image(Path("plot.png"));
+    QCOMPARE(image.size(), QSize(462, 224));
+    QVERIFY(HasBlueGrid(image.convertToFormat(QImage::Format_RGB32)));
+
+    const Run sized = RunProgram({"--export", Path("sized.PNG"), "--size", "300x150"});
+    QCOMPARE(sized.Code, 0);
+    QCOMPARE(QImage(Path("sized.PNG")).size(), QSize(300, 150));
+
+    const Run svg = RunProgram({"--export", Path("plot.svg"), "--show", "imax,wp,vmax,rk,load"});
+    QCOMPARE(svg.Code, 0);
+    const QByteArray svgHead = Head(Path("plot.svg"), 5);
+    QVERIFY2(svgHead == "<?xml" || svgHead.startsWith("<svg"), svgHead.constData());
+
+    const Run pdf = RunProgram({"--export", Path("plot.Pdf")});
+    QCOMPARE(pdf.Code, 0);
+    QCOMPARE(Head(Path("plot.Pdf"), 4), QByteArray("%PDF"));
+}
+
+void TestCommandLine::ReadoutPrintsTheStatusLine() {
+    const Run one = RunProgram({"--readout", "144,168"});
+    QCOMPARE(one.Code, 0);
+    QCOMPARE(one.Out, QByteArray(" Vp=  249. v    Vg= -17.8 v    Ip= 50.0 ma    P= 12.5 w    mu=  "
+                                 "8.07    gm= 5.09 ma/v    rp= 1.58 k\n"));
+    // Rp carries over to a point where gm is zero, as in the window.
+    const Run two = RunProgram({"--readout", "144,168", "--readout", "0,168"});
+    QCOMPARE(two.Code, 0);
+    const QList<QByteArray> lines = two.Out.split('\n');
+    QCOMPARE(lines.size(), 3);
+    QCOMPARE(lines[0], one.Out.chopped(1));
+    QVERIFY2(lines[1].endsWith("rp= 1.58 k"), lines[1].constData());
+}
+
+void TestCommandLine::TextsThatDoNotReadExitWithTwo() {
+    const Run whole = RunProgram({"--export", Path("never.png"), "--end-v", "8OO"});
+    QCOMPARE(whole.Code, 2);
+    QVERIFY2(whole.Err.contains("'8OO' is not a valid integer value.\n"), whole.Err.constData());
+    const Run decimal = RunProgram({"--readout", "1,1", "--ra", "3k"});
+    QCOMPARE(decimal.Code, 2);
+    QVERIFY2(decimal.Err.contains("'3k' is not a valid floating point value.\n"),
+             decimal.Err.constData());
+    QVERIFY(decimal.Out.isEmpty());
+    QVERIFY(!QFile::exists(Path("never.png")));
+}
+
+void TestCommandLine::BlankOrZeroSettingsExitWithOne() {
+    const Run endV = RunProgram({"--export", Path("blank.png"), "--end-v", "0"});
+    QCOMPARE(endV.Code, 1);
+    QVERIFY2(endV.Err.contains("End V is blank or zero: nothing drawn"), endV.Err.constData());
+    const Run bplus = RunProgram({"--readout", "1,1", "--bplus", "0,000"});
+    QCOMPARE(bplus.Code, 1);
+    QVERIFY2(bplus.Err.contains("B+ is blank or zero: nothing drawn"), bplus.Err.constData());
+    QVERIFY(!QFile::exists(Path("blank.png")));
+}
+
+void TestCommandLine::ArithmeticErrorsExitWithThreeAndWriteNothing() {
+    for (const char* name : {"fault.png", "fault.svg", "fault.pdf"}) {
+        const Run run = RunProgram({"--export", Path(name), "--end-v", "00"});
+        QCOMPARE(run.Code, 3);
+        QVERIFY2(run.Err.contains("Invalid floating point operation.\n"), run.Err.constData());
+        QVERIFY(!QFile::exists(Path(name)));
+    }
+    QCOMPARE(QDir(dir_.path()).entryList(QDir::Files | QDir::Hidden).filter("fault").size(), 0);
+}
+
+void TestCommandLine::BadOptionsAndFileTypesExitWithTwo() {
+    const QStringList bad[] = {{"--bogus"},
+                               {"--export", Path("plot.jpg")},
+                               {"--export", Path("plot")},
+                               {"--export", Path("p.png"), "--size", "0x5"},
+                               {"--export", Path("p.png"), "--show", "grid"},
+                               {"--window-shot", Path("w.svg")}};
+    for (const QStringList& arguments : bad) {
+        const Run run = RunProgram(arguments);
+        QVERIFY2(run.Code == 2, qPrintable(arguments.join(' ')));
+        QVERIFY2(run.Err.contains("Usage:"), run.Err.constData());
+    }
+    QVERIFY(!QFile::exists(Path("plot.jpg")) && !QFile::exists(Path("p.png")));
+}
+
+void TestCommandLine::FailedExportLeavesAnExistingFileAlone() {
+    const QByteArray earlier("an earlier picture, not to be lost\n");
+    for (const char* name : {"keep.png", "keep.svg", "keep.pdf"}) {
+        QFile file(Path(name));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(earlier);
+        file.close();
+        QCOMPARE(RunProgram({"--export", Path(name), "--end-v", "00"}).Code, 3);
+        QCOMPARE(RunProgram({"--export", Path(name), "--end-v", "0"}).Code, 1);
+        QCOMPARE(RunProgram({"--export", Path(name), "--end-v", "x"}).Code, 2);
+        QCOMPARE(Head(Path(name), 1000), earlier);
+    }
+    // No display for the window: nothing written, exit 4.
+    const Run noScreen = RunProgram({"--window-shot", Path("window.png")});
+    QCOMPARE(noScreen.Code, 4);
+    QVERIFY2(noScreen.Err.contains("no display"), noScreen.Err.constData());
+    QVERIFY(!QFile::exists(Path("window.png")));
+    // A file that cannot be written: the directory is not there.
+    const Run missing = RunProgram({"--export", Path("no/such/dir/plot.png")});
+    QCOMPARE(missing.Code, 4);
+    QVERIFY2(missing.Err.contains("Cannot write"), missing.Err.constData());
+}
+
+void TestCommandLine::HelpAndVersion() {
+    const Run help = RunProgram({"--help"});
+    QCOMPARE(help.Code, 0);
+    for (const char* option :
+         {"--export", "--readout", "--window-shot", "--end-i", "--step-v", "--grid-lines",
+          "--end-v", "--ra", "--bplus", "--rk", "--show", "--size"}) {
+        QVERIFY2(help.Out.contains(option), option);
+    }
+    const Run version = RunProgram({"--version"});
+    QCOMPARE(version.Code, 0);
+    QCOMPARE(version.Out, QByteArray("valvescope " VALVESCOPE_VERSION "\n"));
+}
+
+QTEST_GUILESS_MAIN(TestCommandLine)
+#include "test_commandline.moc"

@@ -1,0 +1,166 @@
+// Extreme settings, typed into the boxes, through the intake and the redraw: every redraw ends
+// with a picture, a blank plot or the error the user is shown, and none of them takes long.
+#include "core/settings/intake.h"
+#include "core/settings/numbertext.h"
+#include "core/readout/readout.h"
+#include "core/plot/redraw.h"
+
+#include <gtest/gtest.h>
+
+#include <optional>
+#include <string>
+
+namespace {
+
+using valvescope::DrawOpKind;
+using valvescope::DrawOps;
+using valvescope::PlotScale;
+using valvescope::RedrawInput;
+using valvescope::SettingsTexts;
+
+SettingsTexts Defaults() {
+    return {"10", "10", "200", "800", "3000", "590", "400"};
+}
+
+struct Result {
+    bool accepted = false;
+    std::optional<std::string> error;
+    DrawOps ops;
+};
+
+Result TypeAndRedraw(const SettingsTexts& texts, std::int32_t width = 462,
+                     std::int32_t height = 224) {
+    Result result;
+    RedrawInput in;
+    try {
+        result.accepted = valvescope::TakeSettings(texts, in.settings);
+    } catch (const valvescope::ConversionError& error) {
+        result.error = error.what();
+        return result;
+    }
+    if (!result.accepted) {
+        return result;
+    }
+    in.overlays = valvescope::Overlays{true, true, true, true, true};
+    in.width = width;
+    in.height = height;
+    PlotScale scale;
+    try {
+        valvescope::RedrawPlot(in, scale, result.ops);
+    } catch (const tubemath::ArithmeticError& error) {
+        result.error = error.what();
+    }
+    return result;
+}
+
+int CountOf(const DrawOps& ops, DrawOpKind kind) {
+    int count = 0;
+    for (const auto& op : ops) {
+        count += op.kind == kind ? 1 : 0;
+    }
+    return count;
+}
+
+struct Case {
+    const char* name;
+    SettingsTexts texts;
+    std::optional<std::string> error; // nothing: a whole picture
+};
+
+SettingsTexts With(std::string SettingsTexts::*field, std::string text) {
+    SettingsTexts texts = Defaults();
+    texts.*field = std::move(text);
+    return texts;
+}
+
+TEST(Extremes, EachRedrawEndsWithAPictureOrTheErrorAsWritten) {
+    const std::string divZero = "Floating point division by zero";
+    const std::string invalid = "Invalid floating point operation";
+    const std::string overflow = "Floating point overflow";
+    const Case cases[] = {
+        {"End V largest", With(&SettingsTexts::EndV, "2147483647"), {}},
+        {"End V lowest", With(&SettingsTexts::EndV, "-2147483648"), {}},
+        {"End V past the range", With(&SettingsTexts::EndV, "2147483648"),
+         "'2147483648' is not a valid integer value"},
+        {"End I largest", With(&SettingsTexts::EndI, "2147483647"), {}},
+        {"End I lowest", With(&SettingsTexts::EndI, "-2147483648"), {}},
+        {"Grid Lines largest", With(&SettingsTexts::GridLines, "2147483647"), {}},
+        {"Grid Lines lowest", With(&SettingsTexts::GridLines, "-2147483648"), "Integer overflow"},
+        {"Step V huge", With(&SettingsTexts::GridV, "1e300"), {}},
+        {"Step V huge negative", With(&SettingsTexts::GridV, "-1e300"), {}},
+        {"Step V tiny", With(&SettingsTexts::GridV, "1e-300"), {}},
+        {"Ra tiny", With(&SettingsTexts::Ra, "1e-300"), {}},
+        {"Ra huge", With(&SettingsTexts::Ra, "1e300"), {}},
+        {"Rk tiny", With(&SettingsTexts::Rk, "1e-300"), {}},
+        {"Rk huge", With(&SettingsTexts::Rk, "1e300"), overflow},
+        // The load line's upper end lies beyond any whole number of pixels.
+        {"B+ huge negative", With(&SettingsTexts::BPlus, "-1e300"), invalid},
+        {"End V zero written twice", With(&SettingsTexts::EndV, "00"), divZero},
+        {"End I zero written twice", With(&SettingsTexts::EndI, "00"), divZero},
+        {"Ra zero in eight places", With(&SettingsTexts::Ra, "0.0000000"), divZero},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const Result result = TypeAndRedraw(c.texts);
+        EXPECT_EQ(result.error, c.error);
+        if (!result.error && result.accepted) {
+            EXPECT_EQ(result.ops.front().kind, DrawOpKind::Blank);
+            EXPECT_GE(CountOf(result.ops, DrawOpKind::Text), 1);
+        }
+    }
+}
+
+TEST(Extremes, EveryCombinationOfFarEndsFinishes) {
+    for (const char* endV : {"2147483647", "-2147483648", "1"}) {
+        for (const char* endI : {"2147483647", "-2147483648", "1"}) {
+            for (const char* rk : {"1e-300", "-1", "4990", "-1e300"}) {
+                SettingsTexts texts = Defaults();
+                texts.EndV = endV;
+                texts.EndI = endI;
+                texts.Rk = rk;
+                texts.GridLines = "2147483647";
+                SCOPED_TRACE(testing::Message() << endV << " " << endI << " " << rk);
+                const Result result = TypeAndRedraw(texts);
+                EXPECT_TRUE(result.accepted);
+                EXPECT_LT(result.ops.size(), 200000u);
+            }
+        }
+    }
+}
+
+TEST(Extremes, SurfacesFromOnePixelToLarge) {
+    for (const auto& [width, height] : {std::pair{1, 1}, std::pair{4000, 3000}}) {
+        SCOPED_TRACE(width);
+        SettingsTexts texts = Defaults();
+        texts.EndV = "2147483647";
+        texts.GridLines = "2147483647";
+        const Result result = TypeAndRedraw(texts, width, height);
+        EXPECT_FALSE(result.error.has_value());
+        EXPECT_EQ(result.ops.front().x, width);
+        EXPECT_EQ(result.ops.front().y, height);
+    }
+    // No surface at all: the scale cannot be formed.
+    EXPECT_EQ(TypeAndRedraw(Defaults(), 0, 224).error, "Floating point division by zero");
+}
+
+TEST(Extremes, ReadoutOverExtremeScalesEnds) {
+    const tubemath::TubeParams tube;
+    valvescope::Readout readout;
+    for (const double rk : {1e300, -1e300, 1e-300, -590.0}) {
+        for (const PlotScale scale : {PlotScale{2147483647.0 / 462, 224.0 / 2147483647},
+                                      PlotScale{800.0 / 462, 224.0 / 200}}) {
+            SCOPED_TRACE(rk);
+            try {
+                const auto text =
+                    valvescope::PointerReadout(tube, rk, scale, 224, 231, 100, readout);
+                if (text) {
+                    EXPECT_EQ(text->rfind("| Vp= ", 0), 0u);
+                }
+            } catch (const tubemath::ArithmeticError& error) {
+                EXPECT_FALSE(std::string(error.what()).empty());
+            }
+        }
+    }
+}
+
+} // namespace

@@ -1,0 +1,131 @@
+// The plot drawn without a window: the same intake and redraw as the window, the box named for a
+// blank-or-zero text, and the status line after a run of pointer moves.
+#include "core/session/plotjob.h"
+
+#include "core/settings/numbertext.h"
+#include "core/plot/redraw.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace valvescope {
+namespace {
+
+SettingsTexts StartTexts() {
+    return {"10", "10", "200", "800", "3000", "590", "400"};
+}
+
+PlotJob StartJob() {
+    return {StartTexts(), Overlays{}, 462, 224};
+}
+
+std::string BlankOrZeroMessage(const PlotJob& job) {
+    try {
+        DrawPlotWithoutWindow(job);
+    } catch (const BlankOrZeroSetting& error) {
+        return error.what();
+    }
+    return "(drawn)";
+}
+
+TEST(DrawPlotWithoutWindow, DrawsWhatTheRedrawDrawsForTheStartSettings) {
+    const DrawnPlot plot = DrawPlotWithoutWindow(StartJob());
+    PlotSettings settings;
+    ASSERT_TRUE(TakeSettings(StartTexts(), settings));
+    PlotScale scale;
+    DrawOps ops;
+    RedrawPlot({tubemath::TubeParams{}, settings, TubeLimits{}, Overlays{}, 462, 224}, scale, ops);
+    EXPECT_EQ(plot.Ops, ops);
+    EXPECT_EQ(plot.Scale.VoltsPerPixel, 800.0 / 462.0);
+    EXPECT_EQ(plot.Scale.PixelsPerMilliamp, 224.0 / 200.0);
+    EXPECT_EQ(plot.Settings.EndI, 200);
+    EXPECT_EQ(plot.Height, 224);
+}
+
+TEST(DrawPlotWithoutWindow, TurnsCommasIntoPointsAndDrawsTheOverlaysAsked) {
+    PlotJob job = StartJob();
+    job.Texts.Ra = "2,5e3";
+    job.Texts.GridV = "7,5";
+    job.Show.LoadLine = true;
+    const DrawnPlot plot = DrawPlotWithoutWindow(job);
+    EXPECT_EQ(plot.Settings.Ra, 2500.0);
+    EXPECT_EQ(plot.Settings.GridStep, 7.5);
+    EXPECT_NE(plot.Ops, DrawPlotWithoutWindow(StartJob()).Ops);
+}
+
+TEST(DrawPlotWithoutWindow, NamesTheFirstBlankOrZeroBox) {
+    const std::pair<std::string SettingsTexts::*, std::string> cases[] = {
+        {&SettingsTexts::GridLines, "# Grid Lines"},
+        {&SettingsTexts::GridV, "Step V"},
+        {&SettingsTexts::EndI, "End I"},
+        {&SettingsTexts::EndV, "End V"},
+        {&SettingsTexts::Ra, "Ra"},
+        {&SettingsTexts::BPlus, "B+"}};
+    for (const auto& [text, box] : cases) {
+        PlotJob job = StartJob();
+        job.Texts.*text = "0,0";
+        EXPECT_EQ(BlankOrZeroMessage(job), box + " is blank or zero: nothing drawn");
+    }
+    PlotJob both = StartJob();
+    both.Texts.Ra = "";
+    both.Texts.EndV = "-";
+    EXPECT_EQ(BlankOrZeroMessage(both), "End V is blank or zero: nothing drawn");
+}
+
+TEST(DrawPlotWithoutWindow, ZeroRkDrawsAndATextThatDoesNotReadRaises) {
+    PlotJob job = StartJob();
+    job.Texts.Rk = "0";
+    EXPECT_EQ(DrawPlotWithoutWindow(job).Settings.Rk, 0.0);
+    job.Texts.Rk = "-";
+    EXPECT_THROW(DrawPlotWithoutWindow(job), ConversionError);
+    job = StartJob();
+    job.Texts.EndV = "8OO";
+    EXPECT_THROW(DrawPlotWithoutWindow(job), ConversionError);
+}
+
+TEST(DrawPlotWithoutWindow, ArithmeticFaultsRaise) {
+    PlotJob job = StartJob();
+    job.Texts.EndV = "00";
+    EXPECT_THROW(DrawPlotWithoutWindow(job), tubemath::ArithmeticError);
+}
+
+TEST(FirstBlankOrZeroBox, NoneWhenEveryBoxHasAValueAndRkIsNeverNamed) {
+    EXPECT_FALSE(FirstBlankOrZeroBox(StartTexts()).has_value());
+    SettingsTexts texts = StartTexts();
+    texts.Rk = "0";
+    EXPECT_FALSE(FirstBlankOrZeroBox(texts).has_value());
+}
+
+TEST(ReadoutSession, GivesTheStatusLineWithoutTheBar) {
+    const DrawnPlot plot = DrawPlotWithoutWindow(StartJob());
+    ReadoutSession session(plot);
+    EXPECT_EQ(session.MoveTo(144, 168),
+              " Vp=  249. v    Vg= -17.8 v    Ip= 50.0 ma    P= 12.5 w    "
+              "mu=  8.07    gm= 5.09 ma/v    rp= 1.58 k");
+}
+
+TEST(ReadoutSession, CarriesRpOverFromTheMoveBefore) {
+    const DrawnPlot plot = DrawPlotWithoutWindow(StartJob());
+    ReadoutSession fresh(plot);
+    EXPECT_NE(fresh.MoveTo(0, 168).find("rp= 0.00 ohm"), std::string::npos);
+    ReadoutSession session(plot);
+    session.MoveTo(144, 168);
+    EXPECT_NE(session.MoveTo(0, 168).find("rp= 1.58 k"), std::string::npos);
+}
+
+TEST(ReadoutSession, ADivisionByZeroLeavesTheStatusLineAsItWas) {
+    DrawnPlot plot = DrawPlotWithoutWindow(StartJob());
+    const tubemath::TubeParams tube = plot.Tube;
+    ReadoutSession session(plot);
+    plot.Tube.ExponentSlope = 0;
+    EXPECT_EQ(session.MoveTo(144, 168), "");
+    plot.Tube = tube;
+    const std::string shown = session.MoveTo(144, 168);
+    ASSERT_FALSE(shown.empty());
+    plot.Tube.ExponentSlope = 0;
+    EXPECT_EQ(session.MoveTo(200, 100), shown);
+}
+
+} // namespace
+} // namespace valvescope

@@ -1,0 +1,143 @@
+// The plot's context menu: copying and saving the picture, copying the readout, the shortcuts,
+// and the drawing the window keeps for saving.
+#include "ui/errorbox.h"
+#include "ui/paintbox.h"
+#include "ui/plotexport.h"
+#include "core/session/plotjob.h"
+#include "ui/schematicform.h"
+#include "tests/support/windowtest.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QClipboard>
+#include <QComboBox>
+#include <QFile>
+#include <QLineEdit>
+#include <QMimeData>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <memory>
+
+namespace {
+
+valvescope::DrawOps StartDrawing(int width, int height) {
+    return valvescope::DrawPlotWithoutWindow(
+               {{"10", "10", "200", "800", "3000", "590", "400"}, {}, width, height})
+        .Ops;
+}
+
+} // namespace
+
+class TestPictureMenu : public WindowTest {
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+
+    void menuOffersTheThreeActionsWithTheirShortcuts();
+    void windowKeepsWhatItDrew();
+    void copyPicturePutsThePlotOnTheClipboard();
+    void copyReadoutFollowsTheStatusLine();
+    void savePictureWritesEachFormat();
+    void ctrlCCopiesTheBoxTextWhileABoxHasTheFocus();
+
+private:
+    QTemporaryDir dir_;
+};
+
+void TestPictureMenu::init() {
+    OpenWindow();
+    QApplication::setActiveWindow(form_.get());
+    QVERIFY(QTest::qWaitForWindowActive(form_.get()));
+    QApplication::clipboard()->clear();
+}
+
+void TestPictureMenu::cleanup() {
+    CloseWindow();
+}
+
+void TestPictureMenu::menuOffersTheThreeActionsWithTheirShortcuts() {
+    QCOMPARE(form_->PaintBox1->contextMenuPolicy(), Qt::ActionsContextMenu);
+    const QList<QAction*> actions = form_->PaintBox1->actions();
+    QCOMPARE(actions.size(), 3);
+    QCOMPARE(actions[0]->text(), QStringLiteral("Copy Picture"));
+    QCOMPARE(actions[0]->shortcut(), QKeySequence(QStringLiteral("Ctrl+C")));
+    QCOMPARE(actions[1]->text(), QStringLiteral("Save Picture As..."));
+    QCOMPARE(actions[1]->shortcut(), QKeySequence(QStringLiteral("Ctrl+S")));
+    QCOMPARE(actions[2]->text(), QStringLiteral("Copy Readout"));
+    QVERIFY(actions[2]->shortcut().isEmpty());
+}
+
+void TestPictureMenu::windowKeepsWhatItDrew() {
+    QCOMPARE(form_->LastDrawOps(), StartDrawing(462, 224));
+    // A failed check leaves a single blank, a fault what was drawn before it.
+    PasteInto(form_->CmbBxRa, QString());
+    QCOMPARE(form_->LastDrawOps().size(), std::size_t(1));
+    QCOMPARE(form_->LastDrawOps()[0].kind, valvescope::DrawOpKind::Blank);
+    PasteInto(form_->CmbBxRa, QStringLiteral("3000"));
+    PasteInto(form_->CmbBxEndV, QStringLiteral("00"));
+    QCOMPARE(errors_.size(), 1);
+    QVERIFY(form_->LastDrawOps().size() > 1);
+    QVERIFY(form_->LastDrawOps().size() < StartDrawing(462, 224).size());
+}
+
+void TestPictureMenu::copyPicturePutsThePlotOnTheClipboard() {
+    form_->ActCopyPicture->trigger();
+    const QImage copied = QApplication::clipboard()->image();
+    QCOMPARE(copied.convertToFormat(QImage::Format_RGB32),
+             form_->PaintBox1->Picture().convertToFormat(QImage::Format_RGB32));
+    QVERIFY(errors_.isEmpty());
+}
+
+void TestPictureMenu::copyReadoutFollowsTheStatusLine() {
+    QVERIFY(!form_->ActCopyReadout->isEnabled());
+    QCOMPARE(form_->ReadoutText(), QString());
+    QTest::mouseMove(form_->PaintBox1, QPoint(144, 168));
+    QTRY_COMPARE(form_->ReadoutText(),
+                 QStringLiteral(" Vp=  249. v    Vg= -17.8 v    Ip= 50.0 ma    P= 12.5 w    mu=  "
+                                "8.07    gm= 5.09 ma/v    rp= 1.58 k"));
+    QVERIFY(form_->ActCopyReadout->isEnabled());
+    QCOMPARE(form_->StatusText(), form_->ReadoutText());
+    form_->ActCopyReadout->trigger();
+    QCOMPARE(QApplication::clipboard()->text(), form_->ReadoutText());
+}
+
+void TestPictureMenu::savePictureWritesEachFormat() {
+    QVERIFY(dir_.isValid());
+    const QString png = form_->SavePicture(dir_.filePath(QStringLiteral("plot.png")));
+    const QImage image = QImage(png).convertToFormat(QImage::Format_RGB32);
+    QCOMPARE(image, valvescope::PlotImage(StartDrawing(462, 224), QSize(462, 224)));
+    // A name without a known extension is saved as PNG.
+    QCOMPARE(form_->SavePicture(dir_.filePath(QStringLiteral("plot"))),
+             dir_.filePath(QStringLiteral("plot.png")));
+    const QString svg = form_->SavePicture(dir_.filePath(QStringLiteral("plot.svg")));
+    QFile svgFile(svg);
+    QVERIFY(svgFile.open(QIODevice::ReadOnly));
+    const QByteArray drawing = svgFile.readAll();
+    QVERIFY(drawing.startsWith("<?xml"));
+    QVERIFY(drawing.contains("-100")); // the lowest curve's label, as text
+    const QString pdf = form_->SavePicture(dir_.filePath(QStringLiteral("plot.pdf")));
+    QFile pdfFile(pdf);
+    QVERIFY(pdfFile.open(QIODevice::ReadOnly));
+    QCOMPARE(pdfFile.read(4), QByteArray("%PDF"));
+}
+
+void TestPictureMenu::ctrlCCopiesTheBoxTextWhileABoxHasTheFocus() {
+    QLineEdit* edit = form_->CmbBxEndV->lineEdit();
+    edit->setFocus();
+    QTRY_VERIFY(edit->hasFocus());
+    edit->selectAll();
+    QTest::keyClick(edit, Qt::Key_C, Qt::ControlModifier);
+    QCOMPARE(QApplication::clipboard()->text(), QStringLiteral("800"));
+    QVERIFY(!QApplication::clipboard()->mimeData()->hasImage());
+    // A click on the plot gives it the focus; then Ctrl+C copies the picture.
+    QTest::mouseClick(form_->PaintBox1, Qt::LeftButton, {}, QPoint(10, 10));
+    QTRY_VERIFY(form_->PaintBox1->hasFocus());
+    QTest::keyClick(form_->PaintBox1, Qt::Key_C, Qt::ControlModifier);
+    QTRY_VERIFY(QApplication::clipboard()->mimeData()->hasImage());
+}
+
+QTEST_MAIN(TestPictureMenu)
+#include "test_picturemenu.moc"

@@ -1,0 +1,35 @@
+// The plot as a picture file or image: the drawing operations replayed into a PNG image, an SVG
+// drawing or a PDF page of the surface's size. SVG and PDF keep the lines and labels as vectors.
+#pragma once
+
+#include "core/plot/drawops.h"
+
+#include <QImage>
+#include <QSize>
+#include <QString>
+
+#include <optional>
+#include <stdexcept>
+
+namespace valvescope {
+
+enum class PictureFormat { Png, Svg, Pdf };
+
+// The format named by the file's extension, in any case; none for any other extension.
+std::optional<PictureFormat> PictureFormatOf(const QString& path);
+
+// The operations painted into an image of `size` pixels.
+QImage PlotImage(const DrawOps& ops, QSize size);
+
+// A picture file that could not be written; what() says which and why.
+class PictureWriteError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+// Writes the operations as a picture of `size` pixels into `path`. The picture goes to a
+// temporary file beside it that replaces `path` only once complete, so a failure leaves no
+// partial file and an existing file untouched. Throws PictureWriteError.
+void WritePicture(const QString& path, PictureFormat format, const DrawOps& ops, QSize size);
+
+} // namespace valvescope
