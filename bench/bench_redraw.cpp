@@ -1,8 +1,8 @@
 // A whole redraw (model, recording and painting) on the window's initial 462 x 224 surface, its
 // parts on their own, and one pointer readout.
-#include "ui/plotpainter.h"
-#include "core/readout/readout.h"
 #include "core/plot/redraw.h"
+#include "core/readout/readout.h"
+#include "ui/plotpainter.h"
 
 #include <QGuiApplication>
 #include <QImage>

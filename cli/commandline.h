@@ -3,8 +3,8 @@
 // picture of the window and end.
 #pragma once
 
-#include "core/settings/intake.h"
 #include "core/plot/plottypes.h"
+#include "core/settings/intake.h"
 
 #include <QSize>
 #include <QString>

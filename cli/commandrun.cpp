@@ -1,9 +1,9 @@
 #include "cli/commandrun.h"
 
-#include "ui/errorbox.h"
-#include "core/settings/numbertext.h"
-#include "ui/plotexport.h"
 #include "core/session/plotjob.h"
+#include "core/settings/numbertext.h"
+#include "ui/errorbox.h"
+#include "ui/plotexport.h"
 
 #include <QCoreApplication>
 

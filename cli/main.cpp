@@ -1,10 +1,10 @@
-#include "formats/formats.h"
 #include "cli/commandline.h"
 #include "cli/commandrun.h"
-#include "ui/errorbox.h"
-#include "core/session/plotjob.h"
-#include "ui/schematicform.h"
 #include "cli/windowshot.h"
+#include "core/session/plotjob.h"
+#include "formats/formats.h"
+#include "ui/errorbox.h"
+#include "ui/schematicform.h"
 
 #include <QApplication>
 #include <QLocale>

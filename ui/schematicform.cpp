@@ -1,16 +1,16 @@
 #include "ui/schematicform.h"
 
 #include "about/aboutbox.h"
+#include "core/plot/redraw.h"
+#include "core/readout/readout.h"
+#include "core/settings/intake.h"
+#include "core/settings/itemlists.h"
 #include "ui/anchorlayout.h"
 #include "ui/backgroundredraw.h"
 #include "ui/errorbox.h"
-#include "core/settings/intake.h"
-#include "core/settings/itemlists.h"
 #include "ui/paintbox.h"
 #include "ui/plotexport.h"
 #include "ui/plotpainter.h"
-#include "core/readout/readout.h"
-#include "core/plot/redraw.h"
 
 #include <QAction>
 #include <QApplication>

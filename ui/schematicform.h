@@ -2,10 +2,10 @@
 // and the status line. It holds every piece of the program's state.
 #pragma once
 
-#include "model/tubemath.h"
 #include "core/layout/anchoring.h"
 #include "core/plot/drawops.h"
 #include "core/plot/plottypes.h"
+#include "model/tubemath.h"
 
 #include <QMainWindow>
 #include <QPointer>

@@ -1,9 +1,9 @@
 #include "core/plot/redraw.h"
 
-#include "model/checkedmath.h"
 #include "core/plot/curveruns.h"
 #include "core/plot/curvetrace.h"
 #include "core/plot/densefamily.h"
+#include "model/checkedmath.h"
 
 #include "formats/formats.h"
 

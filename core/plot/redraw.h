@@ -2,9 +2,9 @@
 // curves with their labels and the Ra load line, drawn as a list of operations.
 #pragma once
 
-#include "model/tubemath.h"
 #include "core/plot/drawops.h"
 #include "core/plot/plottypes.h"
+#include "model/tubemath.h"
 
 #include <cstdint>
 #include <exception>

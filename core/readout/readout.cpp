@@ -1,8 +1,8 @@
 #include "core/readout/readout.h"
 
+#include "core/plot/redraw.h"
 #include "formats/formats.h"
 #include "model/checkedmath.h"
-#include "core/plot/redraw.h"
 
 #include <cstring>
 

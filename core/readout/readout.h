@@ -1,8 +1,8 @@
 // The pointer readout: the operating point under the pointer as the status line shows it.
 #pragma once
 
-#include "model/tubemath.h"
 #include "core/plot/plottypes.h"
+#include "model/tubemath.h"
 
 #include <cstdint>
 #include <optional>

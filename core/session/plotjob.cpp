@@ -1,8 +1,8 @@
 #include "core/session/plotjob.h"
 
-#include "core/settings/numbertext.h"
-#include "core/readout/readout.h"
 #include "core/plot/redraw.h"
+#include "core/readout/readout.h"
+#include "core/settings/numbertext.h"
 
 #include <utility>
 

@@ -2,10 +2,10 @@
 // for the command line's export and readout modes.
 #pragma once
 
-#include "model/tubemath.h"
 #include "core/plot/drawops.h"
-#include "core/settings/intake.h"
 #include "core/plot/plottypes.h"
+#include "core/settings/intake.h"
+#include "model/tubemath.h"
 
 #include <cstdint>
 #include <optional>

@@ -4,9 +4,9 @@
 // stored, the rest untouched.
 //
 // Input layout: the seven texts one after another, each ended by a zero byte.
-#include "formats/formats.h"
 #include "core/settings/intake.h"
 #include "core/settings/numbertext.h"
+#include "formats/formats.h"
 
 #include <array>
 #include <cerrno>

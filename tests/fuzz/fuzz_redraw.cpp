@@ -7,8 +7,8 @@
 // Input layout, each field read from the next bytes (zeros once the input is used up): width,
 // height, End V, End I, grid lines, the step's digits, its decade and sign, Rk, Ra, B+, the
 // overlay toggles.
-#include "tests/support/picturemodel.h"
 #include "core/plot/redraw.h"
+#include "tests/support/picturemodel.h"
 
 #include <cmath>
 #include <cstddef>

@@ -1,11 +1,11 @@
 // The plot's context menu: copying and saving the picture, copying the readout, the shortcuts,
 // and the drawing the window keeps for saving.
+#include "core/session/plotjob.h"
+#include "tests/support/windowtest.h"
 #include "ui/errorbox.h"
 #include "ui/paintbox.h"
 #include "ui/plotexport.h"
-#include "core/session/plotjob.h"
 #include "ui/schematicform.h"
-#include "tests/support/windowtest.h"
 
 #include <QAction>
 #include <QApplication>

@@ -1,10 +1,10 @@
 // The main window with its plot and readout wired in: what a user sees on the surface and in the
 // status line.
+#include "core/session/plotjob.h"
+#include "tests/support/windowtest.h"
 #include "ui/errorbox.h"
 #include "ui/paintbox.h"
-#include "core/session/plotjob.h"
 #include "ui/schematicform.h"
-#include "tests/support/windowtest.h"
 
 #include <QApplication>
 #include <QClipboard>

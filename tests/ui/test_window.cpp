@@ -1,9 +1,9 @@
 #include "about/aboutbox.h"
 #include "formats/formats.h"
+#include "tests/support/windowtest.h"
 #include "ui/errorbox.h"
 #include "ui/paintbox.h"
 #include "ui/schematicform.h"
-#include "tests/support/windowtest.h"
 
 #include <QApplication>
 #include <QClipboard>

@@ -1,9 +1,9 @@
 // Extreme settings, typed into the boxes, through the intake and the redraw: every redraw ends
 // with a picture, a blank plot or the error the user is shown, and none of them takes long.
+#include "core/plot/redraw.h"
+#include "core/readout/readout.h"
 #include "core/settings/intake.h"
 #include "core/settings/numbertext.h"
-#include "core/readout/readout.h"
-#include "core/plot/redraw.h"
 
 #include <gtest/gtest.h>
 

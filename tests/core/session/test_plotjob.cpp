@@ -2,8 +2,8 @@
 // blank-or-zero text, and the status line after a run of pointer moves.
 #include "core/session/plotjob.h"
 
-#include "core/settings/numbertext.h"
 #include "core/plot/redraw.h"
+#include "core/settings/numbertext.h"
 
 #include <gtest/gtest.h>
 

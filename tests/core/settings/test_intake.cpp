@@ -1,7 +1,7 @@
 #include "core/settings/intake.h"
 
-#include "formats/formats.h"
 #include "core/settings/numbertext.h"
+#include "formats/formats.h"
 
 #include <gtest/gtest.h>
 
