@@ -1,5 +1,6 @@
 #include "core/measure/measurementtext.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <system_error>
@@ -78,26 +79,27 @@ void PointCollector::Fail(std::size_t line, const std::string& what) const {
 
 double PointCollector::Number(std::string_view cell, std::string_view column, std::size_t line,
                               bool decimalComma) const {
-    std::string text(cell);
-    if (decimalComma) {
-        for (char& c : text) {
-            if (c == ',')
-                c = '.';
-        }
+    std::string_view digits = cell;
+    std::string withPoint;
+    if (decimalComma && cell.find(',') != std::string_view::npos) {
+        withPoint = cell;
+        std::replace(withPoint.begin(), withPoint.end(), ',', '.');
+        digits = withPoint;
     }
     // from_chars takes no plus sign; a spreadsheet may write one.
-    std::string_view digits = text;
     if (digits.size() > 1 && digits[0] == '+' && digits[1] != '-')
         digits.remove_prefix(1);
     double value = 0;
     const auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), value);
-    const std::string where = " in column " + std::string(column);
+    const auto fail = [&](const char* problem) {
+        Fail(line, Quoted(cell) + problem + " in column " + std::string(column));
+    };
     if (error == std::errc::invalid_argument || end != digits.data() + digits.size())
-        Fail(line, Quoted(cell) + " is not a number" + where);
+        fail(" is not a number");
     if (error == std::errc::result_out_of_range)
-        Fail(line, Quoted(cell) + " is out of range" + where);
+        fail(" is out of range");
     if (!std::isfinite(value))
-        Fail(line, Quoted(cell) + " is not a finite number" + where);
+        fail(" is not a finite number");
     // Adding zero turns -0 into 0, so that "-0.00" and "0.00" are one grid voltage.
     return value + 0.0;
 }
