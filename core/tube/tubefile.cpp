@@ -1,0 +1,258 @@
+#include "core/tube/tubefile.h"
+
+#include <nlohmann/json.hpp>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <set>
+#include <vector>
+
+namespace valvescope {
+
+namespace {
+
+using Json = nlohmann::json;
+
+struct ConstantKey {
+    const char* name;
+    double tubemath::TubeParams::*member;
+};
+
+// In the order the model lists them, which is also the order they are written in.
+constexpr ConstantKey kConstantKeys[] = {
+    {"MuExponent", &tubemath::TubeParams::MuExponent},
+    {"ExponentSlope", &tubemath::TubeParams::ExponentSlope},
+    {"GridDecade", &tubemath::TubeParams::GridDecade},
+    {"KneeFactor", &tubemath::TubeParams::KneeFactor},
+    {"MuZero", &tubemath::TubeParams::MuZero},
+    {"Perveance", &tubemath::TubeParams::Perveance},
+    {"LawExponent", &tubemath::TubeParams::LawExponent},
+};
+
+struct RatingKey {
+    const char* name;
+    double TubeRatings::*member;
+};
+
+constexpr RatingKey kRatingKeys[] = {
+    {"Imax", &TubeRatings::Imax},
+    {"Vmax", &TubeRatings::Vmax},
+    {"Pmax", &TubeRatings::Pmax},
+};
+
+// Text taken from the file into a message stays short.
+constexpr std::size_t kLongestQuote = 200;
+
+std::string Shortened(std::string_view text) {
+    if (text.size() <= kLongestQuote)
+        return std::string(text);
+    return std::string(text.substr(0, kLongestQuote)) + "...";
+}
+
+[[noreturn]] void Fail(const std::string& fileName, std::string_view where, std::string_view what) {
+    std::string message = fileName + ": ";
+    if (!where.empty())
+        message += Shortened(where) + ": ";
+    throw TubeFileError(message + std::string(what));
+}
+
+// Follows the parser through the objects to catch a key given twice (JSON would keep the last
+// one without a word) and to name the key whose value the parser is reading.
+struct KeyTrail {
+    struct Open {
+        std::string name;
+        std::set<std::string> keys;
+    };
+    std::vector<Open> open;
+    std::string lastKey;
+    std::string duplicate; // the first key met twice, as a dotted path
+
+    std::string PathTo(const std::string& key) const {
+        std::string path;
+        for (std::size_t i = 1; i < open.size(); ++i)
+            path += open[i].name + ".";
+        return path + key;
+    }
+
+    bool Follow(Json::parse_event_t event, const Json& parsed) {
+        switch (event) {
+        case Json::parse_event_t::object_start:
+            open.push_back({lastKey, {}});
+            break;
+        case Json::parse_event_t::key:
+            lastKey = parsed.get<std::string>();
+            if (!open.empty() && !open.back().keys.insert(lastKey).second && duplicate.empty())
+                duplicate = PathTo(lastKey);
+            break;
+        case Json::parse_event_t::object_end:
+            if (!open.empty())
+                open.pop_back();
+            break;
+        default:
+            break;
+        }
+        return true;
+    }
+};
+
+// The parser's message without its "[json.exception...] parse error at line 2, column 9: " lead.
+std::string ParserDetail(const Json::exception& error) {
+    const std::string_view what = error.what();
+    const std::size_t lead = what.find("parse error");
+    std::size_t start = what.find(": ", lead == std::string_view::npos ? 0 : lead);
+    if (lead == std::string_view::npos)
+        start = what.find("] ");
+    return Shortened(start == std::string_view::npos ? what : what.substr(start + 2));
+}
+
+// `byte` counts from 1 and is the last character the parser read.
+std::size_t LineOfByte(std::string_view text, std::size_t byte) {
+    const std::size_t end = std::min(text.size(), byte > 0 ? byte - 1 : 0);
+    return 1 + static_cast<std::size_t>(std::count(text.begin(), text.begin() + end, '\n'));
+}
+
+Json ParseJson(std::string_view text, const std::string& fileName) {
+    KeyTrail trail;
+    Json root;
+    try {
+        root = Json::parse(text.begin(), text.end(),
+                           [&trail](int, Json::parse_event_t event, Json& parsed) {
+                               return trail.Follow(event, parsed);
+                           });
+    } catch (const Json::parse_error& error) {
+        Fail(fileName, "line " + std::to_string(LineOfByte(text, error.byte)), ParserDetail(error));
+    } catch (const Json::exception& error) {
+        // A number too large for a double: the parser gives no position, but the key it was
+        // reading says where.
+        Fail(fileName, trail.lastKey.empty() ? "" : trail.PathTo(trail.lastKey),
+             ParserDetail(error));
+    }
+    if (!trail.duplicate.empty())
+        Fail(fileName, trail.duplicate, "given more than once");
+    return root;
+}
+
+void CheckKnownKeys(const Json& object, const std::vector<std::string_view>& known,
+                    const std::string& prefix, const std::string& fileName) {
+    for (const auto& [key, value] : object.items()) {
+        if (std::find(known.begin(), known.end(), key) == known.end())
+            Fail(fileName, prefix + key, "unknown key");
+    }
+}
+
+const Json& Member(const Json& object, const char* key, const std::string& path,
+                   const std::string& fileName) {
+    const auto found = object.find(key);
+    if (found == object.end())
+        Fail(fileName, path, "missing");
+    return *found;
+}
+
+double PositiveNumber(const Json& object, const char* key, const std::string& prefix,
+                      const std::string& fileName) {
+    const std::string path = prefix + key;
+    const Json& value = Member(object, key, path, fileName);
+    if (value.is_number()) {
+        const double number = value.get<double>();
+        if (std::isfinite(number) && number > 0)
+            return number;
+    }
+    Fail(fileName, path, "must be a number above zero");
+}
+
+// The object under `key`, with no key in it but those in `keys`.
+template <typename Keys>
+const Json& Section(const Json& root, const char* key, const Keys& keys,
+                    const std::string& fileName) {
+    const Json& section = Member(root, key, key, fileName);
+    if (!section.is_object())
+        Fail(fileName, key, "must be an object");
+    std::vector<std::string_view> names;
+    for (const auto& entry : keys)
+        names.emplace_back(entry.name);
+    CheckKnownKeys(section, names, std::string(key) + ".", fileName);
+    return section;
+}
+
+void CheckFormat(const Json& root, const std::string& fileName) {
+    const Json& format = Member(root, "format", "format", fileName);
+    if (!format.is_number_integer() || format.get<std::int64_t>() != kTubeFileFormat)
+        Fail(fileName, "format", "must be " + std::to_string(kTubeFileFormat));
+}
+
+std::string Name(const Json& root, const std::string& fileName) {
+    const Json& name = Member(root, "name", "name", fileName);
+    if (!name.is_string() || name.get_ref<const std::string&>().empty())
+        Fail(fileName, "name", "must be a non-empty string");
+    return name.get<std::string>();
+}
+
+std::string Notes(const Json& root, const std::string& fileName) {
+    const auto notes = root.find("notes");
+    if (notes == root.end())
+        return {};
+    if (!notes->is_string())
+        Fail(fileName, "notes", "must be a string");
+    return notes->get<std::string>();
+}
+
+// A whole number is written without a fraction ("300", not "300.0"); it reads back as the same
+// double because every integer below 2^53 is one.
+template <typename JsonType> JsonType JsonNumber(double value) {
+    constexpr double kExactIntegers = 9007199254740992.0; // 2^53
+    if (std::trunc(value) == value && std::fabs(value) < kExactIntegers)
+        return JsonType(static_cast<std::int64_t>(value));
+    return JsonType(value);
+}
+
+} // namespace
+
+Tube ParseTubeJson(std::string_view text, const std::string& fileName) {
+    const Json root = ParseJson(text, fileName);
+    if (!root.is_object())
+        Fail(fileName, "", "not a tube file: expected one JSON object");
+    CheckFormat(root, fileName);
+    CheckKnownKeys(root, {"format", "name", "constants", "ratings", "notes"}, "", fileName);
+
+    Tube tube;
+    tube.Name = Name(root, fileName);
+    const Json& constants = Section(root, "constants", kConstantKeys, fileName);
+    for (const auto& key : kConstantKeys)
+        tube.Params.*key.member = PositiveNumber(constants, key.name, "constants.", fileName);
+    const Json& ratings = Section(root, "ratings", kRatingKeys, fileName);
+    for (const auto& key : kRatingKeys)
+        tube.Ratings.*key.member = PositiveNumber(ratings, key.name, "ratings.", fileName);
+    tube.Notes = Notes(root, fileName);
+    return tube;
+}
+
+Tube ReadTubeFile(const std::string& path) {
+    return ParseTubeJson(ReadWholeFile(path, kMaxTubeFileBytes), path);
+}
+
+std::string TubeJson(const Tube& tube) {
+    using Ordered = nlohmann::ordered_json;
+    Ordered root;
+    root["format"] = kTubeFileFormat;
+    root["name"] = tube.Name;
+    Ordered& constants = root["constants"];
+    for (const auto& key : kConstantKeys)
+        constants[key.name] = JsonNumber<Ordered>(tube.Params.*key.member);
+    Ordered& ratings = root["ratings"];
+    for (const auto& key : kRatingKeys)
+        ratings[key.name] = JsonNumber<Ordered>(tube.Ratings.*key.member);
+    root["notes"] = tube.Notes;
+    // Names and notes come from the window as UTF-8; a stray invalid byte becomes U+FFFD
+    // rather than failing the save.
+    return root.dump(4, ' ', false, Ordered::error_handler_t::replace) + "\n";
+}
+
+void SaveTubeFile(const std::string& path, const Tube& tube) {
+    const std::string text = TubeJson(tube);
+    // A file that could not be opened again is no use: check it before it replaces anything.
+    ParseTubeJson(text, path);
+    WriteFileAtomically(path, text);
+}
+
+} // namespace valvescope

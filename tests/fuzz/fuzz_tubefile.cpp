@@ -1,0 +1,88 @@
+// Arbitrary bytes as a tube file. Reading gives a whole, valid tube or TubeFileError naming the
+// file; any other exception ends the run. A tube that reads is written again and must read back
+// as the very same tube, and writing that one gives the very same text.
+#include "core/tube/tubefile.h"
+
+#include <bit>
+#include <cmath>
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <string_view>
+
+namespace {
+
+using valvescope::Tube;
+
+constexpr std::size_t kLongestMessage = 1000;
+
+[[noreturn]] void Fail(const char* what, std::string_view detail) {
+    std::fprintf(stderr, "%s: %.*s\n", what, static_cast<int>(detail.size()), detail.data());
+    std::abort();
+}
+
+void CheckPositive(double x, const char* name) {
+    if (!(std::isfinite(x) && x > 0))
+        Fail("a read tube has a value that is not above zero", name);
+}
+
+void CheckValid(const Tube& tube) {
+    if (tube.Name.empty())
+        Fail("a read tube has no name", "");
+    const auto& p = tube.Params;
+    CheckPositive(p.MuExponent, "MuExponent");
+    CheckPositive(p.ExponentSlope, "ExponentSlope");
+    CheckPositive(p.GridDecade, "GridDecade");
+    CheckPositive(p.KneeFactor, "KneeFactor");
+    CheckPositive(p.MuZero, "MuZero");
+    CheckPositive(p.Perveance, "Perveance");
+    CheckPositive(p.LawExponent, "LawExponent");
+    CheckPositive(tube.Ratings.Imax, "Imax");
+    CheckPositive(tube.Ratings.Vmax, "Vmax");
+    CheckPositive(tube.Ratings.Pmax, "Pmax");
+}
+
+bool Same(double a, double b) {
+    return std::bit_cast<std::uint64_t>(a) == std::bit_cast<std::uint64_t>(b);
+}
+
+bool SameTube(const Tube& a, const Tube& b) {
+    const auto& p = a.Params;
+    const auto& q = b.Params;
+    return a.Name == b.Name && a.Notes == b.Notes && Same(p.MuExponent, q.MuExponent) &&
+           Same(p.ExponentSlope, q.ExponentSlope) && Same(p.GridDecade, q.GridDecade) &&
+           Same(p.KneeFactor, q.KneeFactor) && Same(p.MuZero, q.MuZero) &&
+           Same(p.Perveance, q.Perveance) && Same(p.LawExponent, q.LawExponent) &&
+           Same(a.Ratings.Imax, b.Ratings.Imax) && Same(a.Ratings.Vmax, b.Ratings.Vmax) &&
+           Same(a.Ratings.Pmax, b.Ratings.Pmax);
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    const std::string_view text(reinterpret_cast<const char*>(data), size);
+    Tube tube;
+    try {
+        tube = valvescope::ParseTubeJson(text, "fuzz.json");
+    } catch (const valvescope::TubeFileError& error) {
+        const std::string_view message = error.what();
+        if (!message.starts_with("fuzz.json: ") || message.size() > kLongestMessage)
+            Fail("badly formed message", message);
+        return 0;
+    }
+    CheckValid(tube);
+    const std::string written = valvescope::TubeJson(tube);
+    Tube back;
+    try {
+        back = valvescope::ParseTubeJson(written, "again.json");
+    } catch (const valvescope::TubeFileError& error) {
+        Fail("a written tube does not read back", error.what());
+    }
+    if (!SameTube(back, tube))
+        Fail("a written tube reads back different", written);
+    if (valvescope::TubeJson(back) != written)
+        Fail("writing the tube read back gives another text", written);
+    return 0;
+}
