@@ -1,0 +1,121 @@
+#include "core/fit/fit.h"
+
+#include "core/fit/solve.h"
+#include "core/fit/starts.h"
+#include "core/fit/uncertainty.h"
+
+#include <algorithm>
+#include <cmath>
+#include <string>
+
+namespace valvescope {
+
+namespace {
+
+using fit::Solution;
+using fit::SolverVector;
+
+constexpr std::size_t kLeastPoints = kFitConstantCount + 1;
+
+// Iterations one start may take in all.
+constexpr int kMaxIterations = 500;
+
+// Solves from the best-ranked starts until this many have run and two of them agree on the
+// best sum of squares, or until the most have run.
+constexpr int kLeastSolves = 3;
+constexpr int kMostSolves = 10;
+
+// Two sums of squares (mA^2) this close are taken as the same minimum.
+bool SameMinimum(double a, double b) {
+    return std::fabs(a - b) <= 1e-6 * std::max(a, b) + 1e-12;
+}
+
+void CheckPoints(const MeasuredPoints& points) {
+    if (points.size() < kLeastPoints)
+        throw FitError("A fit of the " + std::to_string(kFitConstantCount) +
+                       " constants needs at least " + std::to_string(kLeastPoints) +
+                       " measured points; there are " + std::to_string(points.size()) + ".");
+    for (std::size_t i = 0; i < points.size(); ++i) {
+        const MeasuredPoint& point = points[i];
+        if (!std::isfinite(point.Vg) || !std::isfinite(point.Va) || !std::isfinite(point.Ia))
+            throw FitError("Measured point " + std::to_string(i + 1) +
+                           " has a value that is not a finite number.");
+    }
+}
+
+// A few spread points of the box, whatever the data say.
+std::vector<SolverVector> SpreadStarts() {
+    std::vector<SolverVector> starts;
+    for (const tubemath::TubeParams& params : {
+             tubemath::TubeParams{0.5, 1000, 100, 1000, 20, 1e-4, 1.5},
+             tubemath::TubeParams{0.1, 30, 10, 10, 5, 1e-3, 1.3},
+             tubemath::TubeParams{0.3, 300, 30, 100, 60, 3e-6, 1.4},
+             tubemath::TubeParams{0.8, 20, 5, 3, 100, 1e-6, 2.0},
+         })
+        starts.push_back(fit::SolverPointOf(params));
+    return starts;
+}
+
+// The starts where the model goes through, the closest to the data first.
+std::vector<Solution> RankedStarts(const MeasuredPoints& points) {
+    std::vector<SolverVector> starts = fit::StartingPoints(points);
+    for (const SolverVector& start : SpreadStarts())
+        starts.push_back(start);
+    std::vector<Solution> ranked;
+    for (const SolverVector& start : starts)
+        if (const std::optional<double> squares = fit::SquaredMilliampsAt(points, start))
+            ranked.push_back({start, *squares});
+    // Stable, so that equal sums keep the order the starts were listed in.
+    std::stable_sort(ranked.begin(), ranked.end(), [](const Solution& a, const Solution& b) {
+        return a.SquaredMilliamps < b.SquaredMilliamps;
+    });
+    return ranked;
+}
+
+Solution BestSolution(const MeasuredPoints& points) {
+    std::optional<Solution> best;
+    int solves = 0;
+    int reachedBest = 0;
+    for (const Solution& start : RankedStarts(points)) {
+        if (solves == kMostSolves || (solves >= kLeastSolves && reachedBest >= 2))
+            break;
+        ++solves;
+        const std::optional<Solution> solution = fit::SolveFrom(points, start.X, kMaxIterations);
+        if (!solution)
+            continue;
+        if (best && SameMinimum(solution->SquaredMilliamps, best->SquaredMilliamps)) {
+            ++reachedBest;
+            if (solution->SquaredMilliamps < best->SquaredMilliamps)
+                best = solution;
+        } else if (!best || solution->SquaredMilliamps < best->SquaredMilliamps) {
+            best = solution;
+            reachedBest = 1;
+        }
+    }
+    if (!best)
+        throw FitError("No start of the fit reached a solution: the model cannot be evaluated "
+                       "near these points.");
+    return *best;
+}
+
+} // namespace
+
+FitResult FitTube(const MeasuredPoints& points) {
+    CheckPoints(points);
+    const Solution best = BestSolution(points);
+    FitResult result;
+    result.Params = fit::ParamsAt(best.X);
+    result.Points = points.size();
+    double squares = 0;
+    for (const MeasuredPoint& point : points) {
+        const double difference =
+            (tubemath::PlateCurrent(result.Params, point.Vg, point.Va) - point.Ia) * 1000.0;
+        squares += difference * difference;
+        result.MaxMilliamps = std::max(result.MaxMilliamps, std::fabs(difference));
+    }
+    result.RmsMilliamps = std::sqrt(squares / static_cast<double>(points.size()));
+    result.Quality = fit::QualityOf(points, result.Params, squares);
+    return result;
+}
+
+} // namespace valvescope
