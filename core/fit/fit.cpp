@@ -17,18 +17,12 @@ using fit::SolverVector;
 
 constexpr std::size_t kLeastPoints = kFitConstantCount + 1;
 
-// Iterations one start may take in all.
-constexpr int kMaxIterations = 500;
-
-// Solves from the best-ranked starts until this many have run and two of them agree on the
-// best sum of squares, or until the most have run.
-constexpr int kLeastSolves = 3;
-constexpr int kMostSolves = 10;
-
-// Two sums of squares (mA^2) this close are taken as the same minimum.
-bool SameMinimum(double a, double b) {
-    return std::fabs(a - b) <= 1e-6 * std::max(a, b) + 1e-12;
-}
+// The best-ranked starts each get a short solve; the best few of those are then solved to the
+// end. A short solve is enough to leave a basin that leads nowhere.
+constexpr int kScreenedStarts = 16;
+constexpr int kScreenIterations = 20;
+constexpr int kFinalists = 4;
+constexpr int kMaxIterations = 300;
 
 void CheckPoints(const MeasuredPoints& points) {
     if (points.size() < kLeastPoints)
@@ -72,30 +66,28 @@ std::vector<Solution> RankedStarts(const MeasuredPoints& points) {
     return ranked;
 }
 
+// The solutions of the first `count` starts after at most `iterations` each, the lowest first.
+std::vector<Solution> SolvedFrom(const MeasuredPoints& points, const std::vector<Solution>& starts,
+                                 std::size_t count, int iterations) {
+    std::vector<Solution> solved;
+    for (std::size_t i = 0; i < std::min(count, starts.size()); ++i)
+        if (const std::optional<Solution> solution =
+                fit::SolveFrom(points, starts[i].X, iterations))
+            solved.push_back(*solution);
+    std::stable_sort(solved.begin(), solved.end(), [](const Solution& a, const Solution& b) {
+        return a.SquaredMilliamps < b.SquaredMilliamps;
+    });
+    return solved;
+}
+
 Solution BestSolution(const MeasuredPoints& points) {
-    std::optional<Solution> best;
-    int solves = 0;
-    int reachedBest = 0;
-    for (const Solution& start : RankedStarts(points)) {
-        if (solves == kMostSolves || (solves >= kLeastSolves && reachedBest >= 2))
-            break;
-        ++solves;
-        const std::optional<Solution> solution = fit::SolveFrom(points, start.X, kMaxIterations);
-        if (!solution)
-            continue;
-        if (best && SameMinimum(solution->SquaredMilliamps, best->SquaredMilliamps)) {
-            ++reachedBest;
-            if (solution->SquaredMilliamps < best->SquaredMilliamps)
-                best = solution;
-        } else if (!best || solution->SquaredMilliamps < best->SquaredMilliamps) {
-            best = solution;
-            reachedBest = 1;
-        }
-    }
-    if (!best)
+    const std::vector<Solution> screened =
+        SolvedFrom(points, RankedStarts(points), kScreenedStarts, kScreenIterations);
+    const std::vector<Solution> finished = SolvedFrom(points, screened, kFinalists, kMaxIterations);
+    if (finished.empty())
         throw FitError("No start of the fit reached a solution: the model cannot be evaluated "
                        "near these points.");
-    return *best;
+    return finished.front();
 }
 
 } // namespace

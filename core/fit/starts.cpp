@@ -53,7 +53,9 @@ std::optional<Fitted> PlainLawWithMu(const MeasuredPoints& points, double mu, do
         return std::nullopt;
     PlainLaw law;
     law.Mu = mu;
-    law.Exponent = (sw * sxy - sx * sy) / spread;
+    // An exponent the model's bounds cannot reach would lead the scan astray.
+    law.Exponent = std::clamp((sw * sxy - sx * sy) / spread, kFitConstants[6].Lower,
+                              kFitConstants[6].Upper);
     law.Coefficient = std::exp((sy - law.Exponent * sx) / sw);
     law.TypicalVg = svg / sw;
     double squares = 0;
