@@ -37,26 +37,10 @@ void CheckPoints(const MeasuredPoints& points) {
     }
 }
 
-// A few spread points of the box, whatever the data say.
-std::vector<SolverVector> SpreadStarts() {
-    std::vector<SolverVector> starts;
-    for (const tubemath::TubeParams& params : {
-             tubemath::TubeParams{0.5, 1000, 100, 1000, 20, 1e-4, 1.5},
-             tubemath::TubeParams{0.1, 30, 10, 10, 5, 1e-3, 1.3},
-             tubemath::TubeParams{0.3, 300, 30, 100, 60, 3e-6, 1.4},
-             tubemath::TubeParams{0.8, 20, 5, 3, 100, 1e-6, 2.0},
-         })
-        starts.push_back(fit::SolverPointOf(params));
-    return starts;
-}
-
 // The starts where the model goes through, the closest to the data first.
 std::vector<Solution> RankedStarts(const MeasuredPoints& points) {
-    std::vector<SolverVector> starts = fit::StartingPoints(points);
-    for (const SolverVector& start : SpreadStarts())
-        starts.push_back(start);
     std::vector<Solution> ranked;
-    for (const SolverVector& start : starts)
+    for (const SolverVector& start : fit::StartingPoints(points))
         if (const std::optional<double> squares = fit::SquaredMilliampsAt(points, start))
             ranked.push_back({start, *squares});
     // Stable, so that equal sums keep the order the starts were listed in.

@@ -84,9 +84,9 @@ constexpr int kRoundIterations = 25;
 
 using ConstantMask = std::array<bool, kFitConstantCount>;
 
-// One solver run from x with the masked constants held where they are; x is moved to the end.
 enum class RunEnd { Failed, Converged, Unfinished };
 
+// One solver run from x with the masked constants held where they are; x is moved to the end.
 RunEnd RunSolver(const MeasuredPoints& points, SolverVector& x, const ConstantMask& held,
                  int maxIterations) {
     ceres::Problem problem;
@@ -116,7 +116,7 @@ RunEnd RunSolver(const MeasuredPoints& points, SolverVector& x, const ConstantMa
 }
 
 // The gradient of half the sum of squares at x, or nothing where the model faults.
-std::optional<SolverVector> GradientAt(const MeasuredPoints& points, SolverVector x) {
+std::optional<SolverVector> GradientAt(const MeasuredPoints& points, const SolverVector& x) {
     const CurrentResiduals residuals(points);
     using Jet = ceres::Jet<double, kFitConstantCount>;
     std::array<Jet, kFitConstantCount> jx;

@@ -54,8 +54,8 @@ std::optional<Fitted> PlainLawWithMu(const MeasuredPoints& points, double mu, do
     PlainLaw law;
     law.Mu = mu;
     // An exponent the model's bounds cannot reach would lead the scan astray.
-    law.Exponent = std::clamp((sw * sxy - sx * sy) / spread, kFitConstants[6].Lower,
-                              kFitConstants[6].Upper);
+    law.Exponent =
+        std::clamp((sw * sxy - sx * sy) / spread, kFitConstants[6].Lower, kFitConstants[6].Upper);
     law.Coefficient = std::exp((sy - law.Exponent * sx) / sw);
     law.TypicalVg = svg / sw;
     double squares = 0;
@@ -69,6 +69,14 @@ std::optional<Fitted> PlainLawWithMu(const MeasuredPoints& points, double mu, do
         return std::nullopt;
     return Fitted{law, squares};
 }
+
+// A few points spread over the box, whatever the data say.
+constexpr tubemath::TubeParams kSpreadStarts[] = {
+    {0.5, 1000, 100, 1000, 20, 1e-4, 1.5},
+    {0.1, 30, 10, 10, 5, 1e-3, 1.3},
+    {0.3, 300, 30, 100, 60, 3e-6, 1.4},
+    {0.8, 20, 5, 3, 100, 1e-6, 2.0},
+};
 
 struct Shape {
     double MuExponent;
@@ -114,6 +122,8 @@ std::optional<PlainLaw> PlainLawOf(const MeasuredPoints& points) {
 
 std::vector<SolverVector> StartingPoints(const MeasuredPoints& points) {
     std::vector<SolverVector> starts{SolverPointOf(tubemath::TubeParams{})};
+    for (const tubemath::TubeParams& params : kSpreadStarts)
+        starts.push_back(SolverPointOf(params));
     const std::optional<PlainLaw> law = PlainLawOf(points);
     if (!law)
         return starts;

@@ -23,9 +23,9 @@ struct PlainLaw {
 // nothing when too few points carry current.
 std::optional<PlainLaw> PlainLawOf(const MeasuredPoints& points);
 
-// The starts in the order they are worth trying: the 807's constants first, then the plain law
-// read into the model's constants under a spread of shapes (MuExponent, ExponentSlope,
-// GridDecade, KneeFactor). Every start lies within the bounds.
+// The starts: the 807's constants, a few points spread over the bounds, and the plain law read
+// into the model's constants under 81 shapes (MuExponent 0.1 to 0.8, ExponentSlope 10 to 3000,
+// GridDecade 5 to 500, KneeFactor 1.5 to 3000). Every start lies within the bounds.
 std::vector<SolverVector> StartingPoints(const MeasuredPoints& points);
 
 } // namespace valvescope::fit
