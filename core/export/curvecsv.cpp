@@ -84,8 +84,7 @@ void BiasLine(CsvRows& rows, const Tube& tube, const PlotSettings& s) {
         const double milliamps = static_cast<double>(j) / kBiasStepsPerMilliamp;
         const double current = static_cast<double>(j) / (kBiasStepsPerMilliamp * 1000);
         const double vg = Mul(-s.Rk, current);
-        const double va =
-            Add(tubemath::PlateVoltage(tube.Params, vg, current), Mul(s.Rk, current));
+        const double va = Add(tubemath::PlateVoltage(tube.Params, vg, current), Mul(s.Rk, current));
         if (va >= 0 && va <= s.EndV)
             rows.Add("bias", vg, va, milliamps);
     }

@@ -50,8 +50,8 @@ std::string Header(const Tube& tube, SpiceDialect dialect, std::string_view prog
     const tubemath::TubeParams& p = tube.Params;
     const char* simulator = dialect == SpiceDialect::LTspice ? "LTspice" : "ngspice";
     std::string h;
-    h += "* Tube " + OneLine(tube.Name) + " as the subcircuit " + name + " for " + simulator +
-         ".\n";
+    h +=
+        "* Tube " + OneLine(tube.Name) + " as the subcircuit " + name + " for " + simulator + ".\n";
     h += "* Pins in order: plate grid cathode\n";
     h += "*   X1 <plate> <grid> <cathode> " + name + "\n";
     h += "* Written by Valvescope " + OneLine(programVersion) + ".\n";

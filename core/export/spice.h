@@ -15,7 +15,8 @@ namespace valvescope::exports {
 // out), then `.subckt NAME plate grid cathode` with one behavioural current source from plate to
 // cathode that computes tubemath::PlateCurrent. Throws std::invalid_argument for a constant that
 // is not finite.
-std::string SpiceSubcircuit(const Tube& tube, SpiceDialect dialect, std::string_view programVersion);
+std::string SpiceSubcircuit(const Tube& tube, SpiceDialect dialect,
+                            std::string_view programVersion);
 
 // `path` with ".deck" before its extension: "807.lib" gives "807.deck.lib", "model" gives
 // "model.deck", "lib.v2/model" gives "lib.v2/model.deck". A leading dot of a file name

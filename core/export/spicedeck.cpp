@@ -33,11 +33,11 @@ std::string FamilyHeader(const Tube& tube, const std::string& name, SpiceDialect
     std::string h = "* Valvescope: plate curves of " + name + "\n";
     if (dialect == SpiceDialect::Ngspice) {
         h += "* Run with: ngspice -b <this deck>; writes " + outputFile + ":\n";
-        h += "* the plate voltage, then per curve its grid voltage and plate current (A).\n";
+        h += "* the sweep value, the plate voltage, then per curve its grid voltage and plate\n";
+        h += "* current (A).\n";
     } else {
         h += "* LTspice saves the plate voltage and per curve the grid voltage and the\n";
-        h += "* plate current (A) in this deck's .raw file; export them as " + outputFile +
-             ".\n";
+        h += "* plate current (A) in this deck's .raw file; export them as " + outputFile + ".\n";
     }
     static_cast<void>(tube);
     return h;
@@ -63,7 +63,8 @@ std::string SpiceFamilyDeck(const Tube& tube, SpiceDialect dialect,
     deck += ".include " + Quoted(subcircuitFile) + "\n";
     deck += "Vplate plate 0 DC 0\n";
     const bool lt = dialect == SpiceDialect::LTspice;
-    std::string saved;
+    // The plate node as the tubes saw it, beside the sweep's own value.
+    std::string saved = " V(plate)";
     for (std::size_t j = 0; j < gridVoltages.size(); ++j) {
         const std::string n = std::to_string(j + 1);
         deck += "Bgrid" + n + " grid" + n + " 0 V=" + ExactNumber(gridVoltages[j]) + "\n";
@@ -75,7 +76,7 @@ std::string SpiceFamilyDeck(const Tube& tube, SpiceDialect dialect,
     const std::string sweep = "Vplate 0 " + std::to_string(endV) + " 1";
     if (lt) {
         deck += ".dc " + sweep + "\n";
-        deck += ".save V(plate)" + saved + "\n";
+        deck += ".save" + saved + "\n";
         deck += ".options numdgt=15 plotwinsize=0\n";
         deck += ".end\n";
         return deck;
@@ -84,6 +85,7 @@ std::string SpiceFamilyDeck(const Tube& tube, SpiceDialect dialect,
     deck += "set wr_singlescale\n";
     deck += "set wr_vecnames\n";
     deck += "option numdgt=17\n";
+    deck += "save" + saved + "\n"; // the sources' currents are kept only when asked for
     deck += "dc " + sweep + "\n";
     deck += "wrdata " + outputFile + saved + "\n";
     deck += ".endc\n";
@@ -105,8 +107,8 @@ std::string SpiceStageDeck(const Tube& tube, SpiceDialect dialect, const StageDe
     deck += ".include " + Quoted(input.SubcircuitFile) + "\n";
     deck += "Bsupply bplus 0 V=" + ExactNumber(input.BPlus) + "\n";
     deck += "Bcathode cathode 0 V=" + ExactNumber(input.CathodeVolts) + "\n";
-    deck += "Bgrid grid 0 V=" + ExactNumber(input.GridBias) + " + " +
-            ExactNumber(input.InputPeak) + " * sin(2 * pi * " + frequency + " * time)\n";
+    deck += "Bgrid grid 0 V=" + ExactNumber(input.GridBias) + " + " + ExactNumber(input.InputPeak) +
+            " * sin(2 * pi * " + frequency + " * time)\n";
     deck += "Vmeter plate tubeplate DC 0\n";
     deck += "X1 tubeplate grid cathode " + name + "\n";
     const std::string ohms = ExactNumber(input.LoadOhms);

@@ -2,6 +2,7 @@
 // driven by a sine for a check of the harmonics.
 #pragma once
 
+#include "core/export/familygrid.h"
 #include "core/export/spicetext.h"
 #include "core/tube/tube.h"
 
@@ -18,9 +19,10 @@ inline constexpr std::size_t kMaxDeckCurves = 1000;
 // steps for each grid voltage. Each grid voltage drives a tube instance of its own from a
 // behavioural source that holds it exactly, and all plates hang on the one swept source, so one
 // sweep gives every curve. ngspice: a .control block writes `outputFile` with wrdata, one row per
-// plate voltage: the plate voltage, then for each curve its grid voltage and the plate current
-// in A as the tube's source computed it (@b.xN.bplate[i]). LTspice: .dc with .save of the same
-// values (the current as Ix(XN:plate)) into the .raw file. Throws std::invalid_argument
+// plate voltage: the sweep value, the plate node's voltage, then for each curve its grid node's
+// voltage and the plate current in A as the tube's source computed it (@b.xN.bplate[i]).
+// In ngspice 39 these are bit for bit PlateCurrent at the written voltages. LTspice: .dc with .save
+// of the same values (the current as Ix(XN:plate)) into the .raw file. Throws std::invalid_argument
 // for a negative endV, no grid voltages or a non-finite one, and ExportTooLargeError for more
 // than kMaxDeckCurves.
 std::string SpiceFamilyDeck(const Tube& tube, SpiceDialect dialect,
@@ -35,17 +37,17 @@ std::string SpiceFamilyDeck(const Tube& tube, SpiceDialect dialect,
 struct StageDeckInput {
     enum class Load { Resistor, Transformer };
 
-    double BPlus = 300;         // V
+    double BPlus = 300; // V
     Load LoadKind = Load::Resistor;
-    double LoadOhms = 5000;     // Ra, or Zaa for a transformer
-    double CathodeVolts = 0;    // V, cathode to ground
-    double GridBias = -20;      // V, grid to ground without signal
-    double InputPeak = 10;      // V, amplitude of the sine
+    double LoadOhms = 5000;  // Ra, or Zaa for a transformer
+    double CathodeVolts = 0; // V, cathode to ground
+    double GridBias = -20;   // V, grid to ground without signal
+    double InputPeak = 10;   // V, amplitude of the sine
     double FrequencyHz = 1000;
-    std::int32_t Periods = 2;   // simulated; the last one is analysed
+    std::int32_t Periods = 2;           // simulated; the last one is analysed
     std::int32_t StepsPerPeriod = 2000; // largest time step = period / this
-    std::string SubcircuitFile; // included by the deck
-    std::string OutputFile;     // ngspice writes the Fourier table here
+    std::string SubcircuitFile;         // included by the deck
+    std::string OutputFile;             // ngspice writes the Fourier table here
 };
 
 // The stage as a .tran deck over Periods periods whose last period's plate current, the

@@ -1,67 +1,39 @@
 #include "core/export/spicetext.h"
 
-#include <charconv>
 #include <cmath>
 #include <cstdint>
-#include <optional>
 #include <stdexcept>
-#include <system_error>
 
 namespace valvescope::exports {
 
 namespace {
 
-constexpr std::uint64_t kExactWhole = std::uint64_t{1} << 53;
-constexpr int kLargestExactPowerOfTen = 22; // 10^22 = 2^22 * 5^22 and 5^22 < 2^53
-constexpr int kPowerOfTwoChunk = 52;
+constexpr int kPowerOfTwoChunk = 26;
+
+// ngspice 39 rewrites every number of a B-source expression with 11 significant digits and reads
+// it back as an 11-digit whole number times a power of ten. Only 11-digit whole numbers
+// (10^10 to 10^11) come through that exactly in every case; "15" comes back as
+// 15.000000000000002. So a whole number n up to 2^27 is written as (2^34 + n) - 2^34, both of
+// them 11-digit numbers, and larger ones are put together from such parts with exact * and +.
+constexpr std::uint64_t kOffset = std::uint64_t{1} << 34; // 17179869184
+constexpr int kPartBits = 27;
 
 std::string WholeNumber(std::uint64_t value) {
-    return std::to_string(value);
+    if (value == 0)
+        return "0";
+    if (value <= (std::uint64_t{1} << kPartBits))
+        return "(" + std::to_string(kOffset + value) + "-" + std::to_string(kOffset) + ")";
+    const std::uint64_t low = value & ((std::uint64_t{1} << kPartBits) - 1);
+    std::string text =
+        "(" + WholeNumber(value >> kPartBits) + "*" + WholeNumber(std::uint64_t{1} << kPartBits);
+    if (low != 0)
+        text += "+" + WholeNumber(low);
+    return text + ")";
 }
 
-// The shortest decimal that reads back as `magnitude`, as a whole-number mantissa and an
-// exponent of ten.
-struct Decimal {
-    std::uint64_t mantissa = 0;
-    int exponent = 0;
-};
-
-std::optional<Decimal> ShortestDecimal(double magnitude) {
-    char text[64];
-    const auto [end, error] =
-        std::to_chars(text, text + sizeof text, magnitude, std::chars_format::scientific);
-    if (error != std::errc{})
-        return std::nullopt;
-    Decimal decimal;
-    int fractionDigits = 0;
-    bool inFraction = false;
-    const char* at = text;
-    for (; at != end && *at != 'e'; ++at) {
-        if (*at == '.') {
-            inFraction = true;
-            continue;
-        }
-        if (decimal.mantissa > (kExactWhole - 9) / 10)
-            return std::nullopt;
-        decimal.mantissa = decimal.mantissa * 10 + static_cast<std::uint64_t>(*at - '0');
-        fractionDigits += inFraction ? 1 : 0;
-    }
-    int power = 0;
-    if (at != end) {
-        const char* digits = at + 1;
-        if (*digits == '+')
-            ++digits;
-        std::from_chars(digits, end, power);
-    }
-    decimal.exponent = power - fractionDigits;
-    return decimal;
-}
-
-std::string PowerOfTen(int exponent) {
-    return "1" + std::string(static_cast<std::size_t>(exponent), '0');
-}
-
-// Whole number times or divided by powers of two, for values no short decimal carries.
+// A whole number times or divided by powers of two, each step exact. Quotients by other numbers
+// are avoided: 87/10 would be one correctly rounded division, but not all simulators round
+// every division correctly.
 std::string BinaryForm(double magnitude) {
     int exponent = 0;
     const double fraction = std::frexp(magnitude, &exponent);
@@ -81,16 +53,6 @@ std::string BinaryForm(double magnitude) {
 }
 
 std::string MagnitudeText(double magnitude) {
-    if (magnitude < static_cast<double>(kExactWhole) && magnitude == std::floor(magnitude))
-        return WholeNumber(static_cast<std::uint64_t>(magnitude));
-    if (const auto decimal = ShortestDecimal(magnitude)) {
-        // D / 10^k and D * 10^k of exact operands round once, to the double nearest the
-        // decimal, which is `magnitude` itself.
-        if (decimal->exponent < 0 && -decimal->exponent <= kLargestExactPowerOfTen)
-            return WholeNumber(decimal->mantissa) + "/" + PowerOfTen(-decimal->exponent);
-        if (decimal->exponent > 0 && decimal->exponent <= kLargestExactPowerOfTen)
-            return WholeNumber(decimal->mantissa) + "*" + PowerOfTen(decimal->exponent);
-    }
     return BinaryForm(magnitude);
 }
 
@@ -102,10 +64,10 @@ std::string ExactNumber(double value) {
     if (value == 0)
         return "0";
     const std::string magnitude = MagnitudeText(std::fabs(value));
-    const bool plain = magnitude.find_first_of("*/") == std::string::npos;
-    if (value > 0)
-        return plain ? magnitude : "(" + magnitude + ")";
-    return "(-" + magnitude + ")";
+    std::string text(value > 0 ? "(" : "(-");
+    text.append(magnitude);
+    text.push_back(')');
+    return text;
 }
 
 std::string SubcircuitName(std::string_view name) {
@@ -118,9 +80,11 @@ std::string SubcircuitName(std::string_view name) {
     if (result.empty())
         return "TUBE";
     const char first = result.front();
-    if (!((first >= 'A' && first <= 'Z') || (first >= 'a' && first <= 'z')))
-        result.insert(0, "T");
-    return result;
+    if ((first >= 'A' && first <= 'Z') || (first >= 'a' && first <= 'z'))
+        return result;
+    std::string prefixed(1, 'T');
+    prefixed.append(result);
+    return prefixed;
 }
 
 } // namespace valvescope::exports

@@ -11,11 +11,12 @@ namespace valvescope::exports {
 
 enum class SpiceDialect { Ngspice, LTspice };
 
-// `value` as an expression whose value is exactly `value` in a simulator that reads whole
-// numbers up to 2^53 exactly and rounds * and / correctly: a whole number ("300"), a quotient
-// of whole numbers ("(87/10)"), or a whole number scaled by powers of two. Decimal literals are
-// avoided: ngspice's reader can be one unit in the last place off. Throws std::invalid_argument
-// for an infinity or a NaN, which no expression can carry.
+// `value` as an expression whose value is exactly `value` wherever * and / of exact operands
+// round correctly: its mantissa and powers of two built from 11-digit whole numbers with exact
+// +, -, * and / (8.7 is 4897766314026189 / 2^49). Decimal literals are avoided: ngspice 39 reads
+// "8.7" as 8.700000000000001 and even "15" as 15.000000000000002, as it rewrites each number
+// with 11 significant digits. Negative values are bracketed, "(-...)". Throws
+// std::invalid_argument for an infinity or a NaN, which no expression can carry.
 std::string ExactNumber(double value);
 
 // `name` as a subcircuit name: letters, digits and underscores, starting with a letter ("807"
