@@ -1,0 +1,116 @@
+#include "core/export/spice.h"
+
+#include "core/export/familygrid.h"
+#include "core/export/spicedeck.h"
+#include "core/io/atomicfile.h"
+
+#include <charconv>
+#include <string>
+
+namespace valvescope::exports {
+
+namespace {
+
+// A number for people to read: the shortest decimal that reads back as the same double.
+std::string Readable(double value) {
+    char text[64];
+    const auto result = std::to_chars(text, text + sizeof text, value);
+    return std::string(text, result.ptr);
+}
+
+// Free text on one comment line: line breaks and other control characters become spaces.
+std::string OneLine(std::string_view text) {
+    std::string line(text);
+    for (char& c : line) {
+        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7f)
+            c = ' ';
+    }
+    return line;
+}
+
+// Splits the formula after its top-level choices so that no line gets unreadably long: SPICE
+// joins a "+" continuation line to the line before it.
+std::string ContinuedLines(const std::string& text) {
+    constexpr std::size_t kWidth = 100;
+    std::string out;
+    std::size_t column = 0;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        out += text[i];
+        ++column;
+        if (text[i] == ' ' && column >= kWidth) {
+            out += "\n+ ";
+            column = 2;
+        }
+    }
+    return out;
+}
+
+std::string Header(const Tube& tube, SpiceDialect dialect, std::string_view programVersion,
+                   const std::string& name) {
+    const tubemath::TubeParams& p = tube.Params;
+    const char* simulator = dialect == SpiceDialect::LTspice ? "LTspice" : "ngspice";
+    std::string h;
+    h +=
+        "* Tube " + OneLine(tube.Name) + " as the subcircuit " + name + " for " + simulator + ".\n";
+    h += "* Pins in order: plate grid cathode\n";
+    h += "*   X1 <plate> <grid> <cathode> " + name + "\n";
+    h += "* Written by Valvescope " + OneLine(programVersion) + ".\n";
+    h += "* Model constants:\n";
+    h += "*   MuExponent    = " + Readable(p.MuExponent) + "\n";
+    h += "*   ExponentSlope = " + Readable(p.ExponentSlope) + " V\n";
+    h += "*   GridDecade    = " + Readable(p.GridDecade) + " V\n";
+    h += "*   KneeFactor    = " + Readable(p.KneeFactor) + "\n";
+    h += "*   MuZero        = " + Readable(p.MuZero) + "\n";
+    h += "*   Perveance     = " + Readable(p.Perveance) + " A/V^LawExponent\n";
+    h += "*   LawExponent   = " + Readable(p.LawExponent) + "\n";
+    h += "* Maximum ratings (not enforced by the model):\n";
+    h += "*   Imax = " + Readable(tube.Ratings.Imax) + " A\n";
+    h += "*   Vmax = " + Readable(tube.Ratings.Vmax) + " V\n";
+    h += "*   Pmax = " + Readable(tube.Ratings.Pmax) + " W\n";
+    h += "* The model has no grid current and no capacitances: the grid draws nothing and\n";
+    h += "* the tube responds instantly. The plate current is Valvescope's closed-form model,\n";
+    h += "* step for step; the constants are written as exact fractions so that the simulator\n";
+    h += "* reads the very same numbers.\n";
+    return h;
+}
+
+} // namespace
+
+std::string SpiceSubcircuit(const Tube& tube, SpiceDialect dialect,
+                            std::string_view programVersion) {
+    const std::string name = SubcircuitName(tube.Name);
+    std::string text = Header(tube, dialect, programVersion, name);
+    text += ".subckt " + name + " plate grid cathode\n";
+    text += "Bplate plate cathode I=" + ContinuedLines(PlateCurrentFormula(tube.Params, dialect)) +
+            "\n";
+    text += ".ends " + name + "\n";
+    return text;
+}
+
+std::string DeckPathFor(const std::string& path) {
+    const std::size_t slash = path.find_last_of('/');
+    const std::size_t nameStart = slash == std::string::npos ? 0 : slash + 1;
+    const std::size_t dot = path.find_last_of('.');
+    if (dot == std::string::npos || dot <= nameStart)
+        return path + ".deck";
+    return path.substr(0, dot) + ".deck" + path.substr(dot);
+}
+
+void ExportSpice(const std::string& path, const Tube& tube, SpiceDialect dialect,
+                 std::string_view programVersion, const PlotSettings& settings) {
+    const std::string deckPath = DeckPathFor(path);
+    const std::size_t slash = path.find_last_of('/');
+    const std::string fileName = slash == std::string::npos ? path : path.substr(slash + 1);
+    const std::size_t deckSlash = deckPath.find_last_of('/');
+    std::string outputName =
+        deckSlash == std::string::npos ? deckPath : deckPath.substr(deckSlash + 1);
+    const std::size_t dot = outputName.find_last_of('.');
+    outputName = outputName.substr(0, dot) + ".out";
+
+    const std::string deck = SpiceFamilyDeck(tube, dialect, fileName, settings.EndV,
+                                             FamilyGridVoltages(settings), outputName);
+    WriteFileAtomically(path, SpiceSubcircuit(tube, dialect, programVersion));
+    WriteFileAtomically(deckPath, deck);
+}
+
+} // namespace valvescope::exports

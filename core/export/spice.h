@@ -1,0 +1,34 @@
+// The tube as a SPICE subcircuit with the pins plate, grid, cathode, for ngspice or LTspice.
+#pragma once
+
+#include "core/export/spicetext.h"
+#include "core/plot/plottypes.h"
+#include "core/tube/tube.h"
+
+#include <string>
+#include <string_view>
+
+namespace valvescope::exports {
+
+// The subcircuit of `tube`: a header comment (pins and their order, the tube's name, its seven
+// constants and three ratings, the program and `programVersion`, and what the model leaves
+// out), then `.subckt NAME plate grid cathode` with one behavioural current source from plate to
+// cathode that computes tubemath::PlateCurrent. Throws std::invalid_argument for a constant that
+// is not finite.
+std::string SpiceSubcircuit(const Tube& tube, SpiceDialect dialect,
+                            std::string_view programVersion);
+
+// `path` with ".deck" before its extension: "807.lib" gives "807.deck.lib", "model" gives
+// "model.deck", "lib.v2/model" gives "lib.v2/model.deck". A leading dot of a file name
+// (".lib") starts no extension.
+std::string DeckPathFor(const std::string& path);
+
+// Writes the subcircuit to `path` and, beside it at DeckPathFor(path), a deck that draws the
+// plot's family of curves with it (the plate voltage from 0 to End V in 1 V steps, one curve for
+// each grid voltage of FamilyGridVoltages). The deck includes the subcircuit by its file name
+// and writes its results, run from that folder, to the deck's path with ".out" in place of the
+// extension. Each file is written atomically; FileError when one cannot be written.
+void ExportSpice(const std::string& path, const Tube& tube, SpiceDialect dialect,
+                 std::string_view programVersion, const PlotSettings& settings);
+
+} // namespace valvescope::exports

@@ -1,0 +1,31 @@
+// The pieces a SPICE file is written from: numbers the simulator reads back as the very same
+// doubles, names it accepts, and the plate-current formula of the tube model.
+#pragma once
+
+#include "model/tubemath.h"
+
+#include <string>
+#include <string_view>
+
+namespace valvescope::exports {
+
+enum class SpiceDialect { Ngspice, LTspice };
+
+// `value` as an expression whose value is exactly `value` wherever * and / of exact operands
+// round correctly: its mantissa and powers of two built from 11-digit whole numbers with exact
+// +, -, * and / (8.7 is 4897766314026189 / 2^49). Decimal literals are avoided: ngspice 39 reads
+// "8.7" as 8.700000000000001 and even "15" as 15.000000000000002, as it rewrites each number
+// with 11 significant digits. Negative values are bracketed, "(-...)". Throws
+// std::invalid_argument for an infinity or a NaN, which no expression can carry.
+std::string ExactNumber(double value);
+
+// `name` as a subcircuit name: letters, digits and underscores, starting with a letter ("807"
+// becomes "T807", "EL34 (Mullard)" becomes "EL34__Mullard_"); "TUBE" for an empty name.
+std::string SubcircuitName(std::string_view name);
+
+// The plate current, in amperes, flowing from `plate` to `cathode`, as a behavioural-source
+// expression in `dialect`. It takes the steps of tubemath::PlateCurrent in the same order with
+// Vg = V(grid,cathode) and Va = V(plate,cathode).
+std::string PlateCurrentFormula(const tubemath::TubeParams& tube, SpiceDialect dialect);
+
+} // namespace valvescope::exports
