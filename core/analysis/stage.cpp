@@ -14,6 +14,10 @@ namespace {
 using namespace tubemath::checked;
 using analysis::PlateLoad;
 
+// A found quiescent current balances the model's to this fraction of itself; a true root
+// does so to a few units in the last place.
+constexpr double kBalanceTolerance = 1e-12;
+
 bool FinitePositive(double x) {
     return std::isfinite(x) && x > 0;
 }
@@ -51,12 +55,19 @@ QuiescentPoint QuiescentOf(const Tube& tube, const StageInput& input) {
     const double drop = input.Load == LoadKind::Resistor ? Add(input.Ra, input.Rk) : input.Rk;
     q.Vp = Sub(input.BPlus, Mul(drop, ip));
     q.P = Mul(q.Vp, ip);
+    // The search ends where the balance changes sign; where the model's current jumps there
+    // instead of crossing, that is no operating point.
+    const double balance = ip - tubemath::PlateCurrent(tube.Params, q.Vg, q.Vp);
+    if (!(std::fabs(balance) <= kBalanceTolerance * ip))
+        throw StageError(kNoOperatingPointMessage);
     return q;
 }
 
 SmallSignal SmallSignalOf(const Tube& tube, const QuiescentPoint& q, double zl, double rk) {
     const analysis::CurrentSlopes slopes =
         analysis::CheckedPlateCurrentSlopes(tube.Params, q.Vg, q.Vp);
+    if (!(slopes.DIpDVa > 0))
+        throw StageError(kFlatCurrentMessage);
     SmallSignal s;
     s.Gm = slopes.DIpDVg;
     s.Rp = Div(1, slopes.DIpDVa);

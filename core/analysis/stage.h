@@ -47,6 +47,11 @@ inline constexpr const char* kDriveMessage = "The drive must be a finite voltage
 inline constexpr const char* kRatingsMessage = "The tube's ratings must be finite and above 0";
 inline constexpr const char* kNoCurrentMessage =
     "The tube draws no plate current at this operating point";
+// Far outside its useful range the model's current can jump, so that no current balances it.
+inline constexpr const char* kNoOperatingPointMessage =
+    "The model's plate current has no operating point for this stage";
+inline constexpr const char* kFlatCurrentMessage =
+    "The plate current does not change with plate voltage at this operating point";
 
 // The stage at rest.
 struct QuiescentPoint {

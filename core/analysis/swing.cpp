@@ -136,7 +136,7 @@ public:
     }
 
 private:
-    static constexpr int kDeepestHalving = 12;
+    static constexpr int kDeepestHalving = 10;
 
     Coefficients Stretch(double from, double to) {
         Coefficients sums{};
@@ -167,8 +167,10 @@ private:
     double tolerance_;
 };
 
-// Each coefficient is kept within this fraction of the swing's largest departure from rest.
+// Each coefficient is kept within this fraction of the swing's largest departure from rest,
+// or, for a very small swing, within the rounding of the currents themselves.
 constexpr double kRelativeTolerance = 1e-10;
+constexpr double kRoundingTolerance = 1e-13;
 
 } // namespace
 
@@ -178,7 +180,11 @@ SwingSpectrum SpectrumOfSwing(const tubemath::TubeParams& tube, double restVg, d
     const double top = walk.CurrentAt(0);
     const double bottom = walk.CurrentAt(std::numbers::pi);
     const double departure = std::max(std::fabs(top - restIp), std::fabs(restIp - bottom));
-    SwingQuadrature quadrature(walk, restIp, kRelativeTolerance * departure * std::numbers::pi / 2);
+    const double largest = std::max({top, restIp, bottom});
+    const double tolerance =
+        std::max(kRelativeTolerance * departure, kRoundingTolerance * largest) * std::numbers::pi /
+        2;
+    SwingQuadrature quadrature(walk, restIp, tolerance);
 
     Coefficients integrals{};
     const std::vector<double> ends = StretchEnds(tube, restVg, drive, load);

@@ -189,6 +189,14 @@ TEST(StageErrors, TubeWithoutRatingsOrCurrent) {
     EXPECT_EQ(ErrorMessage<StageError>(StageInput{}, tube), valvescope::kNoCurrentMessage);
 }
 
+TEST(StageErrors, NoBalanceWhereTheModelsCurrentJumps) {
+    // Near -5200 V of grid the model's law exponent has grown past 50 and its current is
+    // enormous, until the amplification factor is used up and it drops to 0: the balance
+    // changes sign there without crossing zero.
+    EXPECT_EQ(ErrorMessage<StageError>(Resistor(16057.7, 63.1112, 5536.63)),
+              valvescope::kNoOperatingPointMessage);
+}
+
 TEST(StageErrors, ModelFaultsKeepTheirMessage) {
     using tubemath::ArithmeticError;
     // Every current the model computes overflows.
