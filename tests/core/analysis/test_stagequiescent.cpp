@@ -92,7 +92,9 @@ TEST(StageSlopes, DerivativesAgreeWithCentralDifferences) {
     // Across the law's region: far below the knee, in it, near cut-off and with the grid positive.
     const double points[][2] = {{-22.3, 264.2}, {-0.5, 50}, {0.5, 50}, {-3, 30},  {-40, 400},
                                 {-60, 360},     {15, 120},  {35, 8},   {-5, 600}, {-70, 455}};
-    for (const auto& [vg, va] : points) {
+    for (const auto& point : points) {
+        const double vg = point[0]; // clang 14 does not let lambdas capture structured bindings
+        const double va = point[1];
         const auto s = valvescope::analysis::PlateCurrentSlopes(tube, vg, va);
         ASSERT_GT(s.Ip, 0) << vg << ", " << va;
         const double gm = stagetest::Derivative(
