@@ -25,11 +25,12 @@ enum class LoadKind {
 
 struct StageInput {
     double BPlus = 400;                 // V, supply
-    double Ra = 3000;                   // ohm, plate resistor (resistor load only)
+    double Ra = 3000;                   // ohm, plate resistor; read for a resistor load only
     double Rk = 590;                    // ohm, cathode resistor, 0 or more
-    LoadKind Load = LoadKind::Resistor; //
-    std::optional<double> Zaa;          // ohm, reflected load (transformer load only)
-    std::optional<double> Drive;        // V, peak grid drive; absent: |Vg| at rest
+    LoadKind Load = LoadKind::Resistor; // what sits between B+ and the plate
+    std::optional<double> Zaa;          // ohm, reflected load; read for a transformer only
+    std::optional<double> Drive;        // V, peak grid drive; absent: |Vg| at rest, which
+                                        // just reaches 0 V of grid
 };
 
 // Raised for an input that has no answer. what() is one of the messages below.
@@ -70,7 +71,7 @@ struct RatingFractions {
 };
 
 // Small-signal values at the quiescent point from the model's exact derivatives.
-// ZL is Ra for a resistor load, Zaa for a transformer.
+// ZL is Ra for a resistor load, Zaa for a transformer. The gains carry the stage's inversion.
 struct SmallSignal {
     double Mu = 0;             // gm * rp
     double Gm = 0;             // A/V, dIp/dVg at constant Va
@@ -99,7 +100,9 @@ struct SignalSwing {
     bool CurrentExceeded = false;      // MaxIp above Imax
     bool VoltageExceeded = false;      // MaxVa above Vmax
     bool DissipationExceeded = false;  // PeakP above Pmax
-    std::optional<double> Efficiency;  // Power / (B+ * Ip at rest); transformer load only
+    // Power / (B+ * Ip at rest), for a transformer load only. The supply's draw is taken at
+    // rest: a large swing moves AverageIp, so near full drive this can pass 50 %.
+    std::optional<double> Efficiency;
 };
 
 // A point for the plot overlay: x in volts plate to ground (the plot's voltage axis, which

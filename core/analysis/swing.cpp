@@ -99,10 +99,9 @@ private:
     int solves_ = 0;
 };
 
-// cos(n phi) for n = 0..9 by the recurrence cos(n phi) = 2 cos(phi) cos((n-1) phi) - cos((n-2)
-// phi).
 using Coefficients = std::array<double, 10>;
 
+// Adds weighted * cos(n phase) for n = 0..9, by cos(n x) = 2 cos(x) cos((n-1) x) - cos((n-2) x).
 void AddCosines(Coefficients& sums, double phase, double weighted) {
     const double c1 = std::cos(phase);
     double before = 1;
@@ -136,6 +135,7 @@ public:
     }
 
 private:
+    // Bounds the work where the current is rough beyond any halving, far outside the law's range.
     static constexpr int kDeepestHalving = 10;
 
     Coefficients Stretch(double from, double to) {
@@ -181,10 +181,10 @@ SwingSpectrum SpectrumOfSwing(const tubemath::TubeParams& tube, double restVg, d
     const double bottom = walk.CurrentAt(std::numbers::pi);
     const double departure = std::max(std::fabs(top - restIp), std::fabs(restIp - bottom));
     const double largest = std::max({top, restIp, bottom});
-    const double tolerance =
-        std::max(kRelativeTolerance * departure, kRoundingTolerance * largest) * std::numbers::pi /
-        2;
-    SwingQuadrature quadrature(walk, restIp, tolerance);
+    const double coefficientTolerance =
+        std::max(kRelativeTolerance * departure, kRoundingTolerance * largest);
+    // A coefficient is 2 / pi times its integral.
+    SwingQuadrature quadrature(walk, restIp, coefficientTolerance * std::numbers::pi / 2);
 
     Coefficients integrals{};
     const std::vector<double> ends = StretchEnds(tube, restVg, drive, load);
