@@ -1,0 +1,103 @@
+// The analysis as a few lines for a terminal, numbers in the program's own readout style.
+#include "core/analysis/stage.h"
+
+#include "formats/formats.h"
+
+#include <cmath>
+
+namespace valvescope {
+
+namespace {
+
+// The readout formatters pad positive values with a blank for a sign; inside a line that
+// blank is not wanted.
+std::string Trimmed(std::string text) {
+    text.erase(0, text.find_first_not_of(' '));
+    return text;
+}
+
+std::string Volts(double x) {
+    return Trimmed(formats::FormatVoltsReadout(x));
+}
+std::string Amps(double x) {
+    return Trimmed(formats::FormatAmpsReadout(x));
+}
+std::string Watts(double x) {
+    return Trimmed(formats::FormatWatts(x));
+}
+std::string Ohms(double x) {
+    return Trimmed(formats::FormatOhms(x));
+}
+std::string Plain(double x) {
+    return Trimmed(formats::FormatValueReadout(x));
+}
+std::string Percent(double fraction) {
+    return formats::FormatPicture("0.0", fraction * 100) + " %";
+}
+std::string YesNo(bool b) {
+    return b ? "yes" : "no";
+}
+
+std::string HarmonicsLine(const SignalSwing& swing) {
+    std::string line = "  below H1:";
+    const double h1 = swing.Harmonics[0];
+    for (std::size_t n = 1; n < swing.Harmonics.size(); ++n) {
+        const double hn = swing.Harmonics[n];
+        line += "  H" + std::to_string(n + 1) + " ";
+        line += hn > 0 && h1 > 0 ? formats::FormatPicture("0.0", 20 * std::log10(hn / h1)) + " dB"
+                                 : "none";
+    }
+    return line + "\n";
+}
+
+std::string QuiescentLines(const StageAnalysis& a) {
+    const QuiescentPoint& q = a.Quiescent;
+    return "Quiescent point\n"
+           "  Ip " +
+           Amps(q.Ip) + " (" + Percent(a.Ratings.Ip) + " of rating)\n" + "  Vp " + Volts(q.Vp) +
+           " (" + Percent(a.Ratings.Vp) + " of rating)\n" + "  P  " + Watts(q.P) + " (" +
+           Percent(a.Ratings.P) + " of rating)\n" + "  Vg " + Volts(q.Vg) + "   Vk " + Volts(q.Vk) +
+           "\n";
+}
+
+std::string SmallSignalLines(const StageAnalysis& a, const std::string& zlName) {
+    const SmallSignal& s = a.Small;
+    return "Small signal\n"
+           "  mu " +
+           Plain(s.Mu) + "   gm " + Plain(s.Gm * 1000) + " mA/V   rp " + Ohms(s.Rp) + "\n" +
+           "  gain " + Plain(s.Gain) + " bypassed, " + Plain(s.GainUnbypassed) + " unbypassed\n" +
+           "  Zout " + Ohms(s.Zout) + " (rp || " + zlName + ", bypassed)\n";
+}
+
+std::string SwingLines(const StageAnalysis& a) {
+    const SignalSwing& s = a.Swing;
+    std::string text = "Swing at " + Volts(s.Drive) + " peak drive, cathode bypassed\n";
+    text +=
+        "  output " + Watts(s.Power) + ", " + Volts(s.Vout) + " peak, gain " + Plain(s.Gain) + "\n";
+    text += HarmonicsLine(s);
+    text += "  THD " + Percent(s.Thd) + "\n";
+    text += "  Ip average " + Amps(s.AverageIp) + ", least " + Amps(s.MinIp) + ", most " +
+            Amps(s.MaxIp) + "\n";
+    text += "  most Va " + Volts(s.MaxVa) + ", peak dissipation " + Watts(s.PeakP) + "\n";
+    if (s.Efficiency)
+        text += "  efficiency " + Percent(*s.Efficiency) + " of the supply at rest\n";
+    text += "  grid current: " + YesNo(s.GridCurrent) + "   cut-off: " + YesNo(s.Cutoff) + "\n";
+    text += "  over a rating: current " + YesNo(s.CurrentExceeded) + ", voltage " +
+            YesNo(s.VoltageExceeded) + ", dissipation " + YesNo(s.DissipationExceeded) + "\n";
+    return text;
+}
+
+} // namespace
+
+std::string StageText(const StageAnalysis& a) {
+    const StageInput& in = a.Input;
+    const bool transformer = in.Load == LoadKind::Transformer;
+    const std::string zlName = transformer ? "Zaa" : "Ra";
+    std::string text = a.TubeName + " single-ended stage, " +
+                       (transformer ? "transformer" : "resistor") + " load\n";
+    text += "  B+ " + Volts(in.BPlus) + "   " + zlName + " " +
+            Ohms(transformer ? in.Zaa.value_or(0) : in.Ra) + "   Rk " + Ohms(in.Rk) + "\n";
+    return text + QuiescentLines(a) + SmallSignalLines(a, zlName) + SwingLines(a);
+}
+
+} // namespace valvescope

@@ -1,0 +1,106 @@
+// The analysis written out: JSON read back with a JSON library, and the terminal summary.
+#include "core/analysis/stage.h"
+#include "formats/formats.h"
+
+#include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+
+#include <charconv>
+#include <cstdio>
+#include <set>
+#include <string>
+
+namespace {
+
+using nlohmann::json;
+using valvescope::AnalyzeStage;
+using valvescope::Builtin807;
+using valvescope::LoadKind;
+using valvescope::StageInput;
+
+std::set<std::string> KeysOf(const json& object) {
+    std::set<std::string> keys;
+    for (const auto& [key, value] : object.items())
+        keys.insert(key);
+    return keys;
+}
+
+StageInput TransformerStage() {
+    StageInput input;
+    input.BPlus = 300;
+    input.Rk = 300;
+    input.Load = LoadKind::Transformer;
+    input.Zaa = 5000;
+    return input;
+}
+
+TEST(StageJson, KeysAsDocumented) {
+    const json j = json::parse(valvescope::StageJson(AnalyzeStage(Builtin807(), StageInput{})));
+    using Keys = std::set<std::string>;
+    EXPECT_EQ(KeysOf(j), (Keys{"load", "quiescent", "ratings", "smallSignal", "swing"}));
+    EXPECT_EQ(j["load"], "resistor");
+    EXPECT_EQ(KeysOf(j["quiescent"]), (Keys{"Ip", "Vp", "Vg", "Vk", "P"}));
+    EXPECT_EQ(KeysOf(j["ratings"]), (Keys{"Ip", "Vp", "P"}));
+    EXPECT_EQ(KeysOf(j["smallSignal"]), (Keys{"mu", "gm", "rp", "gain", "gainUnbypassed", "zout"}));
+    EXPECT_EQ(KeysOf(j["swing"]),
+              (Keys{"drive", "harmonics", "thd", "power", "vout", "gain", "averageIp", "minIp",
+                    "peakP", "gridCurrent", "cutoff", "efficiency"}));
+    EXPECT_EQ(j["swing"]["harmonics"].size(), 9u);
+    EXPECT_TRUE(j["swing"]["efficiency"].is_null());
+    EXPECT_TRUE(j["swing"]["gridCurrent"].is_boolean());
+    EXPECT_FALSE(j["swing"]["cutoff"].get<bool>());
+}
+
+TEST(StageJson, NumbersReadBackBitForBit) {
+    for (const StageInput& input : {StageInput{}, TransformerStage()}) {
+        const auto a = AnalyzeStage(Builtin807(), input);
+        const json j = json::parse(valvescope::StageJson(a));
+        EXPECT_EQ(j["quiescent"]["Ip"].get<double>(), a.Quiescent.Ip);
+        EXPECT_EQ(j["quiescent"]["Vg"].get<double>(), a.Quiescent.Vg);
+        EXPECT_EQ(j["ratings"]["P"].get<double>(), a.Ratings.P);
+        EXPECT_EQ(j["smallSignal"]["gainUnbypassed"].get<double>(), a.Small.GainUnbypassed);
+        for (std::size_t n = 0; n < 9; ++n)
+            EXPECT_EQ(j["swing"]["harmonics"][n].get<double>(), a.Swing.Harmonics[n]);
+        EXPECT_EQ(j["swing"]["peakP"].get<double>(), a.Swing.PeakP);
+    }
+    const auto t = AnalyzeStage(Builtin807(), TransformerStage());
+    const json j = json::parse(valvescope::StageJson(t));
+    EXPECT_EQ(j["load"], "transformer");
+    EXPECT_EQ(j["swing"]["efficiency"].get<double>(), *t.Swing.Efficiency);
+}
+
+TEST(StageJson, SeventeenSignificantDigits) {
+    const auto a = AnalyzeStage(Builtin807(), StageInput{});
+    const std::string text = valvescope::StageJson(a);
+    // The quiescent current, written as %.17g in the C locale would write it.
+    char expected[40];
+    std::snprintf(expected, sizeof expected, "\"Ip\": %.17g,", a.Quiescent.Ip);
+    EXPECT_NE(text.find(expected), std::string::npos) << expected << "\n" << text;
+    EXPECT_NE(text.find("\"Ip\": 0.037817763396050676,"), std::string::npos);
+    EXPECT_NE(text.find("\"drive\": 22.312480403669898,"), std::string::npos);
+    EXPECT_NE(text.find("\"efficiency\": null"), std::string::npos);
+}
+
+TEST(StageText, SummaryReadsInTheProgramsUnits) {
+    const std::string text = valvescope::StageText(AnalyzeStage(Builtin807(), StageInput{}));
+    for (const char* part :
+         {"807 single-ended stage, resistor load\n", "  B+ 400. v   Ra 3.00 k   Rk 590. ohm\n",
+          "  Ip 37.8 ma (31.5 % of rating)\n", "  Vp 264. v (55.6 % of rating)\n",
+          "  P  9.99 w (40.0 % of rating)\n", "  mu 7.75   gm 4.20 mA/V   rp 1.85 k\n",
+          "  gain -4.80 bypassed, -2.32 unbypassed\n", "Swing at 22.3 v peak drive", "H2 -19.8 dB",
+          "  THD 10.2 %\n", "grid current: no   cut-off: no\n"})
+        EXPECT_NE(text.find(part), std::string::npos) << part << "\n" << text;
+    EXPECT_EQ(text.find("efficiency"), std::string::npos);
+    EXPECT_EQ(text.back(), '\n');
+}
+
+TEST(StageText, TransformerAndTheDecimalSeparator) {
+    formats::SetDecimalSeparator(',');
+    const std::string text = valvescope::StageText(AnalyzeStage(Builtin807(), TransformerStage()));
+    formats::SetDecimalSeparator('.');
+    EXPECT_NE(text.find("transformer load\n"), std::string::npos) << text;
+    EXPECT_NE(text.find("  efficiency 7,9 % of the supply at rest\n"), std::string::npos) << text;
+    EXPECT_NE(text.find("(rp || Zaa, bypassed)"), std::string::npos) << text;
+}
+
+} // namespace
