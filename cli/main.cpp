@@ -34,12 +34,11 @@ QStringList Arguments(int argc, char* argv[]) {
 }
 
 // Says why the window cannot be opened, before Qt would abort trying.
-bool ReportNoDisplay(valvescope::RunMode mode) {
-    const std::optional<std::string> problem = valvescope::DisplayProblem();
-    if (!problem) {
+bool ReportNoDisplay(const valvescope::DisplayCheck& display, valvescope::RunMode mode) {
+    if (!display.Problem()) {
         return false;
     }
-    std::cerr << *problem
+    std::cerr << *display.Problem()
               << (mode == valvescope::RunMode::WindowShot
                       ? ": --window-shot needs an X server, for example Xvfb.\n"
                       : ".\n");
@@ -71,10 +70,15 @@ int main(int argc, char* argv[]) {
         // Drawing into files and printing readouts work with no display at all.
         qputenv("QT_QPA_PLATFORM", "offscreen");
     }
-    if (!valvescope::RunsWithoutScreen(line.Mode) && ReportNoDisplay(line.Mode)) {
-        return valvescope::kExitNotWritten;
+    std::optional<valvescope::DisplayCheck> display;
+    if (!valvescope::RunsWithoutScreen(line.Mode)) {
+        display.emplace();
+        if (ReportNoDisplay(*display, line.Mode)) {
+            return valvescope::kExitNotWritten;
+        }
     }
     QApplication application(argc, argv);
+    display.reset(); // Qt has its own connection now
     // The window's class (WM_CLASS "valvescope") and the desktop entry it belongs to, for task
     // bars and window matching; the window's caption stays exactly its own.
     QApplication::setApplicationName(QStringLiteral("valvescope"));

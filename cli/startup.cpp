@@ -40,21 +40,25 @@ void QuietRuntimeFolderNotice() {
     previousHandler = qInstallMessageHandler(LeaveOutRuntimeFolderNotice);
 }
 
-std::optional<std::string> DisplayProblem() {
+DisplayCheck::DisplayCheck() {
     if (!UsesX()) {
-        return std::nullopt;
+        return;
     }
     const QByteArray display = qgetenv("DISPLAY");
     if (display.isEmpty()) {
-        return std::string("There is no display to open the window on (DISPLAY is not set)");
+        problem_ = "There is no display to open the window on (DISPLAY is not set)";
+        return;
     }
-    xcb_connection_t* connection = xcb_connect(nullptr, nullptr);
-    const bool answers = xcb_connection_has_error(connection) == 0;
-    xcb_disconnect(connection);
-    if (answers) {
-        return std::nullopt;
+    connection_ = xcb_connect(nullptr, nullptr);
+    if (xcb_connection_has_error(connection_) != 0) {
+        problem_ = "The X display '" + display.toStdString() + "' cannot be opened";
     }
-    return "The X display '" + display.toStdString() + "' cannot be opened";
+}
+
+DisplayCheck::~DisplayCheck() {
+    if (connection_) {
+        xcb_disconnect(connection_);
+    }
 }
 
 } // namespace valvescope

@@ -6,6 +6,8 @@
 #include <optional>
 #include <string>
 
+struct xcb_connection_t;
+
 namespace valvescope {
 
 // Leaves out Qt's "XDG_RUNTIME_DIR not set" notice, which every run without a login session
@@ -13,9 +15,24 @@ namespace valvescope {
 // under /tmp and checks it, and every other message goes through as before.
 void QuietRuntimeFolderNotice();
 
-// Why the window cannot be opened, for the X window system: QT_QPA_PLATFORM says xcb, or names
-// no platform while no Wayland session is there, and the display in DISPLAY does not answer.
-// Nothing when the display answers or another platform will be used.
-std::optional<std::string> DisplayProblem();
+// Whether the window can be opened, for the X window system: when QT_QPA_PLATFORM says xcb, or
+// names no platform while no Wayland session is there, connects to the display in DISPLAY. The
+// connection stays open for as long as this lives, so create the application object meanwhile:
+// an X server that loses its last client resets and refuses connections for a moment.
+class DisplayCheck {
+public:
+    DisplayCheck();
+    ~DisplayCheck();
+    DisplayCheck(const DisplayCheck&) = delete;
+    DisplayCheck& operator=(const DisplayCheck&) = delete;
+
+    // Why the window cannot be opened; nothing when the display answers or another platform
+    // will be used.
+    const std::optional<std::string>& Problem() const { return problem_; }
+
+private:
+    xcb_connection_t* connection_ = nullptr;
+    std::optional<std::string> problem_;
+};
 
 } // namespace valvescope
