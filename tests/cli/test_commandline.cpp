@@ -406,8 +406,8 @@ void TestCommandLine::UsageProblemsWordForWord() {
 void TestCommandLine::OutputIsOnlyWhatTheProgramPromises() {
     // Run without XDG_RUNTIME_DIR, as root runs outside a login session: no notice about it.
     const Run help = RunProgram({"--help"});
-    QCOMPARE(help.Out, kUsage);
     QCOMPARE(help.Err, QByteArray());
+    QCOMPARE(help.Out, kUsage);
     const Run version = RunProgram({"--version"});
     QCOMPARE(version.Err, QByteArray());
     const Run exported = RunProgram({"--export", Path("quiet.svg")});
