@@ -43,8 +43,8 @@ void AddOptions(QCommandLineParser& parser) {
                                      "plot (pixels from its top-left corner); may be repeated."),
                       QStringLiteral("x,y")});
     parser.addOption({QStringLiteral("window-shot"),
-                      QStringLiteral("Open the window, grab its client area from the screen into "
-                                     "the PNG <file> and end."),
+                      QStringLiteral("Open the window, save a picture of its client area as the "
+                                     "PNG <file> and end."),
                       QStringLiteral("file")});
     for (const SettingOption& setting : kSettingOptions) {
         parser.addOption({QString::fromUtf8(setting.name),

@@ -1,5 +1,6 @@
 #include "cli/commandline.h"
 #include "cli/commandrun.h"
+#include "cli/startup.h"
 #include "cli/windowshot.h"
 #include "core/session/plotjob.h"
 #include "formats/formats.h"
@@ -10,6 +11,8 @@
 #include <QLocale>
 
 #include <iostream>
+#include <optional>
+#include <string>
 
 namespace {
 
@@ -30,11 +33,16 @@ QStringList Arguments(int argc, char* argv[]) {
     return arguments;
 }
 
-// Whether a window can be opened: a display, or a platform the user chose.
-bool HasScreen() {
-    return !qEnvironmentVariableIsEmpty("DISPLAY") ||
-           !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") ||
-           !qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM");
+// Says why the window cannot be opened, before Qt would abort trying.
+bool ReportNoDisplay(const valvescope::DisplayCheck& display, valvescope::RunMode mode) {
+    if (!display.Problem()) {
+        return false;
+    }
+    std::cerr << *display.Problem()
+              << (mode == valvescope::RunMode::WindowShot
+                      ? ": --window-shot needs an X server, for example Xvfb.\n"
+                      : ".\n");
+    return true;
 }
 
 // A picture of the window: the settings must draw, as for an export, and any error box that
@@ -55,26 +63,31 @@ int RunWindowShot(const valvescope::CommandLine& line) {
 } // namespace
 
 int main(int argc, char* argv[]) {
+    valvescope::QuietRuntimeFolderNotice();
     const valvescope::CommandLine line = valvescope::ReadCommandLine(Arguments(argc, argv));
     if (valvescope::RunsWithoutScreen(line.Mode) &&
         qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
         // Drawing into files and printing readouts work with no display at all.
         qputenv("QT_QPA_PLATFORM", "offscreen");
     }
-    if (line.Mode == valvescope::RunMode::WindowShot && !HasScreen()) {
-        std::cerr << "There is no display to open the window on: --window-shot needs an X "
-                     "server, for example Xvfb.\n";
-        return valvescope::kExitNotWritten;
+    std::optional<valvescope::DisplayCheck> display;
+    if (!valvescope::RunsWithoutScreen(line.Mode)) {
+        display.emplace();
+        if (ReportNoDisplay(*display, line.Mode)) {
+            return valvescope::kExitNotWritten;
+        }
     }
     QApplication application(argc, argv);
+    display.reset(); // Qt has its own connection now
+    // The window's class (WM_CLASS "valvescope") and the desktop entry it belongs to, for task
+    // bars and window matching; the window's caption stays exactly its own.
+    QApplication::setApplicationName(QStringLiteral("valvescope"));
+    QApplication::setDesktopFileName(QStringLiteral("io.github.kestrelon.valvescope"));
     QApplication::setApplicationVersion(QStringLiteral(VALVESCOPE_VERSION));
     formats::SetDecimalSeparator(UserDecimalPoint());
     if (valvescope::RunsWithoutScreen(line.Mode)) {
-        QApplication::setApplicationName(QStringLiteral("valvescope"));
         return valvescope::RunWithoutWindow(line, std::cout, std::cerr);
     }
-    // The title on the task bar; the window's caption stays exactly its own.
-    QApplication::setApplicationName(QString::fromUtf8(kApplicationTitle));
     if (line.Mode == valvescope::RunMode::WindowShot) {
         return RunWindowShot(line);
     }

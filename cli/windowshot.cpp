@@ -1,7 +1,9 @@
 #include "cli/windowshot.h"
 
 #include "cli/commandrun.h"
+#include "ui/errorbox.h"
 #include "ui/paintbox.h"
+#include "ui/plotexport.h"
 #include "ui/schematicform.h"
 
 #include <QComboBox>
@@ -9,8 +11,6 @@
 #include <QElapsedTimer>
 #include <QGuiApplication>
 #include <QPixmap>
-#include <QSaveFile>
-#include <QScreen>
 #include <QThread>
 #include <QToolButton>
 #include <QWindow>
@@ -46,11 +46,6 @@ bool WaitUntilExposed(const TSchematicForm& form) {
         QThread::msleep(10);
     }
     return false;
-}
-
-bool SavePng(const QImage& image, const QString& file) {
-    QSaveFile out(file);
-    return out.open(QIODevice::WriteOnly) && image.save(&out, "PNG") && out.commit();
 }
 
 } // namespace
@@ -89,15 +84,19 @@ int TakeWindowShot(TSchematicForm& form, const QString& file, std::ostream& err)
     }
     form.FinishDrawing();
     ProcessEventsFor(kSettleMs);
-    QScreen* screen = form.screen();
-    const QPixmap shot = screen ? screen->grabWindow(form.winId()) : QPixmap();
+    // The window renders itself: a window larger than the screen, or one partly covered, comes
+    // out whole, where a grab from the screen would be black past its edges.
+    const QPixmap shot = form.grab();
     form.close();
     if (shot.isNull()) {
-        err << "The window could not be grabbed from the screen.\n";
+        err << "The window could not be grabbed into a picture of " << form.width() << 'x'
+            << form.height() << " pixels.\n";
         return kExitNotWritten;
     }
-    if (!SavePng(shot.toImage(), file)) {
-        err << "Cannot write '" << file.toStdString() << "'.\n";
+    try {
+        WritePng(file, shot.toImage());
+    } catch (const PictureWriteError& error) {
+        err << WithFullStop(QString::fromUtf8(error.what())).toStdString() << '\n';
         return kExitNotWritten;
     }
     return kExitSuccess;

@@ -21,6 +21,7 @@ set(expected
     "${DATADIR}/applications/${APP_ID}.desktop"
     "${DATADIR}/metainfo/${APP_ID}.metainfo.xml"
     "${DATADIR}/icons/hicolor/scalable/apps/${APP_ID}.svg"
+    "${DATADIR}/doc/valvescope/copyright"
 )
 set(missing "")
 foreach(rel IN LISTS expected)

@@ -8,7 +8,7 @@
 #include <exception>
 #include <functional>
 
-// The application's title: the error box's caption and the name shown on the task bar.
+// The application's title: the error box's caption.
 inline constexpr const char* kApplicationTitle = "Valvescope for 807";
 
 // What an error box shows.

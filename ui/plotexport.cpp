@@ -2,13 +2,20 @@
 
 #include "ui/plotpainter.h"
 
+#include "core/io/atomicfile.h"
+
+#include <QBuffer>
+#include <QFile>
 #include <QFileInfo>
+#include <QImageWriter>
 #include <QPageLayout>
 #include <QPageSize>
 #include <QPainter>
 #include <QPdfWriter>
-#include <QSaveFile>
 #include <QSvgGenerator>
+
+#include <string>
+#include <string_view>
 
 namespace valvescope {
 
@@ -17,9 +24,18 @@ namespace {
 constexpr const char* kPictureTitle = "Plate characteristics of the 807";
 constexpr const char* kCreator = "Valvescope";
 
-void PaintSvg(QIODevice& device, const DrawOps& ops, QSize size) {
+// Ends the painting; a painter whose device failed part way says so here.
+void EndPainting(QPainter& painter, const char* what) {
+    if (!painter.end()) {
+        throw PictureWriteError(std::string("The ") + what + " could not be finished");
+    }
+}
+
+QByteArray SvgBytes(const DrawOps& ops, QSize size) {
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
     QSvgGenerator generator;
-    generator.setOutputDevice(&device);
+    generator.setOutputDevice(&buffer);
     generator.setSize(size);
     generator.setViewBox(QRect(QPoint(0, 0), size));
     generator.setResolution(96);
@@ -30,11 +46,18 @@ void PaintSvg(QIODevice& device, const DrawOps& ops, QSize size) {
         throw PictureWriteError("The SVG drawing could not be started");
     }
     PaintDrawOps(painter, ops);
+    EndPainting(painter, "SVG drawing");
+    return bytes;
 }
 
 // One page exactly the surface's size, at 72 dots per inch so that a pixel is a point.
-void PaintPdf(QIODevice& device, const DrawOps& ops, QSize size) {
-    QPdfWriter writer(&device);
+QByteArray PdfBytes(const DrawOps& ops, QSize size) {
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    if (!buffer.open(QIODevice::WriteOnly)) {
+        throw PictureWriteError("The PDF page could not be started");
+    }
+    QPdfWriter writer(&buffer);
     writer.setTitle(QString::fromUtf8(kPictureTitle));
     writer.setCreator(QString::fromUtf8(kCreator));
     writer.setResolution(72);
@@ -45,16 +68,38 @@ void PaintPdf(QIODevice& device, const DrawOps& ops, QSize size) {
         throw PictureWriteError("The PDF page could not be started");
     }
     PaintDrawOps(painter, ops);
+    EndPainting(painter, "PDF page");
+    return bytes;
 }
 
-void PaintPng(QIODevice& device, const DrawOps& ops, QSize size) {
-    if (!PlotImage(ops, size).save(&device, "PNG")) {
-        throw PictureWriteError("The PNG image could not be written");
+QByteArray PngBytes(const QImage& image) {
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    QImageWriter writer(&buffer, "PNG");
+    if (!writer.write(image)) {
+        throw PictureWriteError("The PNG image could not be made: " +
+                                writer.errorString().toStdString());
     }
+    return bytes;
 }
 
 std::string Describe(const QString& path, const QString& reason) {
     return QStringLiteral("Cannot write '%1': %2").arg(path, reason).toStdString();
+}
+
+// The finished picture replaces the file only once every byte is on the disk.
+void WriteBytes(const QString& path, const QByteArray& bytes) {
+    const std::string name = QFile::encodeName(path).toStdString();
+    try {
+        WriteFileAtomically(name, std::string_view(bytes.constData(), bytes.size()));
+    } catch (const FileError& error) {
+        // The error says "<file>: <reason>"; the message names the file as the user typed it.
+        std::string_view reason = error.what();
+        if (reason.starts_with(name + ": ")) {
+            reason.remove_prefix(name.size() + 2);
+        }
+        throw PictureWriteError(Describe(path, QString::fromUtf8(reason.data(), reason.size())));
+    }
 }
 
 } // namespace
@@ -82,29 +127,33 @@ QImage PlotImage(const DrawOps& ops, QSize size) {
 }
 
 void WritePicture(const QString& path, PictureFormat format, const DrawOps& ops, QSize size) {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) {
-        throw PictureWriteError(Describe(path, file.errorString()));
-    }
+    QByteArray bytes;
     try {
         switch (format) {
         case PictureFormat::Png:
-            PaintPng(file, ops, size);
+            bytes = PngBytes(PlotImage(ops, size));
             break;
         case PictureFormat::Svg:
-            PaintSvg(file, ops, size);
+            bytes = SvgBytes(ops, size);
             break;
         case PictureFormat::Pdf:
-            PaintPdf(file, ops, size);
+            bytes = PdfBytes(ops, size);
             break;
         }
     } catch (const PictureWriteError& error) {
-        file.cancelWriting();
         throw PictureWriteError(Describe(path, QString::fromUtf8(error.what())));
     }
-    if (!file.commit()) {
-        throw PictureWriteError(Describe(path, file.errorString()));
+    WriteBytes(path, bytes);
+}
+
+void WritePng(const QString& path, const QImage& image) {
+    QByteArray bytes;
+    try {
+        bytes = PngBytes(image);
+    } catch (const PictureWriteError& error) {
+        throw PictureWriteError(Describe(path, QString::fromUtf8(error.what())));
     }
+    WriteBytes(path, bytes);
 }
 
 } // namespace valvescope

@@ -27,9 +27,14 @@ public:
     using std::runtime_error::runtime_error;
 };
 
-// Writes the operations as a picture of `size` pixels into `path`. The picture goes to a
-// temporary file beside it that replaces `path` only once complete, so a failure leaves no
-// partial file and an existing file untouched. Throws PictureWriteError.
+// Writes the operations as a picture of `size` pixels into `path`. The whole picture is made in
+// memory first, then written to a temporary file beside `path` that replaces it only once every
+// byte is on the disk: any failure (a full disk among them) leaves no partial file and an
+// existing file byte for byte as it was. Throws PictureWriteError "Cannot write '<path>':
+// <reason>".
 void WritePicture(const QString& path, PictureFormat format, const DrawOps& ops, QSize size);
+
+// Writes the image as a PNG file into `path`, the same way.
+void WritePng(const QString& path, const QImage& image);
 
 } // namespace valvescope

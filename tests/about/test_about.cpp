@@ -14,6 +14,8 @@
 #include <QTest>
 #include <QTimer>
 
+#include <utility>
+
 namespace {
 
 QStackedWidget* Notebook(QWidget* box) {
@@ -49,6 +51,7 @@ class TestAbout : public QObject {
 private slots:
     void layoutAndCaption();
     void disclaimerTexts();
+    void firstPageTexts();
     void toggleFlipsPages();
     void reopenStartsOnDefaultPage();
     void enterAcceptsFromEitherPage_data();
@@ -112,6 +115,29 @@ void TestAbout::layoutAndCaption() {
     box->close();
     FlushDeletes();
     QVERIFY(guard.isNull());
+}
+
+void TestAbout::firstPageTexts() {
+    TAboutBox box;
+    const std::pair<const char*, QString> texts[] = {
+        {"ProductShadow1", QStringLiteral("Valvescope for the 807")},
+        {"ProductShadow2", QStringLiteral("Valvescope for the 807")},
+        {"Version", QStringLiteral("Version 1")},
+        {"Logo", QStringLiteral("Kestrelon")},
+        {"Tagline", QStringLiteral("Tools for tube-amp builders")},
+        {"WebAddress", QStringLiteral("www.kestrelon.example")},
+        {"Notice", QString::fromUtf8("Copyright \xC2\xA9 Kestrelon. All rights reserved.")},
+    };
+    QWidget* page = Notebook(&box)->widget(0);
+    for (const auto& [name, text] : texts) {
+        auto* label = page->findChild<QLabel*>(QString::fromLatin1(name));
+        QVERIFY2(label, name);
+        QCOMPARE(label->text(), text);
+    }
+    QCOMPARE(page->findChild<QLabel*>(QStringLiteral("Version"))->pos(), QPoint(139, 67));
+    auto* tagline = page->findChild<QLabel*>(QStringLiteral("Tagline"));
+    QCOMPARE(tagline->palette().color(QPalette::WindowText), QColor(Qt::white));
+    QCOMPARE(tagline->palette().color(QPalette::Window), QColor(Qt::black));
 }
 
 void TestAbout::disclaimerTexts() {

@@ -1,13 +1,15 @@
 #!/usr/bin/env bash
 # Runs the real program on a private X server (Xvfb, xcb platform, no window manager): checks
-# that the window's caption reaches the X server exactly, then takes pictures of the window with
-# --window-shot and checks their pixels with shotcheck.
+# that the window's caption reaches the X server exactly and that its class is the one the
+# desktop entry names, then takes pictures of the window with --window-shot (one larger than the
+# screen) and checks their pixels with shotcheck.
 #
-# realwindow.sh VALVESCOPE SHOTCHECK
+# realwindow.sh VALVESCOPE SHOTCHECK DESKTOP_FILE
 set -euo pipefail
 
 program=$1
 shotcheck=$2
+desktop_file=$3
 caption=' Valvescope for the 807            Kestrelon'
 
 work=$(mktemp -d)
@@ -54,6 +56,11 @@ done
 [[ -n $window ]] || fail "no window named \"$caption\" appeared"
 name=$(xprop -id "$window" -notype WM_NAME)
 [[ $name == "WM_NAME = \"$caption\"" ]] || fail "WM_NAME is $name"
+# The class task bars and the desktop entry's window matching go by.
+wm_class=$(sed -n 's/^StartupWMClass=//p' "$desktop_file")
+[[ $wm_class == valvescope ]] || fail "the desktop entry's StartupWMClass is '$wm_class'"
+class=$(xprop -id "$window" -notype WM_CLASS)
+[[ $class == "WM_CLASS = \"valvescope\", \"$wm_class\"" ]] || fail "WM_CLASS is $class"
 kill "$app_pid"
 wait "$app_pid" 2>/dev/null || true
 app_pid=""
@@ -72,4 +79,7 @@ shot "$work/large.png" --size 562x324 --show vmax
 "$shotcheck" "$work/large.png" 610 467 plain 562 324 && fail "the Vmax line went unnoticed"
 shot "$work/large.png" --size 562x324
 "$shotcheck" "$work/large.png" 610 467 plain 562 324 || fail "the picture with a larger plot"
-echo "realwindow: caption and pictures as expected"
+# A window larger than the 1024x768 screen comes out whole, not black past the screen's edges.
+shot "$work/huge.png" --size 1100x900
+"$shotcheck" "$work/huge.png" 1148 1043 plain 1100 900 || fail "the picture larger than the screen"
+echo "realwindow: caption, class and pictures as expected"

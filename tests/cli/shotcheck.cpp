@@ -67,6 +67,18 @@ void CheckPlot(const QImage& image, const QRect& plot, bool overlays) {
         Expect(red == 0, "red in the plot with every toggle up");
         Expect(maroon == 0, "maroon in the plot with every toggle up");
     }
+    // The far edges of the plot and the window's far corner come out too, not black: the
+    // picture is the window's own, even where it runs past the screen.
+    const QRect rightTenth(inside.right() - inside.width() / 10, inside.top(), inside.width() / 10,
+                           inside.height());
+    const QRect bottomTenth(inside.left(), inside.bottom() - inside.height() / 10, inside.width(),
+                            inside.height() / 10);
+    for (const QRect& edge : {rightTenth, bottomTenth}) {
+        Expect(CountColour(image, edge, qRgb(255, 255, 255)) > edge.width() * edge.height() / 2,
+               "the plot's right or bottom edge is not mostly white");
+    }
+    Expect((image.pixel(image.width() - 3, image.height() - 3) & 0xFFFFFF) != 0,
+           "the window's bottom-right corner is black");
     // Left of the plot lies the window's own background, not the white surface.
     Expect(image.pixel(3, plot.top() + plot.height() / 2 - 10) != qRgb(255, 255, 255),
            "the window's background is white left of the plot");

@@ -1,6 +1,7 @@
 // The command line: reading the options, and the program run with them (exit codes, the files
 // written and left alone, the readout printed).
 #include "cli/commandline.h"
+#include "tests/support/filesizelimit.h"
 
 #include <QFile>
 #include <QImage>
@@ -25,15 +26,24 @@ struct Run {
     QByteArray Err;
 };
 
-// The program run with no display: no X server, no platform chosen, the C number format.
-Run RunProgram(const QStringList& arguments) {
+// The program run with no display: no X server, no platform chosen, no runtime folder (as for
+// root without a login session), the C number format; then the `settings` ("NAME=VALUE"), and
+// files limited to `fileSizeLimit` bytes when it is given.
+Run RunProgram(const QStringList& arguments, const QStringList& settings = {},
+               rlim_t fileSizeLimit = 0) {
     QProcess process;
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) {
+    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM", "XDG_RUNTIME_DIR"}) {
         environment.remove(QString::fromLatin1(name));
     }
     environment.insert(QStringLiteral("LC_ALL"), QStringLiteral("C.UTF-8"));
+    for (const QString& setting : settings) {
+        environment.insert(setting.section(u'=', 0, 0), setting.section(u'=', 1));
+    }
     process.setProcessEnvironment(environment);
+    if (fileSizeLimit > 0) {
+        process.setChildProcessModifier([fileSizeLimit] { LimitFileSize(fileSizeLimit); });
+    }
     process.start(QStringLiteral(VALVESCOPE_EXE), arguments);
     if (!process.waitForFinished(60000)) {
         process.kill();
@@ -59,6 +69,34 @@ bool HasBlueGrid(const QImage& image) {
     return blue > 1000;
 }
 
+// The usage, as --help prints it and as it follows a command line that does not read.
+const QByteArray kUsage = "Usage: " VALVESCOPE_EXE R"( [options]
+Draws the plate characteristics of the 807 beam power tube.
+Without options it opens the window.
+
+Options:
+  -h, --help            Displays help on commandline options.
+  --help-all            Displays help including Qt specific options.
+  -v, --version         Displays version information.
+  --export <file>       Draw the plot without a window into <file>: PNG, SVG or
+                        PDF by its extension.
+  --readout <x,y>       Print the status-line readout for the pointer at x,y on
+                        the plot (pixels from its top-left corner); may be
+                        repeated.
+  --window-shot <file>  Open the window, save a picture of its client area as
+                        the PNG <file> and end.
+  --end-i <text>        The End I box's text.
+  --step-v <text>       The Step V box's text.
+  --grid-lines <text>   The # Grid Lines box's text.
+  --end-v <text>        The End V box's text.
+  --ra <text>           The Ra box's text.
+  --bplus <text>        The B+ box's text.
+  --rk <text>           The Rk box's text.
+  --show <list>         The overlay toggles that are down, comma-separated:
+                        imax, wp, vmax, rk, load.
+  --size <WxH>          The plot surface in pixels (default 462x224).
+)";
+
 } // namespace
 
 class TestCommandLine : public QObject {
@@ -77,7 +115,11 @@ private slots:
     void ArithmeticErrorsExitWithThreeAndWriteNothing();
     void BadOptionsAndFileTypesExitWithTwo();
     void FailedExportLeavesAnExistingFileAlone();
+    void AWriteFailingPartWayKeepsTheOldPictureAndExitsWithFour();
+    void AWindowShotWithADisplayThatDoesNotAnswerExitsWithFour();
     void HelpAndVersion();
+    void UsageProblemsWordForWord();
+    void OutputIsOnlyWhatTheProgramPromises();
 
 private:
     QTemporaryDir dir_;
@@ -124,6 +166,7 @@ void TestCommandLine::SettingsAndModesAreRead() {
     QCOMPARE(readout.Points.size(), std::size_t(2));
     QVERIFY((readout.Points[0] == valvescope::PointerPosition{144, 168}));
     QVERIFY((readout.Points[1] == valvescope::PointerPosition{-3, 400}));
+    QVERIFY((Read({"--readout", "5,-12"}).Points.at(0) == valvescope::PointerPosition{5, -12}));
 
     QCOMPARE(Read({"--window-shot", "w.png"}).Mode, RunMode::WindowShot);
     QCOMPARE(Read({"--help"}).Mode, RunMode::Help);
@@ -204,6 +247,11 @@ void TestCommandLine::ReadoutPrintsTheStatusLine() {
     QCOMPARE(lines.size(), 3);
     QCOMPARE(lines[0], one.Out.chopped(1));
     QVERIFY2(lines[1].endsWith("rp= 1.58 k"), lines[1].constData());
+    // Above the plot (a negative y) the current goes past End I: 200 mA * 234 / 224.
+    const Run above = RunProgram({"--readout", "144,-10"});
+    QCOMPARE(above.Code, 0);
+    QCOMPARE(above.Out, QByteArray(" Vp=  249. v    Vg=  0.67 v    Ip= 209. ma    P= 52.1 w    "
+                                   "mu=  12.7    gm= 13.0 ma/v    rp= 976. ohm\n"));
 }
 
 void TestCommandLine::TextsThatDoNotReadExitWithTwo() {
@@ -276,6 +324,43 @@ void TestCommandLine::FailedExportLeavesAnExistingFileAlone() {
     QVERIFY2(missing.Err.contains("Cannot write"), missing.Err.constData());
 }
 
+void TestCommandLine::AWriteFailingPartWayKeepsTheOldPictureAndExitsWithFour() {
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const QByteArray earlier("OLD\n");
+    for (const char* name : {"keep.png", "keep.svg", "keep.pdf"}) {
+        const QString path = dir.filePath(QString::fromLatin1(name));
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(earlier);
+        file.close();
+        // Every picture is larger than 2 KiB: its writing fails part way.
+        const Run run = RunProgram({"--export", path, "--show", "imax,wp,vmax,rk,load"}, {}, 2048);
+        QCOMPARE(run.Code, 4);
+        QCOMPARE(run.Err, "Cannot write '" + path.toUtf8() + "': File too large.\n");
+        QCOMPARE(Head(path, 1000), earlier);
+        QFile::remove(path);
+    }
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList());
+}
+
+void TestCommandLine::AWindowShotWithADisplayThatDoesNotAnswerExitsWithFour() {
+    // No X server listens on a display numbered this high.
+    const Run shot = RunProgram({"--window-shot", Path("nowhere.png")}, {"DISPLAY=:4093"});
+    QCOMPARE(shot.Code, 4);
+    QCOMPARE(shot.Err,
+             QByteArray("The X display ':4093' cannot be opened: --window-shot needs an X "
+                        "server, for example Xvfb.\n"));
+    QVERIFY(!QFile::exists(Path("nowhere.png")));
+    const Run window = RunProgram({}, {"DISPLAY=:4093"});
+    QCOMPARE(window.Code, 4);
+    QCOMPARE(window.Err, QByteArray("The X display ':4093' cannot be opened.\n"));
+    const Run unset = RunProgram({"--window-shot", Path("nowhere.png")}, {"QT_QPA_PLATFORM=xcb"});
+    QCOMPARE(unset.Code, 4);
+    QCOMPARE(unset.Err, QByteArray("There is no display to open the window on (DISPLAY is not "
+                                   "set): --window-shot needs an X server, for example Xvfb.\n"));
+}
+
 void TestCommandLine::HelpAndVersion() {
     const Run help = RunProgram({"--help"});
     QCOMPARE(help.Code, 0);
@@ -287,6 +372,50 @@ void TestCommandLine::HelpAndVersion() {
     const Run version = RunProgram({"--version"});
     QCOMPARE(version.Code, 0);
     QCOMPARE(version.Out, QByteArray("valvescope " VALVESCOPE_VERSION "\n"));
+}
+
+void TestCommandLine::UsageProblemsWordForWord() {
+    const std::pair<QStringList, const char*> problems[] = {
+        {{"--bogus"}, "Unknown option 'bogus'."},
+        {{"stray"}, "Unexpected argument 'stray'."},
+        {{"--export"}, "Missing value after '--export'."},
+        {{"--export", ""}, "--export needs a file name."},
+        {{"--window-shot", ""}, "--window-shot needs a file name."},
+        {{"--export", "a.png", "--readout", "1,1"},
+         "Choose one of --export, --readout and --window-shot."},
+        {{"--export", "a.png", "--export", "b.png"}, "--export is given more than once."},
+        {{"--end-v", "1", "--end-v", "2"}, "--end-v is given more than once."},
+        {{"--size", "big"}, "--size takes WxH with sides from 1 to 16384, not 'big'."},
+        {{"--size", "1x1", "--size", "2x2"}, "--size is given more than once."},
+        {{"--show", "everything"}, "--show takes imax, wp, vmax, rk and load, not 'everything'."},
+        {{"--readout", "here"}, "--readout takes x,y in whole pixels, not 'here'."},
+        {{"--export", "plot.jpeg"}, "'plot.jpeg' is not a PNG, SVG or PDF file name."},
+        {{"--window-shot", "w.pdf"}, "'w.pdf' is not a PNG file name."}};
+    for (const auto& [arguments, problem] : problems) {
+        const CommandLine line = Read(arguments);
+        QCOMPARE(line.Mode, RunMode::Usage);
+        QCOMPARE(line.Problem, QString::fromUtf8(problem));
+    }
+    const Run run = RunProgram({"--size", "big"});
+    QCOMPARE(run.Code, 2);
+    QCOMPARE(run.Err,
+             "valvescope: --size takes WxH with sides from 1 to 16384, not 'big'.\n\n" + kUsage);
+    QVERIFY(run.Out.isEmpty());
+}
+
+void TestCommandLine::OutputIsOnlyWhatTheProgramPromises() {
+    // Run without XDG_RUNTIME_DIR, as root runs outside a login session: no notice about it.
+    const Run help = RunProgram({"--help"});
+    QCOMPARE(help.Err, QByteArray());
+    QCOMPARE(help.Out, kUsage);
+    const Run version = RunProgram({"--version"});
+    QCOMPARE(version.Err, QByteArray());
+    const Run exported = RunProgram({"--export", Path("quiet.svg")});
+    QCOMPARE(exported.Code, 0);
+    QCOMPARE(exported.Out + exported.Err, QByteArray());
+    const Run readout = RunProgram({"--readout", "0,0"});
+    QCOMPARE(readout.Code, 0);
+    QCOMPARE(readout.Err, QByteArray());
 }
 
 QTEST_GUILESS_MAIN(TestCommandLine)

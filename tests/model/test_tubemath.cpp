@@ -1,5 +1,7 @@
 #include "model/tubemath.h"
 
+#include "model/checkedmath.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -121,6 +123,44 @@ TEST(BuildingBlockFaults, ReachTheCallerWithTheirMessage) {
     EXPECT_EQ(SignedPower(10, -400), 0.0);
     EXPECT_EQ(SignedPower(kInf, -1), 0.0);
     EXPECT_EQ(Parallel(1e-300, 1e-300), 0.0);
+}
+
+// The checked division and logarithm on their own, at zero and infinite operands: IEEE's
+// exceptions, with an infinite operand's exact results passing silently.
+TEST(CheckedMath, DivisionAtZeroAndInfiniteOperands) {
+    using tubemath::checked::Div;
+    ExpectFaults({
+        {"one over zero", [] { Div(1, 0); }, kDivisionByZeroMessage},
+        {"minus one over zero", [] { Div(-1, 0); }, kDivisionByZeroMessage},
+        {"one over minus zero", [] { Div(1, -0.0); }, kDivisionByZeroMessage},
+        {"zero over zero", [] { Div(0, 0); }, kInvalidOperationMessage},
+        {"infinity over infinity", [] { Div(kInf, -kInf); }, kInvalidOperationMessage},
+        {"NaN over zero", [] { Div(kNaN, 0); }, kInvalidOperationMessage},
+        {"one over NaN", [] { Div(1, kNaN); }, kInvalidOperationMessage},
+        {"finite quotient beyond range", [] { Div(kMax, 0.5); }, kOverflowMessage},
+    });
+    EXPECT_EQ(Div(kInf, 0), kInf);
+    EXPECT_EQ(Div(-kInf, 2), -kInf);
+    EXPECT_EQ(Div(1, kInf), 0.0);
+    EXPECT_TRUE(std::signbit(Div(-1, kInf)));
+    EXPECT_EQ(Div(0, -5), 0.0);
+    EXPECT_EQ(Div(1e-300, 1e300), 0.0); // underflow is silent
+    EXPECT_EQ(Div(7, 2), 3.5);
+}
+
+TEST(CheckedMath, LogarithmAtZeroAndInfiniteOperands) {
+    using tubemath::checked::Ln;
+    ExpectFaults({
+        {"zero", [] { Ln(0); }, kDivisionByZeroMessage},
+        {"minus zero", [] { Ln(-0.0); }, kDivisionByZeroMessage},
+        {"negative", [] { Ln(-1e-300); }, kInvalidOperationMessage},
+        {"minus infinity", [] { Ln(-kInf); }, kInvalidOperationMessage},
+        {"NaN", [] { Ln(kNaN); }, kInvalidOperationMessage},
+    });
+    EXPECT_EQ(Ln(kInf), kInf);
+    EXPECT_EQ(Ln(1), 0.0);
+    EXPECT_TRUE(HasFourDigits(Ln(std::numeric_limits<double>::denorm_min()), -744.4));
+    EXPECT_TRUE(HasFourDigits(Ln(kMax), 709.8));
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -1,18 +1,22 @@
 // The plot's context menu: copying and saving the picture, copying the readout, the shortcuts,
 // and the drawing the window keeps for saving.
 #include "core/session/plotjob.h"
+#include "tests/support/filesizelimit.h"
 #include "tests/support/windowtest.h"
 #include "ui/errorbox.h"
 #include "ui/paintbox.h"
 #include "ui/plotexport.h"
 #include "ui/schematicform.h"
 
+#include <QAbstractButton>
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
 #include <QComboBox>
 #include <QFile>
+#include <QFileDialog>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QMimeData>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -41,6 +45,7 @@ private slots:
     void copyPicturePutsThePlotOnTheClipboard();
     void copyReadoutFollowsTheStatusLine();
     void savePictureWritesEachFormat();
+    void savePictureFailingPartWayShowsWhyAndKeepsTheFile();
     void ctrlCCopiesTheBoxTextWhileABoxHasTheFocus();
 
 private:
@@ -122,6 +127,42 @@ void TestPictureMenu::savePictureWritesEachFormat() {
     QFile pdfFile(pdf);
     QVERIFY(pdfFile.open(QIODevice::ReadOnly));
     QCOMPARE(pdfFile.read(4), QByteArray("%PDF"));
+}
+
+void TestPictureMenu::savePictureFailingPartWayShowsWhyAndKeepsTheFile() {
+    QVERIFY(dir_.isValid());
+    const QString path = dir_.filePath(QStringLiteral("keep.png"));
+    QFile old(path);
+    QVERIFY(old.open(QIODevice::WriteOnly));
+    old.write("OLD\n");
+    old.close();
+    // A person picks the file in the dialog and agrees to replace it. The answers are queued:
+    // a timer does not fire again while its own handler waits in the question's event loop.
+    QTimer person;
+    person.setInterval(20);
+    connect(&person, &QTimer::timeout, [&path] {
+        QWidget* modal = QApplication::activeModalWidget();
+        if (auto* dialog = qobject_cast<QFileDialog*>(modal)) {
+            dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))->setText(path);
+            QMetaObject::invokeMethod(dialog, "accept", Qt::QueuedConnection);
+        } else if (auto* question = qobject_cast<QMessageBox*>(modal)) {
+            QMetaObject::invokeMethod(question->button(QMessageBox::Yes), "click",
+                                      Qt::QueuedConnection);
+        }
+    });
+    person.start();
+    {
+        // The picture is larger than 2 KiB: its writing fails part way.
+        const FileSizeLimit limit(2048);
+        form_->ActSavePicture->trigger();
+    }
+    person.stop();
+    QCOMPARE(errors_.size(), 1);
+    QCOMPARE(errors_[0].Text, QStringLiteral("Cannot write '%1': File too large.").arg(path));
+    QVERIFY(old.open(QIODevice::ReadOnly));
+    QCOMPARE(old.readAll(), QByteArray("OLD\n"));
+    QCOMPARE(QDir(dir_.path()).entryList(QDir::Files | QDir::Hidden).filter(QStringLiteral("keep")),
+             QStringList{QStringLiteral("keep.png")});
 }
 
 void TestPictureMenu::ctrlCCopiesTheBoxTextWhileABoxHasTheFocus() {

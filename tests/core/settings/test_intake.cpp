@@ -5,6 +5,10 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
+#include <string>
+#include <utility>
+
 using namespace valvescope;
 
 namespace {
@@ -201,4 +205,25 @@ TEST(AxisCaptions, CurrentCaptionsMarkFifthsInAmperes) {
     EXPECT_FALSE(CurrentCaptions("").has_value());
     EXPECT_FALSE(CurrentCaptions("-").has_value());
     EXPECT_THROW(CurrentCaptions("12.5"), ConversionError);
+}
+
+// Where the 0.6 mark's divisor 1666.666 (not 5000/3) and the binary value of the fifths show:
+// 1675 * 0.6 = 1005 mA comes out a hair above 1.005 A, so it rounds up; 1.775 A and 1.825 A lie
+// a hair below their halves and round down, 1.675 A and 1.725 A a hair above.
+TEST(AxisCaptions, CurrentCaptionsWhereTheDivisorsPrecisionShows) {
+    const std::pair<const char*, std::array<std::string, 5>> expected[] = {
+        {"1675", {"335 mA", "670 mA", "1.01 A", "1.34 A", "1.68 A"}},
+        {"1725", {"345 mA", "690 mA", "1.04 A", "1.38 A", "1.73 A"}},
+        {"1775", {"355 mA", "710 mA", "1.07 A", "1.42 A", "1.77 A"}},
+        {"1825", {"365 mA", "730 mA", "1.1 A", "1.46 A", "1.82 A"}},
+        {"2025", {"405 mA", "810 mA", "1.22 A", "1.62 A", "2.02 A"}},
+        {"1666", {"333 mA", "666 mA", "1000 mA", "1.33 A", "1.67 A"}},
+        {"1667", {"333 mA", "667 mA", "1 A", "1.33 A", "1.67 A"}},
+    };
+    for (const auto& [endI, captions] : expected) {
+        SCOPED_TRACE(endI);
+        const auto axis = CurrentCaptions(endI);
+        ASSERT_TRUE(axis.has_value());
+        EXPECT_EQ(axis->Captions, captions);
+    }
 }
