@@ -1,6 +1,7 @@
 #include "core/readout/readout.h"
 
 #include "core/plot/redraw.h"
+#include "core/readout/readoutgrid.h"
 #include "formats/formats.h"
 #include "model/checkedmath.h"
 
@@ -62,7 +63,7 @@ std::optional<std::string> PointerReadout(const tubemath::TubeParams& tube, doub
     const double Va = Mul(X, scale.VoltsPerPixel);
     double Vg = 0;
     try {
-        Vg = tubemath::GridVoltage(tube, Rk, Ip, Va);
+        Vg = ReadoutGridVoltage(tube, Rk, Ip, Va);
         SmallSignalValues(tube, Vg, Ip, Va, readout);
     } catch (const tubemath::ArithmeticError& error) {
         if (IsDivisionByZero(error)) {

@@ -33,7 +33,7 @@ std::string Piece(const std::string& text, const std::string& label) {
     return text.substr(start, end == std::string::npos ? std::string::npos : end - start);
 }
 
-TEST(PointerReadoutText, WorkedExampleGivesTheWholeHint) {
+TEST(PointerReadoutText, DefaultPlotGivesTheWholeHint) {
     Readout readout;
     EXPECT_EQ(ReadoutAt(144, 168, readout),
               "| Vp=  249. v    Vg= -17.8 v    Ip= 50.0 ma    P= 12.5 w    mu=  8.07    "
