@@ -117,6 +117,28 @@ private:
     bool alongBottom_;
 };
 
+// The status line's text: as wide as the window leaves it, never wider, so that a long readout
+// cannot widen the window; what does not fit ends in an ellipsis, and the whole text is the tool
+// tip.
+class TStatusText : public QLabel {
+public:
+    explicit TStatusText(QWidget* parent) : QLabel(parent) {
+        setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+        setMinimumWidth(0);
+    }
+
+    QSize minimumSizeHint() const override { return QSize(0, QLabel::minimumSizeHint().height()); }
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        QPainter painter(this);
+        const QRect area = contentsRect();
+        painter.setPen(palette().color(QPalette::WindowText));
+        painter.drawText(area, static_cast<int>(alignment()),
+                         fontMetrics().elidedText(text(), Qt::ElideRight, area.width()));
+    }
+};
+
 enum class Glyph { CurrentLine, PowerCurve, VoltageLine, BiasLine, LoadLine };
 
 // A small line symbol for each overlay toggle, in the colour of what it shows.
@@ -465,7 +487,7 @@ void TSchematicForm::CreateStatusLine() {
     StatusBar1->setObjectName(QStringLiteral("StatusBar1"));
     StatusBar1->setAccessibleName(QStringLiteral("Status line"));
     StatusBar1->setFixedHeight(kStatusLineHeight);
-    statusText_ = new QLabel(StatusBar1);
+    statusText_ = new TStatusText(StatusBar1);
     statusText_->setObjectName(QStringLiteral("StatusBar1Text"));
     statusText_->setAccessibleName(QStringLiteral("Status"));
     StatusBar1->addWidget(statusText_, 1);
@@ -516,6 +538,7 @@ void TSchematicForm::BindEvents() {
     connect(PaintBox1, &TPaintBox::MouseMoved, this, [this](int X, int Y) {
         Guarded([this, X, Y] { PaintBox1MouseMove(PaintBox1, X, Y); });
     });
+    connect(PaintBox1, &TPaintBox::MouseLeft, this, [this] { restingPointer_.reset(); });
     connect(ActCopyPicture, &QAction::triggered, this,
             [this] { Guarded([this] { CopyPictureClick(ActCopyPicture); }); });
     connect(ActSavePicture, &QAction::triggered, this,
@@ -617,11 +640,17 @@ void TSchematicForm::DrawPlot() {
 void TSchematicForm::PlotDrawn(valvescope::PlotScale scale, valvescope::DrawOps ops,
                                const std::exception_ptr& error) {
     StatusBar1->clearMessage();
+    const bool rescaled = scale.VoltsPerPixel != scale_.VoltsPerPixel ||
+                          scale.PixelsPerMilliamp != scale_.PixelsPerMilliamp;
     scale_ = scale;
     lastOps_ = std::move(ops);
     PaintOnPlot(lastOps_);
     if (error) {
         std::rethrow_exception(error);
+    }
+    // The point under a resting pointer now stands for other volts and amperes.
+    if (rescaled && restingPointer_) {
+        PaintBox1MouseMove(PaintBox1, restingPointer_->x(), restingPointer_->y());
     }
 }
 
@@ -683,6 +712,7 @@ void TSchematicForm::SetCaptionKeepingLeft(QLabel* label, const QString& caption
 }
 
 void TSchematicForm::PaintBox1MouseMove(QObject*, int X, int Y) {
+    restingPointer_ = QPoint(X, Y);
     const std::optional<std::string> readout = valvescope::PointerReadout(
         tube_, settings_.Rk, scale_, PaintBox1->height(), X, Y, readout_);
     if (!readout) {
@@ -772,6 +802,7 @@ void TSchematicForm::TrackHintUnder(QWidget* widget) {
 
 void TSchematicForm::ShowHint(QObject*) {
     statusText_->setText(applicationHint_);
+    statusText_->setToolTip(applicationHint_);
 }
 
 bool TSchematicForm::eventFilter(QObject* watched, QEvent* event) {

@@ -8,12 +8,14 @@
 #include "model/tubemath.h"
 
 #include <QMainWindow>
+#include <QPoint>
 #include <QPointer>
 #include <QString>
 
 #include <array>
 #include <chrono>
 #include <exception>
+#include <optional>
 
 class QAction;
 class QComboBox;
@@ -167,6 +169,7 @@ private:
     QLabel* statusText_ = nullptr;
     std::array<QLabel*, 10> voltageLabels_{};
     std::array<QLabel*, 5> currentLabels_{};
-    QPointer<QWidget> pointedAt_; // the widget under the pointer
+    QPointer<QWidget> pointedAt_;          // the widget under the pointer
+    std::optional<QPoint> restingPointer_; // where the pointer is on the plot, if it is there
     QString applicationHint_;
 };

@@ -18,6 +18,9 @@ private slots:
 
     void endIRelabelledInAResizedWindowSitsOnItsGridLines();
     void endVRelabelledInAResizedWindowKeepsItsLastLabel();
+    void pointerMovesNeverWidenTheWindow();
+    void wholeReadoutIsTheStatusLinesToolTip();
+    void readoutFollowsTheScaleUnderARestingPointer();
 
 private:
     void ResizeClient(int width, int height);
@@ -25,6 +28,7 @@ private:
     void ExpectCurrentLabelsOnTheGridLines();
     QLabel* Label(const char* name) const { return form_->findChild<QLabel*>(name); }
     QWidget* Plot() const { return form_->PaintBox1; }
+    void MovePointer(int x, int y);
 };
 
 // A new caption can change a label's size, which runs the layout again once events are handled.
@@ -79,6 +83,55 @@ void TestWindowFit::endVRelabelledInAResizedWindowKeepsItsLastLabel() {
     // The inner labels stay at the tenths of the plot's width.
     const int tenth = qRound(plot.width() / 10.0);
     QCOMPARE(Label("Lbl9V")->x() + Label("Lbl9V")->width() / 2, plot.x() + 9 * tenth);
+}
+
+void TestWindowFit::MovePointer(int x, int y) {
+    QMouseEvent move(QEvent::MouseMove, QPointF(x, y), Plot()->mapToGlobal(QPointF(x, y)),
+                     Qt::NoButton, Qt::NoButton, Qt::NoModifier);
+    QApplication::sendEvent(Plot(), &move);
+    QCoreApplication::processEvents();
+}
+
+void TestWindowFit::pointerMovesNeverWidenTheWindow() {
+    const int width = form_->width();
+    QCOMPARE(width, 510);
+    // Far right and high up: the widest readouts of the plot.
+    for (const QPoint at : {QPoint(144, 168), QPoint(461, 0), QPoint(300, 1), QPoint(460, 223)}) {
+        MovePointer(at.x(), at.y());
+        QVERIFY(!form_->ReadoutText().isEmpty());
+        QCOMPARE(form_->width(), width);
+    }
+    // A window made narrow by the user stays as narrow as well.
+    ResizeClient(form_->minimumWidth(), form_->height());
+    const int narrow = form_->width();
+    MovePointer(300, 1);
+    QCOMPARE(form_->width(), narrow);
+}
+
+void TestWindowFit::wholeReadoutIsTheStatusLinesToolTip() {
+    MovePointer(461, 0);
+    auto* status = form_->findChild<QLabel*>(QStringLiteral("StatusBar1Text"));
+    QVERIFY(status != nullptr);
+    QCOMPARE(status->toolTip(), form_->ReadoutText());
+    QVERIFY(form_->ReadoutText().startsWith(QStringLiteral(" Vp=")));
+}
+
+void TestWindowFit::readoutFollowsTheScaleUnderARestingPointer() {
+    MovePointer(144, 168);
+    QVERIFY(form_->ReadoutText().startsWith(QStringLiteral(" Vp=  249. v")));
+    // End V doubled with the pointer at rest: the point under it is now at twice the voltage.
+    Relabel(form_->CmbBxEndV, QStringLiteral("1600"));
+    form_->FinishDrawing();
+    QCoreApplication::processEvents();
+    QVERIFY2(form_->ReadoutText().startsWith(QStringLiteral(" Vp=  499. v")),
+             qPrintable(form_->ReadoutText()));
+    QCOMPARE(form_->StatusText(), form_->ReadoutText());
+    // And a resize that changes the scale under the pointer.
+    ResizeClient(610, 417);
+    form_->FinishDrawing();
+    QCoreApplication::processEvents();
+    QVERIFY2(form_->ReadoutText().startsWith(QStringLiteral(" Vp=  410. v")),
+             qPrintable(form_->ReadoutText()));
 }
 
 QTEST_MAIN(TestWindowFit)
