@@ -76,8 +76,10 @@ QSize TAnchorLayout::sizeHint() const {
     return designedSize_;
 }
 
+// Smaller than designed, controls anchored to opposite edges would run into each other and the
+// plot's axis labels would crowd together: the parent keeps at least its designed size.
 QSize TAnchorLayout::minimumSize() const {
-    return QSize(0, 0);
+    return designedSize_;
 }
 
 QRect TAnchorLayout::Place(const Entry& entry, const QRect& area) const {

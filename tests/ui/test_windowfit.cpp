@@ -21,6 +21,7 @@ private slots:
     void pointerMovesNeverWidenTheWindow();
     void wholeReadoutIsTheStatusLinesToolTip();
     void readoutFollowsTheScaleUnderARestingPointer();
+    void windowKeepsRoomForEveryControl();
 
 private:
     void ResizeClient(int width, int height);
@@ -132,6 +133,21 @@ void TestWindowFit::readoutFollowsTheScaleUnderARestingPointer() {
     QCoreApplication::processEvents();
     QVERIFY2(form_->ReadoutText().startsWith(QStringLiteral(" Vp=  410. v")),
              qPrintable(form_->ReadoutText()));
+}
+
+void TestWindowFit::windowKeepsRoomForEveryControl() {
+    ResizeClient(33, 28);
+    QVERIFY(form_->width() >= 510);
+    QVERIFY(form_->height() >= 339 + 28);
+    const QRect client = form_->centralWidget()->rect();
+    for (QWidget* child : form_->centralWidget()->findChildren<QWidget*>()) {
+        if (child->isVisible() && child->parentWidget() == form_->centralWidget()) {
+            QVERIFY2(client.contains(child->geometry()), qPrintable(child->objectName()));
+        }
+    }
+    // The current labels do not overlap one another.
+    QVERIFY(Label("Lbl5I")->geometry().bottom() < Label("Lbl4I")->geometry().top());
+    QVERIFY(Label("Lbl2I")->geometry().bottom() < Label("Lbl1I")->geometry().top());
 }
 
 QTEST_MAIN(TestWindowFit)
