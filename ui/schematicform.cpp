@@ -718,7 +718,8 @@ void TSchematicForm::PaintBox1MouseMove(QObject*, int X, int Y) {
     if (!readout) {
         return; // a division by zero ends the readout silently; the last text stays
     }
-    SetControlHint(PaintBox1, FromStd(*readout));
+    // The readout has no short part: all of it goes to the status line.
+    SetControlHint(PaintBox1, QStringLiteral("|") + FromStd(*readout));
     ActCopyReadout->setEnabled(true);
     ShowHint(this);
 }

@@ -57,8 +57,7 @@ const std::string& ReadoutSession::MoveTo(std::int32_t X, std::int32_t Y) {
     const std::optional<std::string> hint =
         PointerReadout(plot_.Tube, plot_.Settings.Rk, plot_.Scale, plot_.Height, X, Y, readout_);
     if (hint) {
-        const std::size_t bar = hint->find('|');
-        status_ = bar == std::string::npos ? *hint : hint->substr(bar + 1);
+        status_ = *hint;
     }
     return status_;
 }

@@ -77,7 +77,7 @@ TEST(ReadoutGridVoltage, HugeCathodeResistorStartsTheWalkInsideTheGridRange) {
 TEST(ReadoutText, CurveAtMinus150VoltsReadsItsOwnGridVoltage) {
     // End V 1500, Step V 50, 4 grid lines: the pointer on the curve labelled -150.
     EXPECT_EQ(TextAt(1500, 390, 112),
-              "| Vp=  1.27 kv    Vg= -150. v    Ip= 100.0 ma    P= 127. w    mu=  6.14    "
+              " Vp=  1.27 kv    Vg= -150. v    Ip= 100.0 ma    P= 127. w    mu=  6.14    "
               "gm= 3.71 ma/v    rp= 1.65 k");
     // Its neighbours read a gm within a few percent, not a jump to 10 ma/v.
     EXPECT_NE(TextAt(1500, 385, 112)
@@ -92,7 +92,7 @@ TEST(ReadoutText, CurveAtMinus150VoltsReadsItsOwnGridVoltage) {
 
 TEST(ReadoutText, TopRightCornerAtFiveKilovoltsReadsAPositiveGm) {
     EXPECT_EQ(TextAt(5000, 461, 0),
-              "| Vp=  4.99 kv    Vg= -1.76 kv    Ip= 200. ma    P= 998. w    mu=  0.5    "
+              " Vp=  4.99 kv    Vg= -1.76 kv    Ip= 200. ma    P= 998. w    mu=  0.5    "
               "gm= 1.44 ma/v    rp= 347. ohm");
 }
 
