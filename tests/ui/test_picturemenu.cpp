@@ -1,6 +1,7 @@
 // The plot's context menu: copying and saving the picture, copying the readout, the shortcuts,
 // and the drawing the window keeps for saving.
 #include "core/session/plotjob.h"
+#include "tests/support/starttexts.h"
 #include "tests/support/windowtest.h"
 #include "ui/errorbox.h"
 #include "ui/paintbox.h"
@@ -23,7 +24,7 @@ namespace {
 
 valvescope::DrawOps StartDrawing(int width, int height) {
     return valvescope::DrawPlotWithoutWindow(
-               {{"10", "10", "200", "800", "3000", "590", "400"}, {}, width, height})
+               {valvescope::fixtures::StartupTexts(), {}, width, height})
         .Ops;
 }
 

@@ -4,6 +4,7 @@
 #include "core/readout/readout.h"
 #include "core/settings/intake.h"
 #include "core/settings/numbertext.h"
+#include "tests/support/starttexts.h"
 
 #include <gtest/gtest.h>
 
@@ -19,7 +20,7 @@ using valvescope::RedrawInput;
 using valvescope::SettingsTexts;
 
 SettingsTexts Defaults() {
-    return {"10", "10", "200", "800", "3000", "590", "400"};
+    return valvescope::fixtures::StartupTexts();
 }
 
 struct Result {
