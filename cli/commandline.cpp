@@ -1,5 +1,6 @@
 #include "cli/commandline.h"
 
+#include "core/settings/settingsboxes.h"
 #include "ui/plotexport.h"
 
 #include <QCommandLineOption>
@@ -9,23 +10,6 @@
 namespace valvescope {
 
 namespace {
-
-// One option per settings box, named after the box; the value is typed text.
-struct SettingOption {
-    const char* name;
-    const char* box;
-    std::string SettingsTexts::*text;
-};
-
-constexpr SettingOption kSettingOptions[] = {
-    {"end-i", "End I", &SettingsTexts::EndI},
-    {"step-v", "Step V", &SettingsTexts::GridV},
-    {"grid-lines", "# Grid Lines", &SettingsTexts::GridLines},
-    {"end-v", "End V", &SettingsTexts::EndV},
-    {"ra", "Ra", &SettingsTexts::Ra},
-    {"bplus", "B+", &SettingsTexts::BPlus},
-    {"rk", "Rk", &SettingsTexts::Rk},
-};
 
 void AddOptions(QCommandLineParser& parser) {
     parser.setApplicationDescription(
@@ -46,9 +30,10 @@ void AddOptions(QCommandLineParser& parser) {
                       QStringLiteral("Open the window, save a picture of its client area as the "
                                      "PNG <file> and end."),
                       QStringLiteral("file")});
-    for (const SettingOption& setting : kSettingOptions) {
-        parser.addOption({QString::fromUtf8(setting.name),
-                          QStringLiteral("The %1 box's text.").arg(QString::fromUtf8(setting.box)),
+    // One option per settings box, named after the box; the value is typed text.
+    for (const SettingsBox& box : kSettingsBoxes) {
+        parser.addOption({QString::fromUtf8(box.Option),
+                          QStringLiteral("The %1 box's text.").arg(QString::fromUtf8(box.Caption)),
                           QStringLiteral("text")});
     }
     parser.addOption({QStringLiteral("show"),
@@ -91,8 +76,8 @@ std::optional<QString> SingleValue(const QCommandLineParser& parser, const QStri
 }
 
 bool ReadSettings(const QCommandLineParser& parser, CommandLine& line) {
-    for (const SettingOption& setting : kSettingOptions) {
-        const QString name = QString::fromUtf8(setting.name);
+    for (const SettingsBox& box : kSettingsBoxes) {
+        const QString name = QString::fromUtf8(box.Option);
         if (!parser.isSet(name)) {
             continue;
         }
@@ -100,7 +85,7 @@ bool ReadSettings(const QCommandLineParser& parser, CommandLine& line) {
         if (!value) {
             return false;
         }
-        line.Texts.*setting.text = value->toStdString();
+        line.Texts.*box.Text = value->toStdString();
     }
     return true;
 }

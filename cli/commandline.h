@@ -5,6 +5,7 @@
 
 #include "core/plot/plottypes.h"
 #include "core/settings/intake.h"
+#include "core/settings/settingsboxes.h"
 
 #include <QSize>
 #include <QString>
@@ -40,7 +41,7 @@ struct CommandLine {
     QString Problem; // what did not read, for RunMode::Usage
     QString File;    // the picture to write (Export, WindowShot)
     std::vector<PointerPosition> Points;
-    SettingsTexts Texts{"10", "10", "200", "800", "3000", "590", "400"};
+    SettingsTexts Texts = StartTexts();
     Overlays Show;
     QSize Surface{kDefaultSurfaceWidth, kDefaultSurfaceHeight};
     bool SurfaceGiven = false;

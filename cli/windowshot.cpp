@@ -1,6 +1,7 @@
 #include "cli/windowshot.h"
 
 #include "cli/commandrun.h"
+#include "core/settings/settingsboxes.h"
 #include "ui/errorbox.h"
 #include "ui/paintbox.h"
 #include "ui/plotexport.h"
@@ -51,27 +52,17 @@ bool WaitUntilExposed(const TSchematicForm& form) {
 } // namespace
 
 void ApplyCommandLine(TSchematicForm& form, const CommandLine& line) {
-    const std::pair<QComboBox*, const std::string*> boxes[] = {
-        {form.CmbBxEndI, &line.Texts.EndI},
-        {form.CmbBxGridV, &line.Texts.GridV},
-        {form.CmbBxGridLines, &line.Texts.GridLines},
-        {form.CmbBxEndV, &line.Texts.EndV},
-        {form.CmbBxRa, &line.Texts.Ra},
-        {form.CmbBxBplus, &line.Texts.BPlus},
-        {form.CmbBxRk, &line.Texts.Rk}};
-    for (const auto& [box, text] : boxes) {
-        box->setEditText(QString::fromStdString(*text));
+    const TFormControls& controls = form.Controls();
+    for (const SettingsBox& row : kSettingsBoxes) {
+        controls.Box(row.Text)->setEditText(QString::fromStdString(line.Texts.*row.Text));
     }
-    const std::pair<QToolButton*, bool> toggles[] = {{form.SpdBtnImax, line.Show.Imax},
-                                                     {form.SpdBtnWp, line.Show.Wp},
-                                                     {form.SpdBtnVmax, line.Show.Vmax},
-                                                     {form.SpdBtnRk, line.Show.Rk},
-                                                     {form.SpdBtnLoadLine, line.Show.LoadLine}};
-    for (const auto& [button, down] : toggles) {
-        button->setChecked(down);
+    const bool down[] = {line.Show.Imax, line.Show.Wp, line.Show.Vmax, line.Show.Rk,
+                         line.Show.LoadLine};
+    for (std::size_t k = 0; k < controls.Toggles().size(); ++k) {
+        controls.Toggles()[k]->setChecked(down[k]);
     }
     if (line.SurfaceGiven) {
-        const QSize grow = line.Surface - form.PaintBox1->size();
+        const QSize grow = line.Surface - controls.PaintBox1->size();
         form.resize(form.size() + grow);
     }
 }

@@ -2,6 +2,7 @@
 // scales the value to the band's prefix at extended precision and writes it under a picture.
 #include "formats/formats.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstddef>
@@ -196,9 +197,16 @@ std::string LargeFixed(const DecimalDigits& number) {
     return text;
 }
 
+// Every point in a fixed text stands for the decimal point: a whole three-digit reading is
+// written "249. v", with the point and no decimals.
+std::string WithSeparator(std::string text) {
+    std::replace(text.begin(), text.end(), '.', decimalSeparator);
+    return text;
+}
+
 // Scaled values stay at extended precision on their way to the picture.
 std::string Pictured(std::string_view picture, long double number, const char* suffix) {
-    return FormatPicture(picture, number) + suffix;
+    return FormatPicture(picture, number) + WithSeparator(suffix);
 }
 
 bool AtLeast(long double x, long double threshold) {
@@ -431,7 +439,7 @@ std::string FormatVoltsReadout(double x) {
     }
     std::string text = ByBands(VoltsReadoutBands, v);
     if (text.empty()) {
-        return SmallVoltsReadout;
+        return WithSeparator(SmallVoltsReadout);
     }
     if (v > 0.000001L) {
         text.insert(text.begin(), ' ');

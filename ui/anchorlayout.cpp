@@ -35,13 +35,17 @@ void TAnchorLayout::AddControl(QWidget* control, const QRect& designed,
     invalidate();
 }
 
+// The present size is the parent's own, not geometry(): a caption that changes a label's size
+// invalidates the layout, which clears its geometry until the layout runs again.
 void TAnchorLayout::MoveControl(QWidget* control, const QRect& rect) {
-    const QSize present = geometry().isValid() ? geometry().size() : designedSize_;
+    const QWidget* parent = parentWidget();
+    const QRect area =
+        laidOut_ && parent != nullptr ? parent->contentsRect() : QRect(QPoint(0, 0), designedSize_);
     for (Entry& entry : entries_) {
         if (entry.Item->widget() == control) {
             entry.Designed = ToRect(rect);
-            entry.Parent = ToSize(present);
-            control->setGeometry(rect.translated(geometry().topLeft()));
+            entry.Parent = ToSize(area.size());
+            control->setGeometry(rect.translated(area.topLeft()));
             return;
         }
     }
@@ -72,8 +76,10 @@ QSize TAnchorLayout::sizeHint() const {
     return designedSize_;
 }
 
+// Smaller than designed, controls anchored to opposite edges would run into each other and the
+// plot's axis labels would crowd together: the parent keeps at least its designed size.
 QSize TAnchorLayout::minimumSize() const {
-    return QSize(0, 0);
+    return designedSize_;
 }
 
 QRect TAnchorLayout::Place(const Entry& entry, const QRect& area) const {
@@ -84,6 +90,7 @@ QRect TAnchorLayout::Place(const Entry& entry, const QRect& area) const {
 
 void TAnchorLayout::setGeometry(const QRect& rect) {
     QLayout::setGeometry(rect);
+    laidOut_ = true;
     // The controls go exactly where their anchors put them, whatever their size hints say.
     for (const Entry& entry : entries_) {
         if (QWidget* control = entry.Item->widget()) {

@@ -42,5 +42,6 @@ private:
     QRect Place(const Entry& entry, const QRect& area) const;
 
     QSize designedSize_;
+    bool laidOut_ = false; // placed in the parent at least once
     QList<Entry> entries_;
 };

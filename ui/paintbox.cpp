@@ -58,3 +58,7 @@ void TPaintBox::mouseMoveEvent(QMouseEvent* event) {
     const QPoint at = event->position().toPoint();
     emit MouseMoved(at.x(), at.y());
 }
+
+void TPaintBox::leaveEvent(QEvent*) {
+    emit MouseLeft();
+}

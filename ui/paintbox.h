@@ -23,11 +23,14 @@ signals:
     // The pointer moved to X, Y relative to the top-left corner; while a button is held the
     // moves go on outside the surface.
     void MouseMoved(int X, int Y);
+    // The pointer left the surface.
+    void MouseLeft();
 
 protected:
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
+    void leaveEvent(QEvent* event) override;
 
 private:
     void MakePicture();

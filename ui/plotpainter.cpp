@@ -13,6 +13,7 @@
 #include <QPointF>
 #include <QRect>
 #include <QString>
+#include <QTransform>
 #include <QVector>
 
 #include <algorithm>
@@ -50,6 +51,47 @@ QFont LabelFont(const std::string& face, int pointSize) {
     font.setKerning(false);
     return font;
 }
+
+// The device pixel that holds the centre of logical pixel p (the upper left one on a tie).
+QPoint DevicePixelOf(QPoint p, qreal ratio) {
+    const auto scaled = [ratio](int v) {
+        return static_cast<int>(std::floor((v + 0.5) * ratio - 0.5));
+    };
+    return QPoint(scaled(p.x()), scaled(p.y()));
+}
+
+// Gathers the pixels of thin lines into runs along a row or a column.
+class SpanGatherer {
+public:
+    explicit SpanGatherer(QVector<QRect>& spans) : spans_(spans) {}
+
+    void Add(int x, int y) {
+        const bool inRow = top_ == bottom_ && y == top_ && (x == right_ + 1 || x == left_ - 1);
+        const bool inColumn = left_ == right_ && x == left_ && (y == bottom_ + 1 || y == top_ - 1);
+        if (right_ >= left_ && (inRow || inColumn)) {
+            left_ = std::min(left_, x);
+            right_ = std::max(right_, x);
+            top_ = std::min(top_, y);
+            bottom_ = std::max(bottom_, y);
+        } else {
+            Flush();
+            left_ = right_ = x;
+            top_ = bottom_ = y;
+        }
+    }
+
+    void Flush() {
+        if (right_ >= left_) {
+            spans_.append(QRect(QPoint(left_, top_), QPoint(right_, bottom_)));
+        }
+        left_ = 0;
+        right_ = -1;
+    }
+
+private:
+    QVector<QRect>& spans_;
+    int left_ = 0, top_ = 0, right_ = -1, bottom_ = -1;
+};
 
 class OpPlayer {
 public:
@@ -165,44 +207,38 @@ private:
     }
 
     // On a pixel surface a 1-pixel line paints the pixels that ForEachLinePixel gives, whatever
-    // comes before and after it. Runs of them along a row or a column are filled together.
+    // comes before and after it. Runs of them along a row or a column are filled together. On a
+    // scaled surface the line is one device pixel wide, stepped between the device pixels of its
+    // ends, so that it is as crisp as the text.
     void PaintThinLines() {
         const QPaintDevice* device = painter_.device();
         const qreal ratio = device->devicePixelRatioF();
-        const auto width = static_cast<std::int64_t>(std::ceil(device->width() / ratio));
-        const auto height = static_cast<std::int64_t>(std::ceil(device->height() / ratio));
-        // The span being gathered: a row or a column of pixels.
-        int left = 0, top = 0, right = -1, bottom = -1;
-        const auto flush = [&] {
-            if (right >= left) {
-                spans_.append(QRect(QPoint(left, top), QPoint(right, bottom)));
-            }
-        };
-        const auto add = [&](std::int64_t x64, std::int64_t y64) {
-            const auto x = static_cast<int>(x64);
-            const auto y = static_cast<int>(y64);
-            const bool inRow = top == bottom && y == top && (x == right + 1 || x == left - 1);
-            const bool inColumn = left == right && x == left && (y == bottom + 1 || y == top - 1);
-            if (right >= left && (inRow || inColumn)) {
-                left = std::min(left, x);
-                right = std::max(right, x);
-                top = std::min(top, y);
-                bottom = std::max(bottom, y);
-            } else {
-                flush();
-                left = right = x;
-                top = bottom = y;
-            }
-        };
         spans_.clear();
-        for (qsizetype i = 1; i < polyline_.size(); ++i) {
-            const QPoint from = polyline_[i - 1];
-            const QPoint to = polyline_[i];
-            ForEachLinePixel(from.x(), from.y(), to.x(), to.y(), width, height, add);
+        SpanGatherer gather(spans_);
+        const auto add = [&gather](std::int64_t x, std::int64_t y) {
+            gather.Add(static_cast<int>(x), static_cast<int>(y));
+        };
+        if (ratio == 1.0) {
+            for (qsizetype i = 1; i < polyline_.size(); ++i) {
+                const QPoint from = polyline_[i - 1];
+                const QPoint to = polyline_[i];
+                ForEachLinePixel(from.x(), from.y(), to.x(), to.y(), device->width(),
+                                 device->height(), add);
+            }
+        } else {
+            for (qsizetype i = 1; i < polyline_.size(); ++i) {
+                const QPoint from = DevicePixelOf(polyline_[i - 1], ratio);
+                const QPoint to = DevicePixelOf(polyline_[i], ratio);
+                ForEachLinePixel(from.x(), from.y(), to.x(), to.y(), device->width(),
+                                 device->height(), add);
+            }
         }
-        flush();
-        // Filled in one call: each span covers whole logical pixels on any device.
+        gather.Flush();
+        // Filled in one call; on a scaled surface the spans are given in device pixels.
         painter_.save();
+        if (ratio != 1.0) {
+            painter_.setTransform(QTransform::fromScale(1 / ratio, 1 / ratio));
+        }
         painter_.setPen(Qt::NoPen);
         painter_.setBrush(penColour_);
         painter_.drawRects(spans_.constData(), static_cast<int>(spans_.size()));

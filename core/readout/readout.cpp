@@ -1,10 +1,12 @@
 #include "core/readout/readout.h"
 
 #include "core/plot/redraw.h"
+#include "core/readout/readoutgrid.h"
 #include "formats/formats.h"
 #include "model/checkedmath.h"
 
 #include <cstring>
+#include <utility>
 
 namespace valvescope {
 
@@ -30,10 +32,8 @@ bool IsDivisionByZero(const tubemath::ArithmeticError& error) {
     return std::strcmp(error.what(), tubemath::kDivisionByZeroMessage) == 0;
 }
 
-std::string ReadoutText(double Va, double Vg, double Ip, const Readout& readout) {
-    const double Vp = static_cast<double>(checked::Round(Va));
-    const double P = Mul(Ip, Va);
-    std::string text = "| Vp= ";
+std::string ReadoutText(double Vp, double Vg, double Ip, double P, const Readout& readout) {
+    std::string text = " Vp= ";
     text += formats::FormatVoltsReadout(Vp);
     text += "    Vg= ";
     text += formats::FormatVoltsReadout(Vg);
@@ -53,7 +53,7 @@ std::string ReadoutText(double Va, double Vg, double Ip, const Readout& readout)
 
 } // namespace
 
-std::optional<std::string> PointerReadout(const tubemath::TubeParams& tube, double Rk,
+std::optional<PointerReading> ReadPointer(const tubemath::TubeParams& tube, double Rk,
                                           const PlotScale& scale, std::int32_t H, std::int32_t X,
                                           std::int32_t Y, Readout& readout) {
     // The pointer position back into amperes and volts, inverting the plot's mapping.
@@ -62,7 +62,7 @@ std::optional<std::string> PointerReadout(const tubemath::TubeParams& tube, doub
     const double Va = Mul(X, scale.VoltsPerPixel);
     double Vg = 0;
     try {
-        Vg = tubemath::GridVoltage(tube, Rk, Ip, Va);
+        Vg = ReadoutGridVoltage(tube, Rk, Ip, Va);
         SmallSignalValues(tube, Vg, Ip, Va, readout);
     } catch (const tubemath::ArithmeticError& error) {
         if (IsDivisionByZero(error)) {
@@ -70,7 +70,24 @@ std::optional<std::string> PointerReadout(const tubemath::TubeParams& tube, doub
         }
         throw;
     }
-    return ReadoutText(Va, Vg, Ip, readout);
+    PointerReading reading;
+    reading.Vp = static_cast<double>(checked::Round(Va));
+    reading.Vg = Vg;
+    reading.Ip = Ip;
+    reading.P = Mul(Ip, Va);
+    reading.Values = readout;
+    reading.Text = ReadoutText(reading.Vp, Vg, Ip, reading.P, readout);
+    return reading;
+}
+
+std::optional<std::string> PointerReadout(const tubemath::TubeParams& tube, double Rk,
+                                          const PlotScale& scale, std::int32_t H, std::int32_t X,
+                                          std::int32_t Y, Readout& readout) {
+    std::optional<PointerReading> reading = ReadPointer(tube, Rk, scale, H, X, Y, readout);
+    if (!reading) {
+        return std::nullopt;
+    }
+    return std::move(reading->Text);
 }
 
 } // namespace valvescope

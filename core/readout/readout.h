@@ -1,4 +1,4 @@
-// The pointer readout: the operating point under the pointer as the status line shows it.
+// The pointer readout: the operating point under the pointer, its values and its text.
 #pragma once
 
 #include "core/plot/plottypes.h"
@@ -10,11 +10,26 @@
 
 namespace valvescope {
 
-// The readout for the pointer at X, Y on a surface H pixels high, drawn at `scale`: the whole
-// hint text, starting with "| Vp= ". Mu, Gm and Rp are stored into `readout` as they are
-// computed; Rp keeps its old value where Gm is zero. Returns nothing when a division by zero ends
-// the readout while the model is consulted; any other arithmetic fault throws
-// tubemath::ArithmeticError.
+// What the readout finds under the pointer, and its text as the status line shows it, starting
+// with " Vp= " (the window puts its hint bar before it).
+struct PointerReading {
+    double Vp = 0;  // plate voltage, rounded to whole volts
+    double Vg = 0;  // grid voltage
+    double Ip = 0;  // plate current, A
+    double P = 0;   // plate dissipation at the unrounded plate voltage, W
+    Readout Values; // mu, gm and rp as they stand after this readout
+    std::string Text;
+};
+
+// The reading for the pointer at X, Y on a surface H pixels high, drawn at `scale`. Mu, Gm and Rp
+// are stored into `readout` as they are computed; Rp keeps its old value where Gm is zero.
+// Returns nothing when a division by zero ends the readout while the model is consulted; any
+// other arithmetic fault throws tubemath::ArithmeticError.
+std::optional<PointerReading> ReadPointer(const tubemath::TubeParams& tube, double Rk,
+                                          const PlotScale& scale, std::int32_t H, std::int32_t X,
+                                          std::int32_t Y, Readout& readout);
+
+// The reading's text alone.
 std::optional<std::string> PointerReadout(const tubemath::TubeParams& tube, double Rk,
                                           const PlotScale& scale, std::int32_t H, std::int32_t X,
                                           std::int32_t Y, Readout& readout);

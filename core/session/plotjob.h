@@ -1,10 +1,11 @@
-// The plot drawn without a window: the same intake, redraw and pointer readout the window runs,
-// for the command line's export and readout modes.
+// The plot drawn without a window, through the same PlotSession the window runs, for the command
+// line's export and readout modes.
 #pragma once
 
 #include "core/plot/drawops.h"
 #include "core/plot/plottypes.h"
 #include "core/settings/intake.h"
+#include "core/settings/settingsboxes.h"
 #include "model/tubemath.h"
 
 #include <cstdint>
@@ -20,10 +21,6 @@ class BlankOrZeroSetting : public std::runtime_error {
 public:
     using std::runtime_error::runtime_error;
 };
-
-// The caption of the first box, in the order the intake checks them, whose text is blank or zero
-// (Rk excepted: zero is a fair cathode resistor); none when every box has a value.
-std::optional<std::string> FirstBlankOrZeroBox(const SettingsTexts& texts);
 
 struct PlotJob {
     SettingsTexts Texts;

@@ -1,6 +1,7 @@
 #include "core/settings/intake.h"
 
 #include "core/settings/numbertext.h"
+#include "core/settings/settingsboxes.h"
 #include "formats/formats.h"
 
 #include <algorithm>
@@ -13,17 +14,17 @@ std::string WithPointSeparator(std::string text) {
 }
 
 bool PassesBlankOrZeroCheck(const SettingsTexts& texts) {
-    for (const std::string* text :
-         {&texts.GridLines, &texts.GridV, &texts.EndI, &texts.EndV, &texts.Ra}) {
-        if (IsBlankOrZero(*text)) {
+    for (std::string SettingsTexts::*text : kIntakeOrder) {
+        if (!IsBlankOrZero(texts.*text)) {
+            continue;
+        }
+        if (text != &SettingsTexts::Rk) {
             return false;
         }
-    }
-    if (IsBlankOrZero(texts.Rk)) {
         // Zero is a fair cathode resistor; a text that is not a number at all is an error.
         ReadDecimalNumber(texts.Rk);
     }
-    return !IsBlankOrZero(texts.BPlus);
+    return true;
 }
 
 void StoreSettings(const SettingsTexts& texts, PlotSettings& settings) {

@@ -474,11 +474,23 @@ TEST_F(DecimalSeparator, SetSeparatorIsWrittenEverywhere) {
     EXPECT_EQ(FormatGeneral(12.5L), "12,5");
 }
 
-TEST_F(DecimalSeparator, ThreeDigitBandsKeepTheirOwnPoint) {
-    // The point before the unit marks a whole three-digit reading, not a decimal fraction.
+TEST_F(DecimalSeparator, ThreeDigitBandsWriteTheSeparatorForTheirPoint) {
+    // The point after a whole three-digit reading is its decimal point, so it follows the user's
+    // separator like every other: "Vp=  249, v" beside "Vg= -17,8 v".
     formats::SetDecimalSeparator(',');
+    EXPECT_EQ(FormatVoltsReadout(250), " 250, v");
+    EXPECT_EQ(FormatVoltsReadout(0), " 0,00 v");
+    EXPECT_EQ(FormatAmpsReadout(0.112), "112, ma");
+    EXPECT_EQ(FormatWatts(127.4), "127, w");
+    EXPECT_EQ(FormatOhms(500), "500, ohm");
+    EXPECT_EQ(FormatOhms(150000), "150, k");
+    // The unit texts themselves keep their letters.
+    EXPECT_EQ(FormatVoltsReadout(1250), " 1,25 kv");
+    formats::SetDecimalSeparator('.');
     EXPECT_EQ(FormatVoltsReadout(250), " 250. v");
-    EXPECT_EQ(FormatOhms(500), "500. ohm");
+    EXPECT_EQ(FormatVoltsReadout(0), " 0.00 v");
+    EXPECT_EQ(FormatAmpsReadout(0.112), "112. ma");
+    EXPECT_EQ(FormatOhms(150000), "150. k");
 }
 
 } // namespace

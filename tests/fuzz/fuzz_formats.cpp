@@ -89,7 +89,7 @@ void CheckCharacters(std::string_view text, long double x) {
         } else if (c == '-') {
             if (i != 0 && text[i - 1] != 'E')
                 Fail("misplaced minus sign", text, x);
-        } else if (!(c >= '0' && c <= '9') && c != ' ' && c != '.' && !IsUnitLetter(c)) {
+        } else if (!(c >= '0' && c <= '9') && c != ' ' && !IsUnitLetter(c)) {
             Fail("unexpected character", text, x);
         }
     }

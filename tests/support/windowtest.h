@@ -2,13 +2,16 @@
 // recorder so that a test sees what the box would show without a person closing it.
 #pragma once
 
+#include "formats/formats.h"
 #include "ui/errorbox.h"
 #include "ui/schematicform.h"
 
 #include <QApplication>
 #include <QClipboard>
 #include <QComboBox>
+#include <QLabel>
 #include <QLineEdit>
+#include <QStringList>
 #include <QtTest>
 
 #include <memory>
@@ -37,6 +40,51 @@ protected:
         QApplication::clipboard()->setText(text);
         box->lineEdit()->selectAll();
         QTest::keyClick(box->lineEdit(), Qt::Key_V, Qt::ControlModifier);
+    }
+
+    // Replaces the box's whole text and checks that the box shows it, commas turned to points.
+    static void PasteIntoAndCheck(QComboBox* box, const QString& text) {
+        PasteInto(box, text);
+        QCOMPARE(box->currentText(), QString(text).replace(u',', u'.'));
+    }
+
+    static void TypeInto(QComboBox* box, const QString& keys) {
+        QTest::keyClicks(box->lineEdit(), keys);
+    }
+
+    static void ReplaceByTyping(QComboBox* box, const QString& keys) {
+        box->lineEdit()->selectAll();
+        TypeInto(box, keys);
+    }
+
+    static void EraseByTyping(QComboBox* box) {
+        box->lineEdit()->selectAll();
+        QTest::keyClick(box->lineEdit(), Qt::Key_Backspace);
+    }
+
+    // The captions of Lbl1V ... Lbl10V and of Lbl1I ... Lbl5I.
+    QStringList VoltageCaptions() const {
+        QStringList captions;
+        for (const QLabel* label : form_->Controls().VoltageLabels) {
+            captions << label->text();
+        }
+        return captions;
+    }
+
+    QStringList CurrentCaptions() const {
+        QStringList captions;
+        for (const QLabel* label : form_->Controls().CurrentLabels) {
+            captions << label->text();
+        }
+        return captions;
+    }
+
+    // Axis captions as the program's formatter writes them.
+    static QString VoltsText(double volts) {
+        return QString::fromStdString(formats::FormatVolts(volts));
+    }
+    static QString AmpsText(double amps) {
+        return QString::fromStdString(formats::FormatAmps(amps));
     }
 
     std::unique_ptr<TSchematicForm> form_;

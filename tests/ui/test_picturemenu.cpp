@@ -2,6 +2,7 @@
 // and the drawing the window keeps for saving.
 #include "core/session/plotjob.h"
 #include "tests/support/filesizelimit.h"
+#include "tests/support/starttexts.h"
 #include "tests/support/windowtest.h"
 #include "ui/errorbox.h"
 #include "ui/paintbox.h"
@@ -27,7 +28,7 @@ namespace {
 
 valvescope::DrawOps StartDrawing(int width, int height) {
     return valvescope::DrawPlotWithoutWindow(
-               {{"10", "10", "200", "800", "3000", "590", "400"}, {}, width, height})
+               {valvescope::fixtures::StartupTexts(), {}, width, height})
         .Ops;
 }
 
@@ -64,8 +65,8 @@ void TestPictureMenu::cleanup() {
 }
 
 void TestPictureMenu::menuOffersTheThreeActionsWithTheirShortcuts() {
-    QCOMPARE(form_->PaintBox1->contextMenuPolicy(), Qt::ActionsContextMenu);
-    const QList<QAction*> actions = form_->PaintBox1->actions();
+    QCOMPARE(form_->Controls().PaintBox1->contextMenuPolicy(), Qt::ActionsContextMenu);
+    const QList<QAction*> actions = form_->Controls().PaintBox1->actions();
     QCOMPARE(actions.size(), 3);
     QCOMPARE(actions[0]->text(), QStringLiteral("Copy Picture"));
     QCOMPARE(actions[0]->shortcut(), QKeySequence(QStringLiteral("Ctrl+C")));
@@ -78,34 +79,34 @@ void TestPictureMenu::menuOffersTheThreeActionsWithTheirShortcuts() {
 void TestPictureMenu::windowKeepsWhatItDrew() {
     QCOMPARE(form_->LastDrawOps(), StartDrawing(462, 224));
     // A failed check leaves a single blank, a fault what was drawn before it.
-    PasteInto(form_->CmbBxRa, QString());
+    PasteInto(form_->Controls().CmbBxRa, QString());
     QCOMPARE(form_->LastDrawOps().size(), std::size_t(1));
     QCOMPARE(form_->LastDrawOps()[0].kind, valvescope::DrawOpKind::Blank);
-    PasteInto(form_->CmbBxRa, QStringLiteral("3000"));
-    PasteInto(form_->CmbBxEndV, QStringLiteral("00"));
+    PasteInto(form_->Controls().CmbBxRa, QStringLiteral("3000"));
+    PasteInto(form_->Controls().CmbBxEndV, QStringLiteral("00"));
     QCOMPARE(errors_.size(), 1);
     QVERIFY(form_->LastDrawOps().size() > 1);
     QVERIFY(form_->LastDrawOps().size() < StartDrawing(462, 224).size());
 }
 
 void TestPictureMenu::copyPicturePutsThePlotOnTheClipboard() {
-    form_->ActCopyPicture->trigger();
+    form_->Controls().ActCopyPicture->trigger();
     const QImage copied = QApplication::clipboard()->image();
     QCOMPARE(copied.convertToFormat(QImage::Format_RGB32),
-             form_->PaintBox1->Picture().convertToFormat(QImage::Format_RGB32));
+             form_->Controls().PaintBox1->Picture().convertToFormat(QImage::Format_RGB32));
     QVERIFY(errors_.isEmpty());
 }
 
 void TestPictureMenu::copyReadoutFollowsTheStatusLine() {
-    QVERIFY(!form_->ActCopyReadout->isEnabled());
+    QVERIFY(!form_->Controls().ActCopyReadout->isEnabled());
     QCOMPARE(form_->ReadoutText(), QString());
-    QTest::mouseMove(form_->PaintBox1, QPoint(144, 168));
+    QTest::mouseMove(form_->Controls().PaintBox1, QPoint(144, 168));
     QTRY_COMPARE(form_->ReadoutText(),
                  QStringLiteral(" Vp=  249. v    Vg= -17.8 v    Ip= 50.0 ma    P= 12.5 w    mu=  "
                                 "8.07    gm= 5.09 ma/v    rp= 1.58 k"));
-    QVERIFY(form_->ActCopyReadout->isEnabled());
+    QVERIFY(form_->Controls().ActCopyReadout->isEnabled());
     QCOMPARE(form_->StatusText(), form_->ReadoutText());
-    form_->ActCopyReadout->trigger();
+    form_->Controls().ActCopyReadout->trigger();
     QCOMPARE(QApplication::clipboard()->text(), form_->ReadoutText());
 }
 
@@ -154,7 +155,7 @@ void TestPictureMenu::savePictureFailingPartWayShowsWhyAndKeepsTheFile() {
     {
         // The picture is larger than 2 KiB: its writing fails part way.
         const FileSizeLimit limit(2048);
-        form_->ActSavePicture->trigger();
+        form_->Controls().ActSavePicture->trigger();
     }
     person.stop();
     QCOMPARE(errors_.size(), 1);
@@ -166,7 +167,7 @@ void TestPictureMenu::savePictureFailingPartWayShowsWhyAndKeepsTheFile() {
 }
 
 void TestPictureMenu::ctrlCCopiesTheBoxTextWhileABoxHasTheFocus() {
-    QLineEdit* edit = form_->CmbBxEndV->lineEdit();
+    QLineEdit* edit = form_->Controls().CmbBxEndV->lineEdit();
     edit->setFocus();
     QTRY_VERIFY(edit->hasFocus());
     edit->selectAll();
@@ -174,9 +175,9 @@ void TestPictureMenu::ctrlCCopiesTheBoxTextWhileABoxHasTheFocus() {
     QCOMPARE(QApplication::clipboard()->text(), QStringLiteral("800"));
     QVERIFY(!QApplication::clipboard()->mimeData()->hasImage());
     // A click on the plot gives it the focus; then Ctrl+C copies the picture.
-    QTest::mouseClick(form_->PaintBox1, Qt::LeftButton, {}, QPoint(10, 10));
-    QTRY_VERIFY(form_->PaintBox1->hasFocus());
-    QTest::keyClick(form_->PaintBox1, Qt::Key_C, Qt::ControlModifier);
+    QTest::mouseClick(form_->Controls().PaintBox1, Qt::LeftButton, {}, QPoint(10, 10));
+    QTRY_VERIFY(form_->Controls().PaintBox1->hasFocus());
+    QTest::keyClick(form_->Controls().PaintBox1, Qt::Key_C, Qt::ControlModifier);
     QTRY_VERIFY(QApplication::clipboard()->mimeData()->hasImage());
 }
 

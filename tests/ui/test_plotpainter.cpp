@@ -228,7 +228,7 @@ private slots:
         }
     }
 
-    void scaledImageKeepsLogicalCoordinates() {
+    void scaledImageKeepsLogicalCoordinatesWithThinLines() {
         const QImage image = Painted(60, 40, 2.0, Qt::red, [](DrawRecorder& draw) {
             Blank(draw);
             Line(draw, valvescope::kBlue, 1, 46, 0, 46, 30);
@@ -242,16 +242,39 @@ private slots:
         QCOMPARE(At(image, 118, 40), kBlackPixel);
         QCOMPARE(At(image, 117, 40), kWhitePixel);
         QCOMPARE(At(image, 2, 40), kWhitePixel);
-        // Logical column 46 is device columns 92 and 93.
+        // A thin line is one device pixel wide: logical column 46 is drawn in device column 92
+        // alone, from device row 0 up to the device pixel of its end, 60.
         QCOMPARE(At(image, 91, 20), kWhitePixel);
         QCOMPARE(At(image, 92, 20), kBluePixel);
-        QCOMPARE(At(image, 93, 20), kBluePixel);
+        QCOMPARE(At(image, 93, 20), kWhitePixel);
         QCOMPARE(At(image, 94, 20), kWhitePixel);
+        QCOMPARE(At(image, 92, 59), kBluePixel);
+        QCOMPARE(At(image, 92, 60), kWhitePixel);
         // The 2-pixel pen covers logical columns 19 and 20: device columns 38 to 41.
         QCOMPARE(At(image, 37, 40), kWhitePixel);
         QCOMPARE(At(image, 38, 40), kRedPixel);
         QCOMPARE(At(image, 41, 40), kRedPixel);
         QCOMPARE(At(image, 42, 40), kWhitePixel);
+    }
+
+    void scaledImageDrawsASlopeAsFinelyAsItsDevicePixels() {
+        // From (4, 4) to (24, 14): at ratio 2, device (8, 8) to (48, 28), forty device columns
+        // with one pixel each, where pixel doubling would give two rows of two in each.
+        const QImage image = Painted(30, 20, 2.0, Qt::white, [](DrawRecorder& draw) {
+            Line(draw, valvescope::kBlue, 1, 4, 4, 24, 14);
+        });
+        int painted = 0;
+        for (int x = 0; x < image.width(); ++x) {
+            int inColumn = 0;
+            for (int y = 0; y < image.height(); ++y) {
+                inColumn += At(image, x, y) == kBluePixel ? 1 : 0;
+            }
+            QCOMPARE(inColumn, x >= 8 && x < 48 ? 1 : 0);
+            painted += inColumn;
+        }
+        QCOMPARE(painted, 40);
+        QCOMPARE(At(image, 8, 8), kBluePixel);
+        QCOMPARE(At(image, 47, 28), kBluePixel); // the step before the end, rounded halves up
     }
 };
 

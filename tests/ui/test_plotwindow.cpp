@@ -76,7 +76,7 @@ void TestPlotWindow::cleanup() {
 }
 
 void TestPlotWindow::startUpDrawsTheCurveFamily() {
-    const QImage& picture = form_->PaintBox1->Picture();
+    const QImage& picture = form_->Controls().PaintBox1->Picture();
     QCOMPARE(picture.size(), QSize(462, 224) * picture.devicePixelRatio());
     // The coarse grid's first line, blue from top to bottom where no curve or label crosses it.
     QVERIFY(CountInColumn(picture, 46, kGridBlue) > 150);
@@ -87,44 +87,46 @@ void TestPlotWindow::startUpDrawsTheCurveFamily() {
 }
 
 void TestPlotWindow::pictureSurvivesASystemRepaint() {
-    const QImage before = form_->PaintBox1->Picture().convertToFormat(QImage::Format_RGB32);
-    form_->PaintBox1->repaint();
-    const QImage shown = form_->PaintBox1->grab().toImage().convertToFormat(QImage::Format_RGB32);
+    const QImage before =
+        form_->Controls().PaintBox1->Picture().convertToFormat(QImage::Format_RGB32);
+    form_->Controls().PaintBox1->repaint();
+    const QImage shown =
+        form_->Controls().PaintBox1->grab().toImage().convertToFormat(QImage::Format_RGB32);
     QCOMPARE(shown.size(), before.size());
     QVERIFY(shown == before);
 }
 
 void TestPlotWindow::overlaysFollowTheirToggles() {
-    QTest::mouseClick(form_->SpdBtnVmax, Qt::LeftButton);
-    QVERIFY(form_->SpdBtnVmax->isChecked());
+    QTest::mouseClick(form_->Controls().SpdBtnVmax, Qt::LeftButton);
+    QVERIFY(form_->Controls().SpdBtnVmax->isChecked());
     // The 475 V line sits at x = 274, two pixels wide, from y = 2 to y = 222.
-    QVERIFY(CountInColumn(form_->PaintBox1->Picture(), 274, kLimitRed) > 200);
-    QTest::mouseClick(form_->SpdBtnVmax, Qt::LeftButton);
-    QCOMPARE(CountColour(form_->PaintBox1->Picture(), kLimitRed), 0);
+    QVERIFY(CountInColumn(form_->Controls().PaintBox1->Picture(), 274, kLimitRed) > 200);
+    QTest::mouseClick(form_->Controls().SpdBtnVmax, Qt::LeftButton);
+    QCOMPARE(CountColour(form_->Controls().PaintBox1->Picture(), kLimitRed), 0);
 }
 
 void TestPlotWindow::readoutOfTheWorkedExampleReachesTheStatusLine() {
-    QTest::mouseMove(form_->PaintBox1, QPoint(144, 168));
+    QTest::mouseMove(form_->Controls().PaintBox1, QPoint(144, 168));
     QTRY_COMPARE(form_->StatusText(),
                  QStringLiteral(" Vp=  249. v    Vg= -17.8 v    Ip= 50.0 ma    P= 12.5 w    "
                                 "mu=  8.07    gm= 5.09 ma/v    rp= 1.58 k"));
-    QVERIFY(form_->PaintBox1->toolTip().isEmpty());
+    QVERIFY(form_->Controls().PaintBox1->toolTip().isEmpty());
 }
 
 void TestPlotWindow::faultMidwayKeepsWhatWasDrawnAndShowsTheError() {
     // A zero End V written as "00" passes the check; the grid is drawn, then the first curve point
     // (0 V over 0 V per pixel) fails.
-    PasteInto(form_->CmbBxEndV, QStringLiteral("00"));
+    PasteInto(form_->Controls().CmbBxEndV, QStringLiteral("00"));
     QCOMPARE(errors_.size(), 1);
     QCOMPARE(errors_[0].Text, QStringLiteral("Invalid floating point operation."));
-    const QImage& picture = form_->PaintBox1->Picture();
+    const QImage& picture = form_->Controls().PaintBox1->Picture();
     QVERIFY(CountInColumn(picture, 46, kGridBlue) > 200);
     QVERIFY(CountColour(picture, kBlack) < 2000);
 }
 
 void TestPlotWindow::failedCheckLeavesThePlotBlank() {
-    PasteInto(form_->CmbBxRa, QString());
-    const QImage& picture = form_->PaintBox1->Picture();
+    PasteInto(form_->Controls().CmbBxRa, QString());
+    const QImage& picture = form_->Controls().PaintBox1->Picture();
     QCOMPARE(CountColour(picture, kGridBlue), 0);
     QVERIFY(errors_.isEmpty());
 }
@@ -135,12 +137,13 @@ namespace {
 valvescope::DrawOps OpsWithoutWindow(const TSchematicForm& form) {
     auto text = [](const QComboBox* box) { return box->lineEdit()->text().toStdString(); };
     valvescope::PlotJob job;
-    job.Texts = {text(form.CmbBxGridLines), text(form.CmbBxGridV), text(form.CmbBxEndI),
-                 text(form.CmbBxEndV),      text(form.CmbBxRa),    text(form.CmbBxRk),
-                 text(form.CmbBxBplus)};
+    job.Texts = {text(form.Controls().CmbBxGridLines), text(form.Controls().CmbBxGridV),
+                 text(form.Controls().CmbBxEndI),      text(form.Controls().CmbBxEndV),
+                 text(form.Controls().CmbBxRa),        text(form.Controls().CmbBxRk),
+                 text(form.Controls().CmbBxBplus)};
     job.Show = form.OverlaysDown();
-    job.Width = form.PaintBox1->width();
-    job.Height = form.PaintBox1->height();
+    job.Width = form.Controls().PaintBox1->width();
+    job.Height = form.Controls().PaintBox1->height();
     return valvescope::DrawPlotWithoutWindow(job).Ops;
 }
 
@@ -148,24 +151,25 @@ valvescope::DrawOps OpsWithoutWindow(const TSchematicForm& form) {
 
 void TestPlotWindow::longRedrawLeavesTheWindowFreeAndArrivesLater() {
     form_->SetDrawingPatience(std::chrono::milliseconds(0));
-    form_->CmbBxGridV->setEditText(QStringLiteral("0.1"));
-    PasteInto(form_->CmbBxGridLines, QStringLiteral("2147483647"));
+    form_->Controls().CmbBxGridV->setEditText(QStringLiteral("0.1"));
+    PasteInto(form_->Controls().CmbBxGridLines, QStringLiteral("2147483647"));
     QVERIFY(form_->Drawing());
-    QCOMPARE(form_->StatusBar1->currentMessage(), QStringLiteral("Drawing the curves..."));
+    QCOMPARE(form_->Controls().StatusBar1->currentMessage(),
+             QStringLiteral("Drawing the curves..."));
     QCOMPARE(form_->LastDrawOps().size(), std::size_t{1}); // the blank, for now
     QTRY_VERIFY_WITH_TIMEOUT(!form_->Drawing(), 60000);
-    QVERIFY(form_->StatusBar1->currentMessage().isEmpty());
+    QVERIFY(form_->Controls().StatusBar1->currentMessage().isEmpty());
     QVERIFY(form_->LastDrawOps() == OpsWithoutWindow(*form_));
-    QVERIFY(CountColour(form_->PaintBox1->Picture(), kBlack) > 5000);
+    QVERIFY(CountColour(form_->Controls().PaintBox1->Picture(), kBlack) > 5000);
     QVERIFY(errors_.isEmpty());
 }
 
 void TestPlotWindow::newSettingStopsTheLongRedrawBeforeIt() {
     form_->SetDrawingPatience(std::chrono::milliseconds(0));
-    form_->CmbBxGridV->setEditText(QStringLiteral("0.001"));
-    PasteInto(form_->CmbBxGridLines, QStringLiteral("2147483647"));
+    form_->Controls().CmbBxGridV->setEditText(QStringLiteral("0.001"));
+    PasteInto(form_->Controls().CmbBxGridLines, QStringLiteral("2147483647"));
     QVERIFY(form_->Drawing());
-    PasteInto(form_->CmbBxGridLines, QStringLiteral("3"));
+    PasteInto(form_->Controls().CmbBxGridLines, QStringLiteral("3"));
     form_->FinishDrawing();
     QVERIFY(!form_->Drawing());
     QVERIFY(form_->LastDrawOps() == OpsWithoutWindow(*form_));
@@ -177,22 +181,24 @@ void TestPlotWindow::newSettingStopsTheLongRedrawBeforeIt() {
 
 void TestPlotWindow::errorOfALongRedrawIsShownWhenItArrives() {
     form_->SetDrawingPatience(std::chrono::milliseconds(0));
-    PasteInto(form_->CmbBxEndV, QStringLiteral("00"));
+    PasteInto(form_->Controls().CmbBxEndV, QStringLiteral("00"));
     QTRY_COMPARE(errors_.size(), 1);
     QCOMPARE(errors_[0].Text, QStringLiteral("Invalid floating point operation."));
     QVERIFY(!form_->Drawing());
-    QVERIFY(CountInColumn(form_->PaintBox1->Picture(), 46, kGridBlue) > 200);
+    QVERIFY(CountInColumn(form_->Controls().PaintBox1->Picture(), 46, kGridBlue) > 200);
 }
 
 void TestPlotWindow::closingDuringALongRedraw() {
     form_->SetDrawingPatience(std::chrono::milliseconds(0));
-    form_->CmbBxGridV->setEditText(QStringLiteral("0.001"));
-    PasteInto(form_->CmbBxGridLines, QStringLiteral("2147483647"));
+    form_->Controls().CmbBxGridV->setEditText(QStringLiteral("0.001"));
+    PasteInto(form_->Controls().CmbBxGridLines, QStringLiteral("2147483647"));
     QVERIFY(form_->Drawing());
     QElapsedTimer timer;
     timer.start();
     form_.reset();
-    QVERIFY(timer.elapsed() < 2000);
+    // Unstopped, this family would take hours; stopped, closing takes a moment even on a
+    // loaded machine under the sanitizers.
+    QVERIFY(timer.elapsed() < 30000);
     QCoreApplication::processEvents();
     QVERIFY(errors_.isEmpty());
 }

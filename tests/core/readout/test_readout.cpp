@@ -33,10 +33,10 @@ std::string Piece(const std::string& text, const std::string& label) {
     return text.substr(start, end == std::string::npos ? std::string::npos : end - start);
 }
 
-TEST(PointerReadoutText, WorkedExampleGivesTheWholeHint) {
+TEST(PointerReadoutText, DefaultPlotGivesTheWholeHint) {
     Readout readout;
     EXPECT_EQ(ReadoutAt(144, 168, readout),
-              "| Vp=  249. v    Vg= -17.8 v    Ip= 50.0 ma    P= 12.5 w    mu=  8.07    "
+              " Vp=  249. v    Vg= -17.8 v    Ip= 50.0 ma    P= 12.5 w    mu=  8.07    "
               "gm= 5.09 ma/v    rp= 1.58 k");
     EXPECT_NEAR(readout.Mu, 8.068, 0.0005);
     EXPECT_NEAR(readout.Gm, 0.005095, 0.0000005);
@@ -53,7 +53,7 @@ TEST(PointerReadoutText, RowJustBelowTheSurfaceReadsNoCurrent) {
 TEST(PointerReadoutText, LeftColumnReadsZeroVolts) {
     Readout readout;
     const std::string text = ReadoutAt(0, 168, readout);
-    EXPECT_EQ(text.rfind("| Vp=  0.00 v    Vg= ", 0), 0u) << text;
+    EXPECT_EQ(text.rfind(" Vp=  0.00 v    Vg= ", 0), 0u) << text;
 }
 
 // X = 1 with the volts per pixel set to the plate voltage wanted under the pointer.
@@ -81,7 +81,7 @@ TEST(PointerReadoutText, DissipationUsesTheUnroundedPlateVoltage) {
 TEST(PointerReadoutText, PointerOutsideTheSurfaceIsReadAllTheSame) {
     Readout readout;
     const std::string left = ReadoutAt(-10, 168, readout);
-    EXPECT_EQ(left.rfind("| Vp= -17.0 v", 0), 0u) << left;
+    EXPECT_EQ(left.rfind(" Vp= -17.0 v", 0), 0u) << left;
     const std::string below = ReadoutAt(144, kHeight + 56, readout);
     EXPECT_EQ(Piece(below, "Ip= "), "Ip= -50.0 ma");
 }

@@ -4,6 +4,7 @@
 
 #include "core/plot/redraw.h"
 #include "core/settings/numbertext.h"
+#include "tests/support/starttexts.h"
 
 #include <gtest/gtest.h>
 
@@ -12,12 +13,8 @@
 namespace valvescope {
 namespace {
 
-SettingsTexts StartTexts() {
-    return {"10", "10", "200", "800", "3000", "590", "400"};
-}
-
 PlotJob StartJob() {
-    return {StartTexts(), Overlays{}, 462, 224};
+    return {fixtures::StartupTexts(), Overlays{}, 462, 224};
 }
 
 std::string BlankOrZeroMessage(const PlotJob& job) {
@@ -32,7 +29,7 @@ std::string BlankOrZeroMessage(const PlotJob& job) {
 TEST(DrawPlotWithoutWindow, DrawsWhatTheRedrawDrawsForTheStartSettings) {
     const DrawnPlot plot = DrawPlotWithoutWindow(StartJob());
     PlotSettings settings;
-    ASSERT_TRUE(TakeSettings(StartTexts(), settings));
+    ASSERT_TRUE(TakeSettings(fixtures::StartupTexts(), settings));
     PlotScale scale;
     DrawOps ops;
     RedrawPlot({tubemath::TubeParams{}, settings, TubeLimits{}, Overlays{}, 462, 224}, scale, ops);
@@ -91,8 +88,8 @@ TEST(DrawPlotWithoutWindow, ArithmeticFaultsRaise) {
 }
 
 TEST(FirstBlankOrZeroBox, NoneWhenEveryBoxHasAValueAndRkIsNeverNamed) {
-    EXPECT_FALSE(FirstBlankOrZeroBox(StartTexts()).has_value());
-    SettingsTexts texts = StartTexts();
+    EXPECT_FALSE(FirstBlankOrZeroBox(fixtures::StartupTexts()).has_value());
+    SettingsTexts texts = fixtures::StartupTexts();
     texts.Rk = "0";
     EXPECT_FALSE(FirstBlankOrZeroBox(texts).has_value());
 }

@@ -2,6 +2,7 @@
 
 #include "core/settings/numbertext.h"
 #include "formats/formats.h"
+#include "tests/support/starttexts.h"
 
 #include <gtest/gtest.h>
 
@@ -14,7 +15,7 @@ using namespace valvescope;
 namespace {
 
 SettingsTexts StartUpTexts() {
-    return {"10", "10", "200", "800", "3000", "590", "400"};
+    return fixtures::StartupTexts();
 }
 
 // Settings that differ from every value the start-up texts give.

@@ -1,0 +1,59 @@
+// One plot's session, for the window and the command line alike: the box texts through the
+// intake, the axis captions and the redraw's input, and the pointer readouts over what was drawn.
+#pragma once
+
+#include "core/plot/plottypes.h"
+#include "core/plot/redraw.h"
+#include "core/readout/readout.h"
+#include "core/settings/intake.h"
+#include "model/tubemath.h"
+
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <string>
+
+namespace valvescope {
+
+// The axis captions made from the End V and End I texts; none for a blank-or-zero text.
+struct AxisCaptions {
+    std::optional<std::array<std::string, 10>> Voltage; // Lbl1V ... Lbl10V
+    std::optional<CurrentAxis> Current;                 // Lbl1I ... Lbl5I
+};
+
+class PlotSession {
+public:
+    PlotSession() = default;
+
+    // The intake, then the captions: the texts (commas already points) are checked and read into
+    // the settings, and the captions made. Nothing when a box is blank or zero: the plot is left
+    // blank and the settings as they were. Throws ConversionError for a text that does not read,
+    // leaving the fields before it new.
+    std::optional<AxisCaptions> TakeTexts(const SettingsTexts& texts);
+
+    // What the redraw needs for a surface of width x height with these overlays.
+    RedrawInput Redraw(Overlays show, std::int32_t width, std::int32_t height) const;
+
+    // The redraw drew at `scale`.
+    void Drawn(const PlotScale& scale) { scale_ = scale; }
+
+    // The reading under the pointer at X, Y of a surface `height` pixels high; mu, gm and rp
+    // carry over from the reading before. Nothing when a division by zero ends it silently;
+    // other faults throw tubemath::ArithmeticError.
+    std::optional<PointerReading> ReadAt(std::int32_t height, std::int32_t X, std::int32_t Y);
+
+    const tubemath::TubeParams& Tube() const { return tube_; }
+    const TubeLimits& Limits() const { return limits_; }
+    const PlotSettings& Settings() const { return settings_; }
+    const PlotScale& Scale() const { return scale_; }
+    const Readout& LastReadout() const { return readout_; }
+
+private:
+    tubemath::TubeParams tube_;
+    TubeLimits limits_;
+    PlotSettings settings_;
+    PlotScale scale_;
+    Readout readout_;
+};
+
+} // namespace valvescope
