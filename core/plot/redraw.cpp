@@ -3,7 +3,7 @@
 #include "core/plot/curveruns.h"
 #include "core/plot/curvetrace.h"
 #include "core/plot/densefamily.h"
-#include "model/checkedmath.h"
+#include "core/plot/pixelmath.h"
 
 #include "formats/formats.h"
 
@@ -16,63 +16,15 @@
 
 namespace valvescope {
 
-namespace checked {
-
 namespace {
 
-[[noreturn]] void Fail(const char* message) {
-    throw tubemath::ArithmeticError(message);
-}
-
-} // namespace
-
-std::int64_t Round(double v) {
-    // nearbyint rounds halves to even in the default rounding mode.
-    const double rounded = std::nearbyint(v);
-    constexpr double kLimit = 9223372036854775808.0; // 2^63
-    if (!(rounded >= -kLimit && rounded < kLimit)) {
-        Fail(tubemath::kInvalidOperationMessage);
-    }
-    return static_cast<std::int64_t>(rounded);
-}
-
-std::int32_t Pixel(double v) {
-    constexpr std::int64_t kLowest = std::numeric_limits<std::int32_t>::min();
-    constexpr std::int64_t kHighest = std::numeric_limits<std::int32_t>::max();
-    const std::int64_t whole = Round(v);
-    // Clamped rather than wrapped: a far-off point stays far off in the same direction.
-    return static_cast<std::int32_t>(whole < kLowest    ? kLowest
-                                     : whole > kHighest ? kHighest
-                                                        : whole);
-}
-
-std::int32_t PixelSum(std::int32_t a, std::int32_t b) {
-    std::int32_t result = 0;
-    if (__builtin_add_overflow(a, b, &result)) {
-        Fail(kIntegerOverflowMessage);
-    }
-    return result;
-}
-
-std::int32_t PixelDifference(std::int32_t a, std::int32_t b) {
-    std::int32_t result = 0;
-    if (__builtin_sub_overflow(a, b, &result)) {
-        Fail(kIntegerOverflowMessage);
-    }
-    return result;
-}
-
-} // namespace checked
-
-namespace {
-
+using checked::Add;
+using checked::Div;
+using checked::Mul;
 using checked::Pixel;
 using checked::PixelDifference;
 using checked::PixelSum;
-using tubemath::checked::Add;
-using tubemath::checked::Div;
-using tubemath::checked::Mul;
-using tubemath::checked::Sub;
+using checked::Sub;
 
 // The bias line's search raises its current in steps of a hundredth of a milliamp.
 constexpr double kBiasStep = 1e-5;
@@ -597,7 +549,7 @@ void PlotDrawing::RkBiasLine() {
 
 void PlotDrawing::CurveFamily() {
     if (s_.GridLineCount == std::numeric_limits<std::int32_t>::min()) {
-        throw tubemath::ArithmeticError(kIntegerOverflowMessage);
+        throw tubemath::ArithmeticError(tubemath::kIntegerOverflowMessage);
     }
     const std::int64_t lastK = -std::int64_t{s_.GridLineCount};
     if (in_.stepByStep) {

@@ -12,8 +12,6 @@
 
 namespace valvescope {
 
-inline constexpr const char* kIntegerOverflowMessage = "Integer overflow";
-
 struct RedrawInput {
     tubemath::TubeParams tube;
     PlotSettings settings;
@@ -38,23 +36,5 @@ public:
 // happens; `ops` then holds what was drawn before it. Both quotients of the scale are formed
 // before either is stored, so `scale` keeps its old values when one of them cannot be formed.
 void RedrawPlot(const RedrawInput& in, PlotScale& scale, DrawOps& ops);
-
-// Pixel arithmetic that reports faults. Each throws tubemath::ArithmeticError with the message
-// the user sees.
-namespace checked {
-
-// v rounded to the nearest integer, halves to the even one; fails for a not-a-number or a value
-// beyond the 64-bit integer range.
-std::int64_t Round(double v);
-
-// Round(v) as a pixel coordinate. Coordinates beyond the 32-bit range (only reachable with
-// extreme settings) are clamped into it; the surface clips them anyway.
-std::int32_t Pixel(double v);
-
-// Pixel arithmetic that fails with "Integer overflow" outside the 32-bit range.
-std::int32_t PixelSum(std::int32_t a, std::int32_t b);
-std::int32_t PixelDifference(std::int32_t a, std::int32_t b);
-
-} // namespace checked
 
 } // namespace valvescope

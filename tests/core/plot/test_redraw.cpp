@@ -1,8 +1,6 @@
 // The curve plot's drawing operations on the window's initial 462 x 224 surface.
 #include "core/plot/redraw.h"
 
-#include "model/checkedmath.h"
-
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -520,7 +518,7 @@ TEST(RedrawFailures, MostNegativeGridLineCountFailsBeforeTheCurveFamily) {
     in.settings.GridLineCount = kIntMin;
     PlotScale scale;
     DrawOps ops;
-    EXPECT_EQ(FailingRedraw(in, scale, ops), kIntegerOverflowMessage);
+    EXPECT_EQ(FailingRedraw(in, scale, ops), tubemath::kIntegerOverflowMessage);
     const auto blocks = PenBlocks(ops);
     EXPECT_EQ(blocks.back().colour, kBlack);
     EXPECT_EQ(blocks.back().ops, DrawOps{PenWidthOp(1)});
@@ -532,13 +530,13 @@ TEST(RedrawFailures, LimitLineMarginThatOverflowsFailsWithIntegerOverflow) {
     in.overlays.Vmax = true;
     PlotScale scale;
     DrawOps ops;
-    EXPECT_EQ(FailingRedraw(in, scale, ops), kIntegerOverflowMessage);
+    EXPECT_EQ(FailingRedraw(in, scale, ops), tubemath::kIntegerOverflowMessage);
     EXPECT_EQ(ops.back(), MoveToOp(274, 2));
 
     in = DefaultInput();
     in.width = kIntMin + 1; // W - 2 of the Imax line cannot be formed
     in.overlays.Imax = true;
-    EXPECT_EQ(FailingRedraw(in, scale, ops), kIntegerOverflowMessage);
+    EXPECT_EQ(FailingRedraw(in, scale, ops), tubemath::kIntegerOverflowMessage);
     EXPECT_EQ(ops.back(), MoveToOp(2, 90));
 }
 
@@ -549,7 +547,7 @@ TEST(RedrawFailures, LabelMarginThatOverflowsFailsWithIntegerOverflow) {
     in.settings.GridLineCount = 1;
     PlotScale scale;
     DrawOps ops;
-    EXPECT_EQ(FailingRedraw(in, scale, ops), kIntegerOverflowMessage);
+    EXPECT_EQ(FailingRedraw(in, scale, ops), tubemath::kIntegerOverflowMessage);
     const auto curves = Curves(ops);
     ASSERT_EQ(curves.size(), 2u);
     EXPECT_EQ(curves[0].back().kind, DrawOpKind::Text);
@@ -566,53 +564,6 @@ TEST(RedrawFailures, CoordinateBeyondThe64BitRangeIsAnInvalidOperation) {
     const auto blocks = PenBlocks(ops);
     EXPECT_EQ(blocks.back().colour, kBlue);
     EXPECT_EQ(blocks.back().ops, DrawOps{PenWidthOp(2)});
-}
-
-// --- the arithmetic behind the coordinates ----------------------------------------------------
-
-std::string FaultOf(auto&& computation) {
-    try {
-        computation();
-    } catch (const tubemath::ArithmeticError& error) {
-        return error.what();
-    }
-    return "no fault";
-}
-
-TEST(CheckedArithmetic, RoundsHalvesToTheEvenNeighbour) {
-    EXPECT_EQ(checked::Round(46.5), 46);
-    EXPECT_EQ(checked::Round(139.5), 140);
-    EXPECT_EQ(checked::Round(-2.5), -2);
-    EXPECT_EQ(checked::Round(0.49999999999999994), 0);
-    EXPECT_EQ(checked::Round(-9223372036854775808.0), std::numeric_limits<std::int64_t>::min());
-}
-
-TEST(CheckedArithmetic, RoundingANotANumberOrBeyond64BitsIsInvalid) {
-    EXPECT_EQ(FaultOf([] { checked::Round(std::nan("")); }), tubemath::kInvalidOperationMessage);
-    EXPECT_EQ(FaultOf([] { checked::Round(9223372036854775808.0); }),
-              tubemath::kInvalidOperationMessage);
-    EXPECT_EQ(FaultOf([] { checked::Round(-1e19); }), tubemath::kInvalidOperationMessage);
-}
-
-TEST(CheckedArithmetic, PixelsBeyond32BitsClampIntoRange) {
-    EXPECT_EQ(checked::Pixel(3e9), kIntMax);
-    EXPECT_EQ(checked::Pixel(-3e9), kIntMin);
-    EXPECT_EQ(checked::Pixel(2147483646.5), 2147483646);
-}
-
-TEST(CheckedArithmetic, PixelMarginsOverflowAtThe32BitEnds) {
-    EXPECT_EQ(FaultOf([] { checked::PixelDifference(kIntMin, 3); }), kIntegerOverflowMessage);
-    EXPECT_EQ(FaultOf([] { checked::PixelSum(kIntMax, 1); }), kIntegerOverflowMessage);
-    EXPECT_EQ(checked::PixelDifference(kIntMin + 3, 3), kIntMin);
-}
-
-TEST(CheckedArithmetic, DivisionsByZeroAndOverflowsAreReported) {
-    EXPECT_EQ(FaultOf([] { tubemath::checked::Div(1, 0); }), tubemath::kDivisionByZeroMessage);
-    EXPECT_EQ(FaultOf([] { tubemath::checked::Div(-1, -0.0); }), tubemath::kDivisionByZeroMessage);
-    EXPECT_EQ(FaultOf([] { tubemath::checked::Div(0, 0); }), tubemath::kInvalidOperationMessage);
-    EXPECT_EQ(FaultOf([] { tubemath::checked::Div(1e300, 1e-300); }), tubemath::kOverflowMessage);
-    EXPECT_EQ(FaultOf([] { tubemath::checked::Mul(1e200, 1e200); }), tubemath::kOverflowMessage);
-    EXPECT_EQ(tubemath::checked::Div(800, 462), 800.0 / 462.0);
 }
 
 } // namespace
