@@ -1,5 +1,6 @@
 #include "core/plot/redraw.h"
 
+#include "core/plot/bracketsearch.h"
 #include "core/plot/curveruns.h"
 #include "core/plot/curvetrace.h"
 #include "core/plot/densefamily.h"
@@ -622,11 +623,12 @@ std::int64_t PlotDrawing::EndOfSameCurves(std::int64_t k, std::int64_t lastK) {
         return std::fabs(static_cast<double>(at) * s_.GridStep);
     };
     if (std::fabs(Vg) <= kNegligibleGrid) {
-        return LastHolding(k, lastK,
-                           [&](std::int64_t at) { return magnitude(at) <= kNegligibleGrid; });
+        return search::LastHoldingTowards(
+            k, lastK, [&](std::int64_t at) { return magnitude(at) <= kNegligibleGrid; });
     }
     if (FlatOnwards(Vg)) {
-        return LastHolding(k, lastK, [&](std::int64_t at) { return std::isfinite(magnitude(at)); });
+        return search::LastHoldingTowards(
+            k, lastK, [&](std::int64_t at) { return std::isfinite(magnitude(at)); });
     }
     // Cut off at End V, a curve is cut off at each of its points: it draws nothing but zeros.
     if (Vg < 0 && s_.EndV >= 0) {
@@ -637,7 +639,7 @@ std::int64_t PlotDrawing::EndOfSameCurves(std::int64_t k, std::int64_t lastK) {
             return magnitude(at) >= cutOff_->low && magnitude(at) <= cutOff_->high;
         };
         if (cutOff(k)) {
-            return LastHolding(k, lastK, cutOff);
+            return search::LastHoldingTowards(k, lastK, cutOff);
         }
     }
     return k;
@@ -684,7 +686,7 @@ std::int64_t PlotDrawing::EndOfDenseBlock(std::int64_t k, std::int64_t lastK) {
     const auto inside = [&](std::int64_t at) {
         return std::fabs(static_cast<double>(at) * s_.GridStep) < bound;
     };
-    return inside(k) ? LastHolding(k, lastK, inside) : k + 1;
+    return inside(k) ? search::LastHoldingTowards(k, lastK, inside) : k + 1;
 }
 
 // The curves first ... last, mapped: each stretch of curves with the same points is drawn as a
