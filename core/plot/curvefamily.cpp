@@ -74,6 +74,10 @@ public:
 
 private:
     double GridVoltage(std::int64_t k) const { return GridVoltageOf(k, s_); }
+    // |k * Step V| without the checks, for comparing with the bounds.
+    double Magnitude(std::int64_t k) const {
+        return std::fabs(static_cast<double>(k) * s_.GridStep);
+    }
     LabelPlace Curve(double Vg) { return DrawCurve(Vg, in_.tube, map_, labels_, walk_, in_.stop); }
     bool FlatOnwards(double Vg);
     double FlatFrom();
@@ -156,9 +160,7 @@ double CurveFamilyDrawer::FlatFrom() {
 // voltages ends where they stop being negligible, as |k * step| grows while k falls.
 std::int64_t CurveFamilyDrawer::EndOfSameCurves(std::int64_t k, std::int64_t lastK) {
     const double Vg = GridVoltage(k);
-    const auto magnitude = [this](std::int64_t at) {
-        return std::fabs(static_cast<double>(at) * s_.GridStep);
-    };
+    const auto magnitude = [this](std::int64_t at) { return Magnitude(at); };
     if (std::fabs(Vg) <= kNegligibleGrid) {
         return search::LastHoldingTowards(
             k, lastK, [&](std::int64_t at) { return magnitude(at) <= kNegligibleGrid; });
@@ -214,9 +216,7 @@ std::int64_t CurveFamilyDrawer::EndOfDenseBlock(std::int64_t k, std::int64_t las
         risingUpTo_ = RisingCurrentUpTo(in_.tube, s_.EndV);
     }
     const double bound = std::min(*risingUpTo_, FlatFrom());
-    const auto inside = [&](std::int64_t at) {
-        return std::fabs(static_cast<double>(at) * s_.GridStep) < bound;
-    };
+    const auto inside = [&](std::int64_t at) { return Magnitude(at) < bound; };
     return inside(k) ? search::LastHoldingTowards(k, lastK, inside) : k + 1;
 }
 

@@ -51,15 +51,16 @@ bool CurveStops(const tubemath::GridCurve& curve, const PlotMapping& map, double
 CurveEnd WalkByColumns(const tubemath::GridCurve& curve, const PlotMapping& map, CurvePen& pen,
                        const std::stop_token& stop) {
     const std::int64_t lastVolt = map.LastCurveVolt();
-    // The curve runs on past a volt short of the last one where its point there stops nothing.
+    // The curve runs on past a volt where its point there neither passes 95 % of the current
+    // axis nor fails. It ends at the last volt in any case, which is not looked at.
     const auto runsOn = [&](std::int64_t volts) {
         return volts < lastVolt && !CurveStops(curve, map, static_cast<double>(volts));
     };
-    std::int64_t last = 0;
+    std::int64_t stopVolt = 0;
     if (!CurveStops(curve, map, 0)) {
         const search::Bracket<std::int64_t> bracket =
             search::Gallop<std::int64_t>(0, lastVolt, runsOn);
-        last = std::min(search::Halve(bracket, runsOn).fails, lastVolt);
+        stopVolt = std::min(search::Halve(bracket, runsOn).fails, lastVolt);
     }
     CurveEnd at;
     const auto point = [&](std::int64_t volts) {
@@ -67,16 +68,16 @@ CurveEnd WalkByColumns(const tubemath::GridCurve& curve, const PlotMapping& map,
         at.I = ClampedCurrent(curve.PlateCurrentAt(Va));
         pen.LineTo({map.X(Va), map.Y(at.I)});
     };
-    for (std::int64_t volts = 0; volts <= last;) {
+    for (std::int64_t volts = 0; volts <= stopVolt;) {
         StopIfAsked(stop);
-        const std::int64_t columnEnd = map.LastVoltInColumn(volts, last);
+        const std::int64_t columnEnd = map.LastVoltInColumn(volts, stopVolt);
         point(volts);
         if (columnEnd > volts) {
             point(columnEnd);
         }
         volts = columnEnd + 1;
     }
-    at.Va = static_cast<double>(last);
+    at.Va = static_cast<double>(stopVolt);
     if (!map.PassesCurrentLimit(at.I) && !(at.Va > map.VoltageLimit())) {
         at.Va = at.Va + 1; // the curve ran to End V
     }

@@ -1,5 +1,12 @@
 // The curve plot: the grid, the frame, the limit overlays, the Rk bias line, the family of plate
 // curves with their labels and the Ra load line, drawn as a list of operations.
+//
+// Its parts: plotmapping.h (volts and amperes to pixels, on pixelmath.h), overlays.h (grid,
+// frame, limit lines, load line), biasline.h with biassearch.h (the bias line), curvefamily.h
+// with curvewalk.h, curvepen.h, labelqueue.h and denseblock.h (the curves and their labels).
+// The shortcuts rest on bracketsearch.h, curveruns.h, densefamily.h and curvetrace.h. The
+// reference path (RedrawInput::stepByStep) takes none of them: DrawBiasLineReference,
+// DrawCurveFamilyReference with its ReferencePen and WalkEveryVolt.
 #pragma once
 
 #include "core/plot/drawops.h"
