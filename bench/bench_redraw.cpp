@@ -125,9 +125,9 @@ void BM_Paint_Largest(benchmark::State& state) {
     PaintingOnly(state, LargestInput());
 }
 
-// The settings that cost most, at their extremes: each redraw with the shortcuts, and the rules
-// followed step by step at a feasible scale (state.range(0) is the scaled setting), from which
-// the extreme's time is extrapolated (linear in the setting).
+// The settings that cost most, at their extremes: each redraw with the shortcuts, and on the
+// reference path at a feasible scale (state.range(0) is the scaled setting), from which the
+// extreme's time is extrapolated (linear in the setting).
 RedrawInput Extreme(std::int32_t endV, std::int32_t endI, std::int32_t lines, double step,
                     double rk) {
     RedrawInput in = DefaultInput(true);
@@ -165,22 +165,22 @@ void BM_Redraw_AllMostLargeSurface(benchmark::State& state) {
     WholeRedraw(state, in);
 }
 
-void StepByStep(benchmark::State& state, RedrawInput in) {
+void ReferencePath(benchmark::State& state, RedrawInput in) {
     in.stepByStep = true;
     RecordingOnly(state, in);
 }
-void BM_StepByStep_EndV(benchmark::State& state) {
-    StepByStep(state, Extreme(static_cast<std::int32_t>(state.range(0)), 200, 10, 10, 590));
+void BM_ReferencePath_EndV(benchmark::State& state) {
+    ReferencePath(state, Extreme(static_cast<std::int32_t>(state.range(0)), 200, 10, 10, 590));
 }
-void BM_StepByStep_EndINegativeRk(benchmark::State& state) {
-    StepByStep(state, Extreme(800, static_cast<std::int32_t>(state.range(0)), 10, 10, -1000));
+void BM_ReferencePath_EndINegativeRk(benchmark::State& state) {
+    ReferencePath(state, Extreme(800, static_cast<std::int32_t>(state.range(0)), 10, 10, -1000));
 }
-void BM_StepByStep_GridLines(benchmark::State& state) {
-    StepByStep(state, Extreme(800, 200, static_cast<std::int32_t>(state.range(0)), 10, 590));
+void BM_ReferencePath_GridLines(benchmark::State& state) {
+    ReferencePath(state, Extreme(800, 200, static_cast<std::int32_t>(state.range(0)), 10, 590));
 }
-// Step V 0.1 up to the used-up grid voltage (52000 curves), step by step.
-void BM_StepByStep_SmallStep(benchmark::State& state) {
-    StepByStep(state, Extreme(800, 200, static_cast<std::int32_t>(state.range(0)), 0.1, 590));
+// Step V 0.1 up to the used-up grid voltage (52000 curves), on the reference path.
+void BM_ReferencePath_SmallStep(benchmark::State& state) {
+    ReferencePath(state, Extreme(800, 200, static_cast<std::int32_t>(state.range(0)), 0.1, 590));
 }
 
 void BM_PointerReadout(benchmark::State& state) {
@@ -215,7 +215,7 @@ BENCHMARK(BM_Redraw_SmallStepMostLines)
     ->Arg(7)
     ->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Redraw_AllMostLargeSurface)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_StepByStep_EndV)->Arg(200000)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_StepByStep_EndINegativeRk)->Arg(200000)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_StepByStep_GridLines)->Arg(20000)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_StepByStep_SmallStep)->Arg(52000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ReferencePath_EndV)->Arg(200000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ReferencePath_EndINegativeRk)->Arg(200000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ReferencePath_GridLines)->Arg(20000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ReferencePath_SmallStep)->Arg(52000)->Unit(benchmark::kMillisecond);

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <exception>
 
 namespace tubemath {
 
@@ -76,7 +77,9 @@ double SearchCurrent(const TubeParams& tube, double vg, double va) {
 }
 
 // Raised when a step no longer changes Vg, so that a walk could never reach its bound.
-struct StalledWalk {};
+struct StalledWalk : std::exception {
+    const char* what() const noexcept override { return "The grid voltage search stalled"; }
+};
 
 // From this grid voltage outwards the amplification factor is used up for certain
 // (5200^0.253 = 8.713 > 8.7), so the search current there is exactly 0.

@@ -31,6 +31,8 @@ public:
 inline constexpr const char* kOverflowMessage = "Floating point overflow";
 inline constexpr const char* kDivisionByZeroMessage = "Floating point division by zero";
 inline constexpr const char* kInvalidOperationMessage = "Invalid floating point operation";
+// Raised by the plot's pixel arithmetic (core/plot/pixelmath.h) beyond the 32-bit range.
+inline constexpr const char* kIntegerOverflowMessage = "Integer overflow";
 
 // Base raised to Exponent with the sign of Base kept; 1 for a zero exponent, 0 for a zero base.
 double SignedPower(double Base, double Exponent);

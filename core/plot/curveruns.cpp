@@ -1,5 +1,7 @@
 #include "core/plot/curveruns.h"
 
+#include "core/plot/bracketsearch.h"
+
 #include <algorithm>
 #include <array>
 #include <cmath>
@@ -88,12 +90,12 @@ double FlatCurvesFrom(const tubemath::TubeParams& tube, double topVolt, double f
     if (!flatFrom(end)) {
         return kNone;
     }
-    Real notFlat = 0;
-    Real flat = end;
-    for (int i = 0; i < 80 && flat - notFlat > 1e-9L * flat; ++i) {
-        const Real middle = (notFlat + flat) / 2;
-        (flatFrom(middle) ? flat : notFlat) = middle;
-    }
+    constexpr int kMaxProbes = 80;
+    const auto closeEnough = [](const search::Bracket<Real>& bracket) {
+        return !(bracket.holds - bracket.fails > 1e-9L * bracket.holds);
+    };
+    const Real flat =
+        search::Halve(search::Bracket<Real>{end, 0}, flatFrom, kMaxProbes, closeEnough).holds;
     // Rounded up, so that the double returned is still inside the proven range.
     const auto from = static_cast<double>(flat);
     return static_cast<Real>(from) < flat ? std::nextafter(from, kNone) : from;
@@ -163,15 +165,10 @@ CutOffStretch CutOffBetween(const tubemath::TubeParams& tube, double topVolt) {
     }
     const Real end = std::pow(Real{t.MuZero}, 1 / Real{t.MuExponent}); // the product is 0 there
     // Halving on either side of the peak, where the product rises and then falls.
-    const auto crossing = [&](Real below, Real above, bool rising) {
-        for (int i = 0; i < 200; ++i) {
-            const Real middle = (below + above) / 2;
-            ((CutoffProductOf(t, middle) > needed) == rising ? above : below) = middle;
-        }
-        return rising ? above : below;
-    };
-    const Real low = crossing(0, peak, true);
-    const Real high = crossing(peak, end, false);
+    constexpr int kMaxProbes = 200;
+    const auto exceeds = [&](Real g) { return CutoffProductOf(t, g) > needed; };
+    const Real low = search::Halve(search::Bracket<Real>{peak, 0}, exceeds, kMaxProbes).holds;
+    const Real high = search::Halve(search::Bracket<Real>{peak, end}, exceeds, kMaxProbes).holds;
     return {static_cast<double>(low * (1 + 1e-12L)), static_cast<double>(high * (1 - 1e-12L))};
 }
 
@@ -202,29 +199,6 @@ struct LabelShape {
     }
 };
 
-// The last index, from `from` up to `upTo`, at which `same` still holds; it holds at `from` and,
-// once it fails, fails for good.
-std::int64_t LastWhere(std::int64_t from, std::int64_t upTo,
-                       const std::function<bool(std::int64_t)>& same) {
-    std::int64_t holds = from;
-    std::int64_t fails = upTo + 1;
-    for (std::int64_t distance = 1; distance <= upTo - from; distance *= 2) {
-        if (!same(from + distance)) {
-            fails = from + distance;
-            break;
-        }
-        holds = from + distance;
-        if (distance > std::numeric_limits<std::int64_t>::max() / 4) {
-            break;
-        }
-    }
-    while (fails - holds > 1) {
-        const std::int64_t middle = holds + (fails - holds) / 2;
-        (same(middle) ? holds : fails) = middle;
-    }
-    return holds;
-}
-
 } // namespace
 
 bool LabelCovers(const std::string& wide, const std::string& narrow) {
@@ -254,8 +228,10 @@ std::vector<std::int64_t> VisibleRunLabels(std::int64_t first, std::int64_t last
         stretch = here;
         const std::int64_t end =
             textsInStretch < kLabelTextsPerStretch
-                ? LastWhere(k, first, [&](std::int64_t at) { return labelOf(at) == text; })
-                : LastWhere(k, first, [&](std::int64_t at) { return stretchOf(at) == stretch; });
+                ? search::LastHolding(k, first,
+                                      [&](std::int64_t at) { return labelOf(at) == text; })
+                : search::LastHolding(k, first,
+                                      [&](std::int64_t at) { return stretchOf(at) == stretch; });
         if (end == first) {
             break;
         }

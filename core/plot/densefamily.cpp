@@ -1,23 +1,11 @@
 #include "core/plot/densefamily.h"
 
+#include "core/plot/bracketsearch.h"
+
 #include <algorithm>
 #include <utility>
 
 namespace valvescope {
-
-std::int64_t LastHolding(std::int64_t from, std::int64_t downTo,
-                         const std::function<bool(std::int64_t)>& holds) {
-    if (holds(downTo)) {
-        return downTo;
-    }
-    std::int64_t inside = from;
-    std::int64_t beyond = downTo;
-    while (inside - beyond > 1) {
-        const std::int64_t middle = beyond + (inside - beyond) / 2;
-        (holds(middle) ? inside : beyond) = middle;
-    }
-    return inside;
-}
 
 namespace {
 
@@ -25,7 +13,7 @@ namespace {
 // first + 1 when it holds nowhere.
 std::int64_t LowestWhere(std::int64_t first, std::int64_t last,
                          const std::function<bool(std::int64_t)>& holds) {
-    return holds(first) ? LastHolding(first, last, holds) : first + 1;
+    return holds(first) ? search::LastHoldingTowards(first, last, holds) : first + 1;
 }
 
 // The changes of row at volt v between curves high and low, whose rows are known.

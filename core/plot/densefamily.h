@@ -35,11 +35,6 @@ struct FamilyMap {
     std::vector<RowChange> changes;
 };
 
-// The last k, from `from` down to `downTo`, at which `holds` is true, given that it holds at
-// `from` and, once it fails, fails for good; found by halving.
-std::int64_t LastHolding(std::int64_t from, std::int64_t downTo,
-                         const std::function<bool(std::int64_t)>& holds);
-
 // Maps the curves k = first, first - 1, ..., last at plate voltages 0 ... lastVolt, given that at
 // each plate voltage the row only grows (the current only falls) and the stopping only ends as k
 // falls. pointAt(k, v) is the curve's point; it is asked about O(changes * log(first - last))

@@ -2,6 +2,7 @@
 // order, as plain data. The painter replays the list onto a Qt surface; tests read it directly.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <utility>
@@ -88,6 +89,8 @@ public:
     void Text(std::int32_t x, std::int32_t y, std::string text) {
         ops_.push_back({DrawOpKind::Text, x, y, 0, 0, std::move(text)});
     }
+    // Room for `more` operations, ahead of a long stretch of them.
+    void Reserve(std::size_t more) { ops_.reserve(ops_.size() + more); }
 
 private:
     DrawOps& ops_;

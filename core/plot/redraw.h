@@ -1,5 +1,12 @@
 // The curve plot: the grid, the frame, the limit overlays, the Rk bias line, the family of plate
 // curves with their labels and the Ra load line, drawn as a list of operations.
+//
+// Its parts: plotmapping.h (volts and amperes to pixels, on pixelmath.h), overlays.h (grid,
+// frame, limit lines, load line), biasline.h with biassearch.h (the bias line), curvefamily.h
+// with curvewalk.h, curvepen.h, labelqueue.h and denseblock.h (the curves and their labels).
+// The shortcuts rest on bracketsearch.h, curveruns.h, densefamily.h and curvetrace.h. The
+// reference path (RedrawInput::stepByStep) takes none of them: DrawBiasLineReference,
+// DrawCurveFamilyReference with its ReferencePen and WalkEveryVolt.
 #pragma once
 
 #include "core/plot/drawops.h"
@@ -12,8 +19,6 @@
 
 namespace valvescope {
 
-inline constexpr const char* kIntegerOverflowMessage = "Integer overflow";
-
 struct RedrawInput {
     tubemath::TubeParams tube;
     PlotSettings settings;
@@ -21,8 +26,9 @@ struct RedrawInput {
     Overlays overlays;
     std::int32_t width = 0;  // of the drawing surface, in pixels
     std::int32_t height = 0; // of the drawing surface, in pixels
-    // Draw every point one whole volt (and every 0.01 mA of the bias line's search) at a time,
-    // as the rules read, instead of taking the shortcuts that give the same picture. For tests.
+    // Take the reference path: every point of every curve one whole volt at a time, and every
+    // 0.01 mA step of the bias line's search, instead of the shortcuts that give the same
+    // picture. For the tests and the fuzzer, which hold the shortcuts to it.
     bool stepByStep = false;
     // Asked to stop, the redraw ends early with RedrawStopped; `ops` is then incomplete.
     std::stop_token stop{};
@@ -33,28 +39,17 @@ public:
     const char* what() const noexcept override { return "The redraw was stopped"; }
 };
 
+// Throws RedrawStopped once a stop has been asked for.
+inline void StopIfAsked(const std::stop_token& stop) {
+    if (stop.stop_requested()) {
+        throw RedrawStopped();
+    }
+}
+
 // Clears `ops`, stores the new scale in `scale` and records the whole picture into `ops`, which
 // starts with the blank surface. An arithmetic fault throws tubemath::ArithmeticError where it
 // happens; `ops` then holds what was drawn before it. Both quotients of the scale are formed
 // before either is stored, so `scale` keeps its old values when one of them cannot be formed.
 void RedrawPlot(const RedrawInput& in, PlotScale& scale, DrawOps& ops);
-
-// Pixel arithmetic that reports faults. Each throws tubemath::ArithmeticError with the message
-// the user sees.
-namespace checked {
-
-// v rounded to the nearest integer, halves to the even one; fails for a not-a-number or a value
-// beyond the 64-bit integer range.
-std::int64_t Round(double v);
-
-// Round(v) as a pixel coordinate. Coordinates beyond the 32-bit range (only reachable with
-// extreme settings) are clamped into it; the surface clips them anyway.
-std::int32_t Pixel(double v);
-
-// Pixel arithmetic that fails with "Integer overflow" outside the 32-bit range.
-std::int32_t PixelSum(std::int32_t a, std::int32_t b);
-std::int32_t PixelDifference(std::int32_t a, std::int32_t b);
-
-} // namespace checked
 
 } // namespace valvescope

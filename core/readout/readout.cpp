@@ -1,6 +1,6 @@
 #include "core/readout/readout.h"
 
-#include "core/plot/redraw.h"
+#include "core/plot/pixelmath.h"
 #include "core/readout/readoutgrid.h"
 #include "formats/formats.h"
 #include "model/checkedmath.h"

@@ -1,8 +1,8 @@
-// Redraws arbitrary small plots twice, with the shortcuts and step by step as the rules read,
-// and requires the same picture and the same error from both. The settings are kept small
-// enough for the step-by-step redraw to stay quick, but reach every shortcut: runs of flat,
-// cut-off and negligible curves, mapped dense families, the bias line's search and the column
-// shortcut of wide voltage ranges on narrow surfaces.
+// Redraws arbitrary small plots twice, with the shortcuts and on the reference path, and requires
+// the same picture and the same error from both. The settings are kept small enough for the
+// reference path to stay quick, but reach every shortcut: runs of flat, cut-off and negligible
+// curves, mapped dense families, the bias line's search and the column shortcut of wide voltage
+// ranges on narrow surfaces.
 //
 // Input layout, each field read from the next bytes (zeros once the input is used up): width,
 // height, End V, End I, grid lines, the step's digits, its decade and sign, Rk, Ra, B+, the
@@ -39,8 +39,8 @@ struct Outcome {
     std::optional<std::string> fault;
 };
 
-Outcome Redraw(valvescope::RedrawInput in, bool stepByStep) {
-    in.stepByStep = stepByStep;
+Outcome Redraw(valvescope::RedrawInput in, bool referencePath) {
+    in.stepByStep = referencePath;
     Outcome outcome;
     valvescope::PlotScale scale;
     try {
@@ -82,17 +82,17 @@ valvescope::RedrawInput ReadSettings(Reader& in) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     Reader reader(data, size);
     const valvescope::RedrawInput input = ReadSettings(reader);
-    const Outcome literal = Redraw(input, true);
+    const Outcome reference = Redraw(input, true);
     const Outcome fast = Redraw(input, false);
     const std::string difference =
-        picturemodel::Surface(fast.ops).FirstDifference(picturemodel::Surface(literal.ops));
-    if (fast.fault != literal.fault || !difference.empty()) {
+        picturemodel::Surface(fast.ops).FirstDifference(picturemodel::Surface(reference.ops));
+    if (fast.fault != reference.fault || !difference.empty()) {
         const valvescope::PlotSettings& s = input.settings;
         std::fprintf(stderr,
                      "%dx%d End V %d End I %d lines %d step %.17g Rk %.17g: fault %s / %s, "
                      "first different pixel %s\n",
                      input.width, input.height, s.EndV, s.EndI, s.GridLineCount, s.GridStep, s.Rk,
-                     fast.fault.value_or("none").c_str(), literal.fault.value_or("none").c_str(),
+                     fast.fault.value_or("none").c_str(), reference.fault.value_or("none").c_str(),
                      difference.c_str());
         std::abort();
     }

@@ -1,5 +1,5 @@
-// The redraw's shortcuts against the rules followed one whole volt and one 0.01 mA step at a
-// time: the same picture, and the same fault.
+// The redraw's shortcuts against the reference path, which draws every curve one whole volt and
+// searches the bias line one 0.01 mA step at a time: the same picture, and the same fault.
 #include "core/plot/redraw.h"
 
 #include "tests/support/picturemodel.h"
@@ -22,8 +22,8 @@ struct Outcome {
     std::optional<std::string> fault;
 };
 
-Outcome Redraw(RedrawInput in, bool stepByStep) {
-    in.stepByStep = stepByStep;
+Outcome Redraw(RedrawInput in, bool referencePath) {
+    in.stepByStep = referencePath;
     Outcome outcome;
     PlotScale scale;
     try {
@@ -51,10 +51,10 @@ RedrawInput Input(std::int32_t endV, std::int32_t endI, double rk, double step, 
 }
 
 void ExpectSamePicture(const RedrawInput& in) {
-    const Outcome literal = Redraw(in, true);
+    const Outcome reference = Redraw(in, true);
     const Outcome fast = Redraw(in, false);
-    EXPECT_EQ(fast.fault, literal.fault);
-    const picturemodel::Surface want(literal.ops);
+    EXPECT_EQ(fast.fault, reference.fault);
+    const picturemodel::Surface want(reference.ops);
     const picturemodel::Surface got(fast.ops);
     EXPECT_EQ(got.FirstDifference(want), "");
 }
@@ -93,8 +93,8 @@ TEST(FastPath, FaultsComeWhereTheStepsMeetThem) {
     for (const RedrawInput& in :
          {Input(800, 200, 1e300, 10, 10, 462, 224), Input(800, 200, 590, 1e308, 10, 462, 224),
           Input(0, 200, 590, 10, 10, 462, 224)}) {
-        const Outcome literal = Redraw(in, true);
-        ASSERT_TRUE(literal.fault.has_value());
+        const Outcome reference = Redraw(in, true);
+        ASSERT_TRUE(reference.fault.has_value());
         ExpectSamePicture(in);
     }
 }

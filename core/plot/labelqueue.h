@@ -1,0 +1,64 @@
+// The shortcuts' pen for the curve family. The label font is set once. A line that the curve
+// before drew at the same place is left out (core/plot/curvetrace.h). The family's last label is
+// held back, with the lines drawn since that it may touch, until the next label shows whether
+// it covers it: a covered label never shows, so it is dropped with the lines drawn again only
+// because it had been written over them. Lines are drawn with a move-to only where the pen
+// is not already at their start.
+#pragma once
+
+#include "core/plot/curvepen.h"
+#include "core/plot/curvetrace.h"
+#include "core/plot/drawops.h"
+#include "core/plot/plotmapping.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace valvescope {
+
+class LabelQueue final : public CurvePen {
+public:
+    LabelQueue(DrawRecorder& draw, std::int32_t height);
+    LabelQueue(const LabelQueue&) = delete;
+    LabelQueue& operator=(const LabelQueue&) = delete;
+
+    void Start() override;
+    void LineTo(PixelPoint to) override { tracer_.LineTo(to); }
+    void Label(LabelPlace place, const std::string& text) override;
+
+    // A new curve with `count` lines that runs as the one before except for the lines at the
+    // indices in `changed` (see CurveTracer::Repeat).
+    void Repeat(std::size_t count, const std::vector<std::size_t>& changed,
+                const CurveTracer::LineEnds& lineAt) {
+        tracer_.Repeat(count, changed, lineAt);
+    }
+
+    // Draws the label held back and its lines. Called once the family is drawn, or has failed.
+    void Flush();
+
+private:
+    struct PendingLabel {
+        LabelPlace place;
+        std::string text;
+        std::uint64_t number = 0;
+        LabelReach reach;
+        std::vector<TracedLine> held;
+    };
+
+    void TakeLine(const TracedLine& line);
+    void EmitLine(PixelPoint from, PixelPoint to);
+
+    DrawRecorder& draw_;
+    const std::int32_t height_;
+    CurveTracer tracer_;
+    std::optional<PendingLabel> pending_;
+    std::uint64_t labelsWritten_ = 0;
+    bool labelFontSet_ = false;
+    PixelPoint pen_;        // where the last line drawn left the surface's current point
+    bool penKnown_ = false; // false until a curve line has been drawn
+};
+
+} // namespace valvescope
