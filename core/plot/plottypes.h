@@ -2,6 +2,8 @@
 // the tube's maximum ratings, the scale of the last redraw, the readout's small-signal values.
 #pragma once
 
+#include "core/tube/tube.h"
+
 #include <cstdint>
 
 namespace valvescope {
@@ -17,12 +19,17 @@ struct PlotSettings {
     double BPlus = 0;      // V
 };
 
-// The 807's maximum ratings.
+// The tube's maximum ratings as the limit overlays draw them; the 807's to start with.
 struct TubeLimits {
     double Imax = 120; // mA
     double Vmax = 475; // V
     double Wp = 25;    // W
 };
+
+// The limits of a tube's ratings (Imax in amperes there, in milliamps here).
+inline TubeLimits LimitsOf(const TubeRatings& ratings) {
+    return TubeLimits{ratings.Imax * 1000, ratings.Vmax, ratings.Pmax};
+}
 
 // Stored by each redraw before it draws; read by the pointer readout.
 struct PlotScale {

@@ -1,5 +1,7 @@
 #include "core/session/plotsession.h"
 
+#include <utility>
+
 namespace valvescope {
 
 std::optional<AxisCaptions> PlotSession::TakeTexts(const SettingsTexts& texts) {
@@ -15,13 +17,18 @@ std::optional<AxisCaptions> PlotSession::TakeTexts(const SettingsTexts& texts) {
     return captions;
 }
 
+void PlotSession::SetTube(valvescope::Tube tube) {
+    limits_ = LimitsOf(tube.Ratings);
+    tube_ = std::move(tube);
+}
+
 RedrawInput PlotSession::Redraw(Overlays show, std::int32_t width, std::int32_t height) const {
-    return RedrawInput{tube_, settings_, limits_, show, width, height};
+    return RedrawInput{tube_.Params, settings_, limits_, show, width, height};
 }
 
 std::optional<PointerReading> PlotSession::ReadAt(std::int32_t height, std::int32_t X,
                                                   std::int32_t Y) {
-    return ReadPointer(tube_, settings_.Rk, scale_, height, X, Y, readout_);
+    return ReadPointer(tube_.Params, settings_.Rk, scale_, height, X, Y, readout_);
 }
 
 } // namespace valvescope

@@ -6,6 +6,7 @@
 #include "core/plot/redraw.h"
 #include "core/readout/readout.h"
 #include "core/settings/intake.h"
+#include "core/tube/tube.h"
 #include "model/tubemath.h"
 
 #include <array>
@@ -42,14 +43,17 @@ public:
     // other faults throw tubemath::ArithmeticError.
     std::optional<PointerReading> ReadAt(std::int32_t height, std::int32_t X, std::int32_t Y);
 
-    const tubemath::TubeParams& Tube() const { return tube_; }
+    // The tube everything is drawn and read for; its ratings become the limit overlays'.
+    void SetTube(valvescope::Tube tube);
+    const valvescope::Tube& CurrentTube() const { return tube_; }
+    const tubemath::TubeParams& Tube() const { return tube_.Params; }
     const TubeLimits& Limits() const { return limits_; }
     const PlotSettings& Settings() const { return settings_; }
     const PlotScale& Scale() const { return scale_; }
     const Readout& LastReadout() const { return readout_; }
 
 private:
-    tubemath::TubeParams tube_;
+    valvescope::Tube tube_ = Builtin807();
     TubeLimits limits_;
     PlotSettings settings_;
     PlotScale scale_;

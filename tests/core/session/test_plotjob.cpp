@@ -1,6 +1,7 @@
 // The plot drawn without a window: the same intake and redraw as the window, the box named for a
 // blank-or-zero text, and the status line after a run of pointer moves.
 #include "core/session/plotjob.h"
+#include "core/session/plotsession.h"
 
 #include "core/plot/redraw.h"
 #include "core/settings/numbertext.h"
@@ -126,3 +127,24 @@ TEST(ReadoutSession, ADivisionByZeroLeavesTheStatusLineAsItWas) {
 
 } // namespace
 } // namespace valvescope
+
+// The session draws and reads for the tube it is given, and the limit overlays follow the
+// tube's ratings; the built-in 807's ratings are the limits it starts with.
+TEST(PlotSessionTube, RatingsBecomeTheLimitsAndTheTubeIsDrawn) {
+    valvescope::PlotSession session;
+    EXPECT_EQ(session.CurrentTube().Name, "807");
+    EXPECT_EQ(session.Limits().Imax, 120.0);
+    EXPECT_EQ(session.Limits().Vmax, 475.0);
+    EXPECT_EQ(session.Limits().Wp, 25.0);
+
+    valvescope::Tube other = valvescope::Builtin807();
+    other.Name = "Twice the perveance";
+    other.Params.Perveance = 2 * 5.7e-05;
+    other.Ratings = {0.25, 600, 40};
+    session.SetTube(other);
+    EXPECT_EQ(session.Limits().Imax, 250.0);
+    EXPECT_EQ(session.Limits().Vmax, 600.0);
+    EXPECT_EQ(session.Limits().Wp, 40.0);
+    EXPECT_EQ(session.Redraw({}, 462, 224).tube.Perveance, 2 * 5.7e-05);
+    EXPECT_EQ(session.Redraw({}, 462, 224).limits.Imax, 250.0);
+}
