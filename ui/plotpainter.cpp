@@ -138,7 +138,20 @@ private:
         case DrawOpKind::Text:
             Text(op.x, op.y, op.text);
             break;
+        case DrawOpKind::Dot:
+            Dot(op.x, op.y, op.size, ToQColor(op.colour));
+            break;
         }
+    }
+
+    // A disc centred on the middle of pixel x, y.
+    void Dot(int x, int y, int radius, const QColor& colour) {
+        painter_.save();
+        painter_.setPen(Qt::NoPen);
+        painter_.setBrush(colour);
+        painter_.setRenderHint(QPainter::Antialiasing, true);
+        painter_.drawEllipse(QPointF(x + 0.5, y + 0.5), radius, radius);
+        painter_.restore();
     }
 
     // Filled rather than outlined, so that the border covers whole logical pixels on any device.

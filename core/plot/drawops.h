@@ -19,6 +19,7 @@ inline constexpr Colour kBlack = 0x000000;
 inline constexpr Colour kRed = 0x0000FF;
 inline constexpr Colour kMaroon = 0x000080;
 inline constexpr Colour kWhite = 0xFFFFFF;
+inline constexpr Colour kDarkGreen = 0x006400;
 
 inline constexpr int RedOf(Colour c) {
     return static_cast<int>(c & 0xFF);
@@ -50,6 +51,7 @@ enum class DrawOpKind {
     LineTo,    // from the current point to x, y, whose own pixel is not painted
     Font,      // colour, text is the face name, size in points
     Text,      // text with its top-left corner at x, y, on an opaque white background
+    Dot,       // a disc of radius size around x, y, filled with colour
 };
 
 struct DrawOp {
@@ -90,6 +92,9 @@ public:
         ops_.push_back({DrawOpKind::Text, x, y, 0, 0, std::move(text)});
     }
     // Room for `more` operations, ahead of a long stretch of them.
+    void Dot(std::int32_t x, std::int32_t y, std::int32_t radius, Colour colour) {
+        ops_.push_back({DrawOpKind::Dot, x, y, colour, radius, {}});
+    }
     void Reserve(std::size_t more) { ops_.reserve(ops_.size() + more); }
 
 private:

@@ -2,6 +2,7 @@
 
 #include "core/plot/biasline.h"
 #include "core/plot/curvefamily.h"
+#include "core/plot/marks.h"
 #include "core/plot/overlays.h"
 #include "core/plot/pixelmath.h"
 #include "core/plot/plotmapping.h"
@@ -9,7 +10,7 @@
 namespace valvescope {
 
 // The picture in layers, each over the ones before: the grid and the frame, the limit lines, the
-// bias line, the curve family and the load line. The reference path and the shortcuts differ
+// bias line, the curve family, the load line and the marks. The reference path and the shortcuts differ
 // only in how the bias line and the curve family are drawn, chosen here once.
 void RedrawPlot(const RedrawInput& in, PlotScale& scale, DrawOps& ops) {
     ops.clear();
@@ -52,6 +53,9 @@ void RedrawPlot(const RedrawInput& in, PlotScale& scale, DrawOps& ops) {
     }
     if (in.overlays.LoadLine) {
         DrawLoadLine(draw, map, shortCircuitCurrent);
+    }
+    if (!in.marks.Empty()) {
+        DrawMarks(draw, map, in.tube, in.marks, in.stop);
     }
 }
 

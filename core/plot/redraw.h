@@ -10,6 +10,7 @@
 #pragma once
 
 #include "core/plot/drawops.h"
+#include "core/plot/marks.h"
 #include "core/plot/plottypes.h"
 #include "model/tubemath.h"
 
@@ -26,6 +27,8 @@ struct RedrawInput {
     Overlays overlays;
     std::int32_t width = 0;  // of the drawing surface, in pixels
     std::int32_t height = 0; // of the drawing surface, in pixels
+    // Drawn over everything else: the operating point, measured points, fitted curves.
+    PlotMarks marks{};
     // Take the reference path: every point of every curve one whole volt at a time, and every
     // 0.01 mA step of the bias line's search, instead of the shortcuts that give the same
     // picture. For the tests and the fuzzer, which hold the shortcuts to it.

@@ -22,8 +22,25 @@ void PlotSession::SetTube(valvescope::Tube tube) {
     tube_ = std::move(tube);
 }
 
+void PlotSession::SetMarks(MarkLayer layer, PlotMarks marks) {
+    (layer == MarkLayer::Measurements ? measurementMarks_ : operatingPointMarks_) =
+        std::move(marks);
+}
+
+const PlotMarks& PlotSession::Marks(MarkLayer layer) const {
+    return layer == MarkLayer::Measurements ? measurementMarks_ : operatingPointMarks_;
+}
+
 RedrawInput PlotSession::Redraw(Overlays show, std::int32_t width, std::int32_t height) const {
-    return RedrawInput{tube_.Params, settings_, limits_, show, width, height};
+    RedrawInput input{tube_.Params, settings_, limits_, show, width, height};
+    input.marks = measurementMarks_;
+    for (const PlotMarks* layer : {&operatingPointMarks_}) {
+        input.marks.Dots.insert(input.marks.Dots.end(), layer->Dots.begin(), layer->Dots.end());
+        input.marks.Curves.insert(input.marks.Curves.end(), layer->Curves.begin(),
+                                  layer->Curves.end());
+        input.marks.Lines.insert(input.marks.Lines.end(), layer->Lines.begin(), layer->Lines.end());
+    }
+    return input;
 }
 
 std::optional<PointerReading> PlotSession::ReadAt(std::int32_t height, std::int32_t X,

@@ -45,6 +45,12 @@ public:
 
     // The tube everything is drawn and read for; its ratings become the limit overlays'.
     void SetTube(valvescope::Tube tube);
+    // What is drawn over the plot, in layers: the measured points and fitted curves under the
+    // operating point's marks. An empty set takes a layer away.
+    enum class MarkLayer { Measurements, OperatingPoint };
+    void SetMarks(MarkLayer layer, PlotMarks marks);
+    const PlotMarks& Marks(MarkLayer layer) const;
+
     const valvescope::Tube& CurrentTube() const { return tube_; }
     const tubemath::TubeParams& Tube() const { return tube_.Params; }
     const TubeLimits& Limits() const { return limits_; }
@@ -56,6 +62,8 @@ private:
     valvescope::Tube tube_ = Builtin807();
     TubeLimits limits_;
     PlotSettings settings_;
+    PlotMarks measurementMarks_;
+    PlotMarks operatingPointMarks_;
     PlotScale scale_;
     Readout readout_;
 };

@@ -92,6 +92,12 @@ private:
         case DrawOpKind::Text:
             Label(op.x, op.y, op.text);
             break;
+        case DrawOpKind::Dot:
+            for (std::int64_t dy = -op.size; dy <= op.size; ++dy)
+                for (std::int64_t dx = -op.size; dx <= op.size; ++dx)
+                    if (dx * dx + dy * dy <= std::int64_t{op.size} * op.size)
+                        Set(op.x + dx, op.y + dy, op.colour);
+            break;
         }
     }
 
