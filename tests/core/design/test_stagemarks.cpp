@@ -1,7 +1,6 @@
 // The operating point's marks over the plot: where the dots and the AC load line go.
 #include "core/design/stagemarks.h"
 #include "core/design/stagetexts.h"
-#include "core/plot/redraw.h"
 
 #include <gtest/gtest.h>
 
@@ -133,29 +132,6 @@ TEST(StageMarks, ClippingKeepsThePartInsideInOrder) {
     ASSERT_TRUE(vertical);
     EXPECT_EQ(vertical->Ip0, 0);
     EXPECT_EQ(vertical->Ip1, 1);
-}
-
-TEST(StageMarks, DrawnOverThePlotWhereTheirVoltsAndAmperesFall) {
-    RedrawInput in;
-    in.settings = DefaultSettings();
-    in.width = 462;
-    in.height = 224;
-    DrawOps plain;
-    PlotScale scale;
-    RedrawPlot(in, scale, plain);
-    in.marks = StageMarks(
-        DesignStage(Builtin807(), in.settings, {LoadKind::Transformer, "5000", ""}), in.settings);
-    DrawOps marked;
-    RedrawPlot(in, scale, marked);
-    ASSERT_EQ(marked.size(), plain.size() + 3 + 4);
-    const DrawOp& q = marked[plain.size() + 2];
-    // B+ 400 V of 800 on 462 pixels is column 231.
-    EXPECT_EQ(q.kind, DrawOpKind::Dot);
-    EXPECT_EQ(q.x, 231);
-    EXPECT_EQ(q.size, 4);
-    EXPECT_EQ(q.colour, kOperatingPointColour);
-    EXPECT_EQ(marked[plain.size() + 4].size, 1); // a 1-pixel pen for the line
-    EXPECT_EQ(marked[plain.size() + 5].x, 0);
 }
 
 } // namespace
