@@ -1,6 +1,9 @@
 #include "cli/commandrun.h"
 
+#include "core/analysis/stage.h"
+#include "core/design/stagejob.h"
 #include "core/session/plotjob.h"
+#include "core/session/plotsession.h"
 #include "core/settings/numbertext.h"
 #include "ui/errorbox.h"
 #include "ui/plotexport.h"
@@ -18,7 +21,27 @@ std::string BoxMessage(const std::exception& error) {
     return WithFullStop(QString::fromUtf8(error.what())).toStdString();
 }
 
-int Export(const CommandLine& line, std::ostream& err) {
+// Runs `work`; a failure the command line expects prints its message and gives its exit code.
+template <typename Work> std::optional<int> Reported(Work&& work, std::ostream& err) {
+    try {
+        work();
+        return std::nullopt;
+    } catch (const BlankOrZeroSetting& error) {
+        err << error.what() << '\n';
+        return kExitNothingDrawn;
+    } catch (const StageError& error) {
+        err << BoxMessage(error) << '\n';
+        return kExitNothingDrawn;
+    } catch (const ConversionError& error) {
+        err << BoxMessage(error) << '\n';
+        return kExitUsage;
+    } catch (const tubemath::ArithmeticError& error) {
+        err << BoxMessage(error) << '\n';
+        return kExitArithmetic;
+    }
+}
+
+int Export(const CommandLine& line, std::ostream& out, std::ostream& err) {
     // The command line has already refused any other file type.
     const PictureFormat format = PictureFormatOf(line.File).value_or(PictureFormat::Png);
     DrawnPlot plot;
@@ -31,7 +54,7 @@ int Export(const CommandLine& line, std::ostream& err) {
         err << BoxMessage(error) << '\n';
         return kExitNotWritten;
     }
-    return kExitSuccess;
+    return line.Design ? PrintDesign(line, out, err) : kExitSuccess;
 }
 
 int PrintReadouts(const CommandLine& line, std::ostream& out, std::ostream& err) {
@@ -63,20 +86,28 @@ int ReportUsage(const QString& problem, std::ostream& err) {
 }
 
 std::optional<int> DrawOrReport(const CommandLine& line, DrawnPlot& plot, std::ostream& err) {
-    try {
-        plot = DrawPlotWithoutWindow(
-            {line.Texts, line.Show, line.Surface.width(), line.Surface.height()});
-        return std::nullopt;
-    } catch (const BlankOrZeroSetting& error) {
-        err << error.what() << '\n';
-        return kExitNothingDrawn;
-    } catch (const ConversionError& error) {
-        err << BoxMessage(error) << '\n';
-        return kExitUsage;
-    } catch (const tubemath::ArithmeticError& error) {
-        err << BoxMessage(error) << '\n';
-        return kExitArithmetic;
+    PlotJob job{line.Texts, line.Show, line.Surface.width(), line.Surface.height()};
+    if (line.Stage) {
+        job.BeforeDrawing = [&stage = *line.Stage](PlotSession& session) {
+            ShowStage(session, stage);
+        };
     }
+    return Reported([&] { plot = DrawPlotWithoutWindow(job); }, err);
+}
+
+int PrintDesign(const CommandLine& line, std::ostream& out, std::ostream& err) {
+    std::string printed;
+    const std::optional<int> failed = Reported(
+        [&] {
+            PlotSession session;
+            const StageAnalysis analysis =
+                TakeAndDesign(session, line.Texts, line.Stage.value_or(StageTexts{}));
+            printed = line.Design == DesignFormat::Json ? StageJson(analysis) : StageText(analysis);
+        },
+        err);
+    out << printed;
+    out.flush();
+    return failed.value_or(kExitSuccess);
 }
 
 int RunWithoutWindow(const CommandLine& line, std::ostream& out, std::ostream& err) {
@@ -89,7 +120,9 @@ int RunWithoutWindow(const CommandLine& line, std::ostream& out, std::ostream& e
             << QCoreApplication::applicationVersion().toStdString() << '\n';
         return kExitSuccess;
     case RunMode::Export:
-        return Export(line, err);
+        return Export(line, out, err);
+    case RunMode::Design:
+        return PrintDesign(line, out, err);
     case RunMode::Readout:
         return PrintReadouts(line, out, err);
     case RunMode::Usage:

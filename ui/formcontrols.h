@@ -68,6 +68,7 @@ struct TFormControls {
     QAction* ActCopyPicture = nullptr;
     QAction* ActSavePicture = nullptr;
     QAction* ActCopyReadout = nullptr;
+    QAction* ActOperatingPoint = nullptr;
 
     std::array<QLabel*, 10> VoltageLabels{}; // Lbl1V first
     std::array<QLabel*, 5> CurrentLabels{};  // Lbl1I first

@@ -9,11 +9,14 @@
 #include "model/tubemath.h"
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <stdexcept>
 #include <string>
 
 namespace valvescope {
+
+class PlotSession;
 
 // A setting whose text is blank or zero, so the window would leave the plot blank; what() names
 // the box, e.g. "End V is blank or zero: nothing drawn".
@@ -27,6 +30,9 @@ struct PlotJob {
     Overlays Show;
     std::int32_t Width = 0;
     std::int32_t Height = 0;
+    // Runs after the intake, before the drawing, on the session that draws (to put marks over
+    // the plot, say); what it throws ends the job.
+    std::function<void(PlotSession&)> BeforeDrawing = {};
 };
 
 // Everything the window holds after a redraw.
