@@ -1,5 +1,6 @@
 #include "cli/commandrun.h"
 
+#include "cli/exportrun.h"
 #include "core/session/plotjob.h"
 #include "core/settings/numbertext.h"
 #include "ui/errorbox.h"
@@ -19,19 +20,11 @@ std::string BoxMessage(const std::exception& error) {
 }
 
 int Export(const CommandLine& line, std::ostream& err) {
-    // The command line has already refused any other file type.
-    const PictureFormat format = PictureFormatOf(line.File).value_or(PictureFormat::Png);
     DrawnPlot plot;
     if (const std::optional<int> failed = DrawOrReport(line, plot, err)) {
         return *failed;
     }
-    try {
-        WritePicture(line.File, format, plot.Ops, line.Surface);
-    } catch (const PictureWriteError& error) {
-        err << BoxMessage(error) << '\n';
-        return kExitNotWritten;
-    }
-    return kExitSuccess;
+    return WriteExportedPicture(line, plot, err);
 }
 
 int PrintReadouts(const CommandLine& line, std::ostream& out, std::ostream& err) {
@@ -92,6 +85,10 @@ int RunWithoutWindow(const CommandLine& line, std::ostream& out, std::ostream& e
         return Export(line, err);
     case RunMode::Readout:
         return PrintReadouts(line, out, err);
+    case RunMode::ExportSpice:
+    case RunMode::ExportCsv:
+    case RunMode::PrintPdf:
+        return RunFileExport(line, err);
     case RunMode::Usage:
     case RunMode::Window:
     case RunMode::WindowShot:

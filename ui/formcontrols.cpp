@@ -358,6 +358,14 @@ void TControlBuilder::CreatePlotMenu() {
                                          QKeySequence(Qt::CTRL | Qt::Key_S));
     c_.ActCopyReadout = CreatePlotAction("ActCopyReadout", QStringLiteral("Copy Readout"), {});
     c_.ActCopyReadout->setEnabled(false);
+    c_.ActCopyPlotOnly = CreatePlotAction("ActCopyPlotOnly", QStringLiteral("Copy Plot Only"), {});
+    c_.ActSaveData = CreatePlotAction("ActSaveData", QStringLiteral("Save Data As..."), {});
+    c_.ActExportSpice =
+        CreatePlotAction("ActExportSpice", QStringLiteral("Export SPICE Model..."), {});
+    c_.ActPrint = CreatePlotAction("ActPrint", QStringLiteral("Print..."),
+                                   QKeySequence(Qt::CTRL | Qt::Key_P));
+    c_.ActPrintPreview =
+        CreatePlotAction("ActPrintPreview", QStringLiteral("Print Preview..."), {});
 }
 
 } // namespace

@@ -110,6 +110,15 @@ void TSchematicForm::BindEvents() {
             [this] { Guarded([this] { SavePictureAs(); }); });
     connect(c.ActCopyReadout, &QAction::triggered, this,
             [this] { Guarded([this] { CopyReadout(); }); });
+    connect(c.ActCopyPlotOnly, &QAction::triggered, this,
+            [this] { Guarded([this] { CopyPlotOnly(); }); });
+    connect(c.ActSaveData, &QAction::triggered, this,
+            [this] { Guarded([this] { SaveDataAs(); }); });
+    connect(c.ActExportSpice, &QAction::triggered, this,
+            [this] { Guarded([this] { ExportSpiceModel(); }); });
+    connect(c.ActPrint, &QAction::triggered, this, [this] { Guarded([this] { Print(); }); });
+    connect(c.ActPrintPreview, &QAction::triggered, this,
+            [this] { Guarded([this] { PrintPreview(); }); });
     connect(c.SpeedButton1, &QPushButton::clicked, this,
             [this] { Guarded([this] { ShowAbout(); }); });
     static_cast<TClientArea*>(client_)->Resized = [this] {
@@ -174,6 +183,7 @@ void TSchematicForm::Redraw() {
         1, {valvescope::DrawOpKind::Blank, c.PaintBox1->width(), c.PaintBox1->height(), 0, 0, {}});
     c.PaintBox1->Blank();
     c.PaintBox1->repaint();
+    takenTexts_.reset();
     valvescope::SettingsTexts texts;
     for (std::string valvescope::SettingsTexts::*text : valvescope::kIntakeOrder) {
         QComboBox* box = c.Box(text);
@@ -184,6 +194,7 @@ void TSchematicForm::Redraw() {
     if (!captions) {
         return;
     }
+    takenTexts_ = texts;
     ShowCaptions(*captions);
     StartRedraw();
 }
@@ -191,12 +202,14 @@ void TSchematicForm::Redraw() {
 void TSchematicForm::ShowCaptions(const valvescope::AxisCaptions& captions) {
     const TFormControls& c = controls_;
     if (captions.Voltage) {
+        shownCaptions_.Voltage = captions.Voltage;
         SetCaptionKeepingLeft(c.Lbl10V, FromStd((*captions.Voltage)[9]));
         for (std::size_t k = 9; k-- > 0;) {
             c.VoltageLabels[k]->setText(FromStd((*captions.Voltage)[k]));
         }
     }
     if (captions.Current) {
+        shownCaptions_.Current = captions.Current;
         for (std::size_t k = c.CurrentLabels.size(); k-- > 0;) {
             SetCaptionKeepingRight(c.CurrentLabels[k], FromStd(captions.Current->Captions[k]));
         }
@@ -281,6 +294,10 @@ void TSchematicForm::ReadPointer(int X, int Y) {
 }
 
 void TSchematicForm::CopyPicture() {
+    QGuiApplication::clipboard()->setImage(FramedPicture());
+}
+
+void TSchematicForm::CopyPlotOnly() {
     QGuiApplication::clipboard()->setImage(controls_.PaintBox1->Picture());
 }
 
@@ -306,7 +323,7 @@ QString TSchematicForm::SavePicture(QString path) const {
         path += QStringLiteral(".png");
         format = valvescope::PictureFormat::Png;
     }
-    valvescope::WritePicture(path, *format, lastOps_, controls_.PaintBox1->size());
+    valvescope::WritePicture(path, *format, FramedLayout(), lastOps_);
     return path;
 }
 
