@@ -50,12 +50,10 @@ void AddOptions(QCommandLineParser& parser) {
 // The mode the options ask for; a problem when they ask for more than one.
 std::optional<RunMode> ChosenMode(const QCommandLineParser& parser, QString& problem) {
     std::optional<RunMode> mode;
-    const std::pair<const char*, RunMode> modes[] = {{"export", RunMode::Export},
-                                                     {"export-spice", RunMode::ExportSpice},
-                                                     {"export-csv", RunMode::ExportCsv},
-                                                     {"print-pdf", RunMode::PrintPdf},
-                                                     {"readout", RunMode::Readout},
-                                                     {"window-shot", RunMode::WindowShot}};
+    const std::pair<const char*, RunMode> modes[] = {
+        {"export", RunMode::Export},        {"export-spice", RunMode::ExportSpice},
+        {"export-csv", RunMode::ExportCsv}, {"print-pdf", RunMode::PrintPdf},
+        {"readout", RunMode::Readout},      {"window-shot", RunMode::WindowShot}};
     for (const auto& [name, candidate] : modes) {
         if (!parser.isSet(QString::fromUtf8(name))) {
             continue;

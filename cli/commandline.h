@@ -18,10 +18,10 @@
 namespace valvescope {
 
 enum class RunMode {
-    Window,     // open the window, as a user starts the program
-    Export,     // draw the plot into a PNG, SVG or PDF file
-    Readout,    // print the status-line readout for pointer positions on the plot
-    WindowShot, // open the window, grab it from the screen into a PNG and end
+    Window,      // open the window, as a user starts the program
+    Export,      // draw the plot into a PNG, SVG or PDF file
+    Readout,     // print the status-line readout for pointer positions on the plot
+    WindowShot,  // open the window, grab it from the screen into a PNG and end
     ExportSpice, // write the tube's SPICE subcircuit and a deck that sweeps the plotted family
     ExportCsv,   // write the plotted curves as CSV
     PrintPdf,    // render the printed page into a PDF file

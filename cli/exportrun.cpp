@@ -63,8 +63,8 @@ int WriteExportedPicture(const CommandLine& line, const DrawnPlot& plot, std::os
         if (line.Bare) {
             WritePicture(line.File, format, plot.Ops, line.Surface);
         } else {
-            const page::PictureLabels labels{
-                plot.Captions, page::CaptionItems(plot.DrawnTube.Name, plot.Texts)};
+            const page::PictureLabels labels{plot.Captions,
+                                             page::CaptionItems(plot.DrawnTube.Name, plot.Texts)};
             WritePicture(line.File, format, FrameSurface(labels, line.Surface), plot.Ops);
         }
     } catch (const PictureWriteError& error) {

@@ -84,8 +84,8 @@ QString TSchematicForm::SaveData(QString path) const {
     if (QFileInfo(path).suffix().isEmpty()) {
         path += QStringLiteral(".csv");
     }
-    valvescope::exports::ExportCurveCsv(FileName(path), session_.CurrentTube(),
-                                        session_.Settings(), OverlaysDown());
+    valvescope::exports::ExportCurveCsv(FileName(path), session_.CurrentTube(), session_.Settings(),
+                                        OverlaysDown());
     return path;
 }
 
@@ -94,10 +94,10 @@ void TSchematicForm::ExportSpiceModel() {
     const QString ngspice = QStringLiteral("ngspice subcircuit (*.lib *.cir *.sub *.inc)");
     const QString ltspice = QStringLiteral("LTspice subcircuit (*.lib *.sub)");
     QString filter;
-    QString path = QFileDialog::getSaveFileName(
-        this, QStringLiteral("Export SPICE Model"),
-        TubeFileName(session_.CurrentTube().Name) + QStringLiteral(".lib"),
-        ngspice + QStringLiteral(";;") + ltspice, &filter);
+    QString path = QFileDialog::getSaveFileName(this, QStringLiteral("Export SPICE Model"),
+                                                TubeFileName(session_.CurrentTube().Name) +
+                                                    QStringLiteral(".lib"),
+                                                ngspice + QStringLiteral(";;") + ltspice, &filter);
     if (path.isEmpty()) {
         return;
     }
@@ -109,7 +109,8 @@ void TSchematicForm::ExportSpiceModel() {
     ExportSpiceTo(path, dialect);
     controls_.StatusBar1->showMessage(
         QStringLiteral("Wrote %1 and its test deck %2")
-            .arg(path, QString::fromStdString(valvescope::exports::DeckPathFor(path.toStdString()))),
+            .arg(path,
+                 QString::fromStdString(valvescope::exports::DeckPathFor(path.toStdString()))),
         kNoticeMilliseconds);
 }
 

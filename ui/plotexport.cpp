@@ -167,9 +167,7 @@ void WritePicture(const QString& path, PictureFormat format, const page::FramedP
                   const DrawOps& surface) {
     WritePainted(
         path, format,
-        [&picture, &surface](QPainter& painter) {
-            PaintFramedPicture(painter, picture, surface);
-        },
+        [&picture, &surface](QPainter& painter) { PaintFramedPicture(painter, picture, surface); },
         [&picture, &surface] { return FramedImage(picture, surface); },
         QSize(picture.Width, picture.Height));
 }

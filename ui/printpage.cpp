@@ -23,8 +23,7 @@ constexpr double kPagePixelsPerInch = 96;
 
 } // namespace
 
-void PaintPrintedPage(QPainter& painter, const QPagedPaintDevice& device,
-                      const PrintedPlot& plot) {
+void PaintPrintedPage(QPainter& painter, const QPagedPaintDevice& device, const PrintedPlot& plot) {
     const double scaleX = device.logicalDpiX() / kPagePixelsPerInch;
     const double scaleY = device.logicalDpiY() / kPagePixelsPerInch;
     const page::FramedPicture picture = FrameSurface({plot.Captions, {}}, plot.SurfaceSize);

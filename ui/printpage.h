@@ -20,11 +20,11 @@ namespace valvescope {
 
 // Everything the page shows.
 struct PrintedPlot {
-    DrawOps Surface;      // the plot's drawing operations
-    QSize SurfaceSize;    // in pixels
+    DrawOps Surface;   // the plot's drawing operations
+    QSize SurfaceSize; // in pixels
     AxisCaptions Captions;
     std::string TubeName;
-    SettingsTexts Texts;  // the seven boxes' texts
+    SettingsTexts Texts;                // the seven boxes' texts
     std::optional<std::string> Summary; // the operating point's, lines separated by '\n'
 };
 

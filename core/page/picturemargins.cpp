@@ -12,9 +12,9 @@ namespace {
 // centred in them, or right-aligned for the current axis.
 constexpr std::int32_t kLabelBoxHeight = 12;
 constexpr std::int32_t kVoltageBoxWidth = 32;
-constexpr std::int32_t kCurrentGap = 3;       // a current caption's right end to the surface
-constexpr std::int32_t kZeroGap = 1;          // "0"'s right end to the surface's left edge
-constexpr std::int32_t kVoltageGap = 3;       // the surface's bottom to the voltage labels
+constexpr std::int32_t kCurrentGap = 3;        // a current caption's right end to the surface
+constexpr std::int32_t kZeroGap = 1;           // "0"'s right end to the surface's left edge
+constexpr std::int32_t kVoltageGap = 3;        // the surface's bottom to the voltage labels
 constexpr std::int32_t kLastVoltageInset = 13; // the last voltage label starts this far inside
 constexpr std::int32_t kTopLabelRaise = 1;     // the top current label sits this far above
 constexpr std::int32_t kCaptionGap = 4;        // the axis labels to the caption line
@@ -49,8 +49,8 @@ public:
             const auto& texts = *captions.Voltage;
             for (std::size_t k = 0; k < 9; ++k) {
                 const TextExtent extent = Measure(texts[k]);
-                Add(places.VoltageLefts[k] + (kVoltageBoxWidth - extent.Width) / 2, below,
-                    extent, texts[k]);
+                Add(places.VoltageLefts[k] + (kVoltageBoxWidth - extent.Width) / 2, below, extent,
+                    texts[k]);
             }
             Add(width_ - kLastVoltageInset, below, Measure(texts[9]), texts[9]);
         }

@@ -33,8 +33,8 @@ public:
 
     void Title() {
         draw_.Font(kBlack, kPageFace, kTitlePointSize);
-        y_ += Line(kPageMargin, "Plate characteristics of the " + content_.TubeName,
-                   kTitlePointSize);
+        y_ +=
+            Line(kPageMargin, "Plate characteristics of the " + content_.TubeName, kTitlePointSize);
         y_ += kTitleGap;
     }
 

@@ -234,8 +234,7 @@ void TestCommandLine::ExportWritesPngSvgAndPdf() {
     QCOMPARE(image.size(), QSize(462, 224));
     QVERIFY(HasBlueGrid(image.convertToFormat(QImage::Format_RGB32)));
 
-    const Run sized =
-        RunProgram({"--export", Path("sized.PNG"), "--size", "300x150", "--bare"});
+    const Run sized = RunProgram({"--export", Path("sized.PNG"), "--size", "300x150", "--bare"});
     QCOMPARE(sized.Code, 0);
     QCOMPARE(QImage(Path("sized.PNG")).size(), QSize(300, 150));
 
