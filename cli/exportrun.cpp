@@ -45,8 +45,7 @@ void WriteSpice(const CommandLine& line, const DrawnPlot& plot) {
     const std::string path = FileName(line.File);
     const std::string deck =
         line.DeckFile.isEmpty() ? exports::DeckPathFor(path) : FileName(line.DeckFile);
-    const std::string version =
-        "Valvescope " + QCoreApplication::applicationVersion().toStdString();
+    const std::string version = QCoreApplication::applicationVersion().toStdString();
     exports::ExportSpice(path, deck, plot.DrawnTube, line.Dialect, version, plot.Settings);
 }
 

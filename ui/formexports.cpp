@@ -32,8 +32,7 @@ std::string FileName(const QString& path) {
 // The program's version for the SPICE file's header.
 std::string ProgramVersion() {
     const QString version = QCoreApplication::applicationVersion();
-    return "Valvescope " +
-           (version.isEmpty() ? std::string(VALVESCOPE_UI_VERSION) : version.toStdString());
+    return version.isEmpty() ? std::string(VALVESCOPE_UI_VERSION) : version.toStdString();
 }
 
 // A file name made of the tube's name: what a file system takes in a name.
