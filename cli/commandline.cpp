@@ -1,5 +1,6 @@
 #include "cli/commandline.h"
 
+#include "cli/exportoptions.h"
 #include "core/settings/numbertext.h"
 #include "core/settings/settingsboxes.h"
 #include "ui/plotexport.h"
@@ -66,20 +67,23 @@ void AddOptions(QCommandLineParser& parser) {
                       QStringLiteral("The plot surface in pixels (default 462x224)."),
                       QStringLiteral("WxH")});
     AddStageOptions(parser);
+    AddExportOptions(parser);
 }
 
 // The mode the options ask for; a problem when they ask for more than one.
 std::optional<RunMode> ChosenMode(const QCommandLineParser& parser, QString& problem) {
     std::optional<RunMode> mode;
-    const std::pair<const char*, RunMode> modes[] = {{"export", RunMode::Export},
-                                                     {"readout", RunMode::Readout},
-                                                     {"window-shot", RunMode::WindowShot}};
+    const std::pair<const char*, RunMode> modes[] = {
+        {"export", RunMode::Export},        {"export-spice", RunMode::ExportSpice},
+        {"export-csv", RunMode::ExportCsv}, {"print-pdf", RunMode::PrintPdf},
+        {"readout", RunMode::Readout},      {"window-shot", RunMode::WindowShot}};
     for (const auto& [name, candidate] : modes) {
         if (!parser.isSet(QString::fromUtf8(name))) {
             continue;
         }
         if (mode) {
-            problem = QStringLiteral("Choose one of --export, --readout and --window-shot.");
+            problem = QStringLiteral("Choose one of --export, --export-spice, --export-csv, "
+                                     "--print-pdf, --readout and --window-shot.");
             return std::nullopt;
         }
         mode = candidate;
@@ -219,9 +223,9 @@ bool ReadStage(const QCommandLineParser& parser, CommandLine& line) {
     if (!design && !stageOptions) {
         return true;
     }
-    if (line.Mode == RunMode::Readout || line.Mode == RunMode::WindowShot) {
+    if (line.Mode != RunMode::Window && line.Mode != RunMode::Export) {
         line.Problem = QStringLiteral("--design, --load, --zaa and --drive go alone or with "
-                                      "--export, not with --readout or --window-shot.");
+                                      "--export, not with another mode.");
         return false;
     }
     if (line.Mode == RunMode::Window && !design) {
@@ -253,8 +257,7 @@ bool ReadStage(const QCommandLineParser& parser, CommandLine& line) {
 }
 
 bool ReadFile(const QCommandLineParser& parser, CommandLine& line) {
-    const QString name =
-        line.Mode == RunMode::Export ? QStringLiteral("export") : QStringLiteral("window-shot");
+    const QString name = FileOptionOf(line.Mode).value_or(QString());
     const std::optional<QString> file = SingleValue(parser, name, line.Problem);
     if (!file) {
         return false;
@@ -262,6 +265,10 @@ bool ReadFile(const QCommandLineParser& parser, CommandLine& line) {
     if (file->isEmpty()) {
         line.Problem = QStringLiteral("--%1 needs a file name.").arg(name);
         return false;
+    }
+    if (line.Mode != RunMode::Export && line.Mode != RunMode::WindowShot) {
+        line.File = *file; // the curve data, SPICE files and the page take any name
+        return true;
     }
     const std::optional<PictureFormat> format = PictureFormatOf(*file);
     if (!format || (line.Mode == RunMode::WindowShot && *format != PictureFormat::Png)) {
@@ -286,10 +293,10 @@ bool ReadAll(const QCommandLineParser& parser, CommandLine& line) {
     }
     line.Mode = *mode;
     if (!ReadSettings(parser, line) || !ReadShowAndSize(parser, line) ||
-        !ReadPoints(parser, line) || !ReadStage(parser, line)) {
+        !ReadPoints(parser, line) || !ReadStage(parser, line) || !ReadExportOptions(parser, line)) {
         return false;
     }
-    if (line.Mode == RunMode::Export || line.Mode == RunMode::WindowShot) {
+    if (FileOptionOf(line.Mode)) {
         return ReadFile(parser, line);
     }
     return true;
@@ -373,6 +380,29 @@ std::optional<PointerPosition> ReadPointerPosition(const QString& text) {
         return std::nullopt;
     }
     return PointerPosition{match.captured(1).toInt(), match.captured(2).toInt()};
+}
+
+std::optional<QString> FileOptionOf(RunMode mode) {
+    switch (mode) {
+    case RunMode::Export:
+        return QStringLiteral("export");
+    case RunMode::WindowShot:
+        return QStringLiteral("window-shot");
+    case RunMode::ExportSpice:
+        return QStringLiteral("export-spice");
+    case RunMode::ExportCsv:
+        return QStringLiteral("export-csv");
+    case RunMode::PrintPdf:
+        return QStringLiteral("print-pdf");
+    case RunMode::Window:
+    case RunMode::Design:
+    case RunMode::Readout:
+    case RunMode::Help:
+    case RunMode::Version:
+    case RunMode::Usage:
+        break;
+    }
+    return std::nullopt;
 }
 
 bool RunsWithoutScreen(RunMode mode) {

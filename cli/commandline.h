@@ -4,6 +4,7 @@
 #pragma once
 
 #include "core/design/stagetexts.h"
+#include "core/export/spicetext.h"
 #include "core/plot/plottypes.h"
 #include "core/settings/intake.h"
 #include "core/settings/settingsboxes.h"
@@ -18,11 +19,14 @@
 namespace valvescope {
 
 enum class RunMode {
-    Window,     // open the window, as a user starts the program
-    Export,     // draw the plot into a PNG, SVG or PDF file
-    Readout,    // print the status-line readout for pointer positions on the plot
-    WindowShot, // open the window, grab it from the screen into a PNG and end
-    Design,     // print the analysis of the stage on the settings
+    Window,      // open the window, as a user starts the program
+    Export,      // draw the plot into a PNG, SVG or PDF file
+    Readout,     // print the status-line readout for pointer positions on the plot
+    WindowShot,  // open the window, save a picture of it as a PNG and end
+    Design,      // print the analysis of the stage on the settings
+    ExportSpice, // write the tube's SPICE subcircuit and a deck that sweeps the plotted family
+    ExportCsv,   // write the plotted curves as CSV
+    PrintPdf,    // render the printed page into a PDF file
     Help,
     Version,
     Usage, // the command line did not read: say why and show the usage
@@ -44,7 +48,7 @@ inline constexpr int kLargestSurfaceSide = 16384;
 struct CommandLine {
     RunMode Mode = RunMode::Window;
     QString Problem; // what did not read, for RunMode::Usage
-    QString File;    // the picture to write (Export, WindowShot)
+    QString File;    // the file to write (Export, WindowShot, ExportSpice, ExportCsv, PrintPdf)
     std::vector<PointerPosition> Points;
     SettingsTexts Texts = StartTexts();
     Overlays Show;
@@ -54,6 +58,9 @@ struct CommandLine {
     std::optional<DesignFormat> Design;
     // Any of --design, --load, --zaa and --drive: the stage, whose marks an export draws.
     std::optional<StageTexts> Stage;
+    bool Bare = false; // --export: the plot surface alone, without its labels and caption
+    exports::SpiceDialect Dialect = exports::SpiceDialect::Ngspice;
+    QString DeckFile; // --export-spice: where the deck goes; empty for beside the subcircuit
 };
 
 // Reads the arguments (the program's name first). Never exits and needs no application object.
@@ -70,6 +77,10 @@ std::optional<Overlays> ReadOverlayNames(const QString& text);
 
 // "X,Y" in whole pixels of the plot; either may be negative (the pointer may be held outside).
 std::optional<PointerPosition> ReadPointerPosition(const QString& text);
+
+// The option that names the file the mode writes ("export", "window-shot", ...); none for the
+// modes that write no file.
+std::optional<QString> FileOptionOf(RunMode mode);
 
 // True for the modes that need no screen.
 bool RunsWithoutScreen(RunMode mode);

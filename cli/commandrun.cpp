@@ -1,5 +1,6 @@
 #include "cli/commandrun.h"
 
+#include "cli/exportrun.h"
 #include "core/analysis/stage.h"
 #include "core/design/stagejob.h"
 #include "core/session/plotjob.h"
@@ -42,17 +43,12 @@ template <typename Work> std::optional<int> Reported(Work&& work, std::ostream& 
 }
 
 int Export(const CommandLine& line, std::ostream& out, std::ostream& err) {
-    // The command line has already refused any other file type.
-    const PictureFormat format = PictureFormatOf(line.File).value_or(PictureFormat::Png);
     DrawnPlot plot;
     if (const std::optional<int> failed = DrawOrReport(line, plot, err)) {
         return *failed;
     }
-    try {
-        WritePicture(line.File, format, plot.Ops, line.Surface);
-    } catch (const PictureWriteError& error) {
-        err << BoxMessage(error) << '\n';
-        return kExitNotWritten;
+    if (const int written = WriteExportedPicture(line, plot, err); written != kExitSuccess) {
+        return written;
     }
     return line.Design ? PrintDesign(line, out, err) : kExitSuccess;
 }
@@ -125,6 +121,10 @@ int RunWithoutWindow(const CommandLine& line, std::ostream& out, std::ostream& e
         return PrintDesign(line, out, err);
     case RunMode::Readout:
         return PrintReadouts(line, out, err);
+    case RunMode::ExportSpice:
+    case RunMode::ExportCsv:
+    case RunMode::PrintPdf:
+        return RunFileExport(line, err);
     case RunMode::Usage:
     case RunMode::Window:
     case RunMode::WindowShot:

@@ -361,6 +361,14 @@ void TControlBuilder::CreatePlotMenu() {
     c_.ActOperatingPoint =
         CreatePlotAction("ActOperatingPoint", QStringLiteral("Operating Point..."),
                          QKeySequence(Qt::CTRL | Qt::Key_D));
+    c_.ActCopyPlotOnly = CreatePlotAction("ActCopyPlotOnly", QStringLiteral("Copy Plot Only"), {});
+    c_.ActSaveData = CreatePlotAction("ActSaveData", QStringLiteral("Save Data As..."), {});
+    c_.ActExportSpice =
+        CreatePlotAction("ActExportSpice", QStringLiteral("Export SPICE Model..."), {});
+    c_.ActPrint = CreatePlotAction("ActPrint", QStringLiteral("Print..."),
+                                   QKeySequence(Qt::CTRL | Qt::Key_P));
+    c_.ActPrintPreview =
+        CreatePlotAction("ActPrintPreview", QStringLiteral("Print Preview..."), {});
 }
 
 } // namespace

@@ -69,6 +69,11 @@ struct TFormControls {
     QAction* ActSavePicture = nullptr;
     QAction* ActCopyReadout = nullptr;
     QAction* ActOperatingPoint = nullptr;
+    QAction* ActCopyPlotOnly = nullptr; // the surface alone, as the window shows it
+    QAction* ActSaveData = nullptr;
+    QAction* ActExportSpice = nullptr;
+    QAction* ActPrint = nullptr;
+    QAction* ActPrintPreview = nullptr;
 
     std::array<QLabel*, 10> VoltageLabels{}; // Lbl1V first
     std::array<QLabel*, 5> CurrentLabels{};  // Lbl1I first

@@ -1,5 +1,6 @@
 #include "ui/plotexport.h"
 
+#include "ui/framedpicture.h"
 #include "ui/plotpainter.h"
 
 #include "core/io/atomicfile.h"
@@ -14,6 +15,7 @@
 #include <QPdfWriter>
 #include <QSvgGenerator>
 
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -31,7 +33,10 @@ void EndPainting(QPainter& painter, const char* what) {
     }
 }
 
-QByteArray SvgBytes(const DrawOps& ops, QSize size) {
+// Paints a whole picture from its top-left corner.
+using Painting = std::function<void(QPainter&)>;
+
+QByteArray SvgBytes(const Painting& paint, QSize size) {
     QByteArray bytes;
     QBuffer buffer(&bytes);
     QSvgGenerator generator;
@@ -45,13 +50,13 @@ QByteArray SvgBytes(const DrawOps& ops, QSize size) {
     if (!painter.begin(&generator)) {
         throw PictureWriteError("The SVG drawing could not be started");
     }
-    PaintDrawOps(painter, ops);
+    paint(painter);
     EndPainting(painter, "SVG drawing");
     return bytes;
 }
 
 // One page exactly the surface's size, at 72 dots per inch so that a pixel is a point.
-QByteArray PdfBytes(const DrawOps& ops, QSize size) {
+QByteArray PdfBytes(const Painting& paint, QSize size) {
     QByteArray bytes;
     QBuffer buffer(&bytes);
     if (!buffer.open(QIODevice::WriteOnly)) {
@@ -67,7 +72,7 @@ QByteArray PdfBytes(const DrawOps& ops, QSize size) {
     if (!painter.begin(&writer)) {
         throw PictureWriteError("The PDF page could not be started");
     }
-    PaintDrawOps(painter, ops);
+    paint(painter);
     EndPainting(painter, "PDF page");
     return bytes;
 }
@@ -87,6 +92,8 @@ std::string Describe(const QString& path, const QString& reason) {
     return QStringLiteral("Cannot write '%1': %2").arg(path, reason).toStdString();
 }
 
+} // namespace
+
 // The finished picture replaces the file only once every byte is on the disk.
 void WriteBytes(const QString& path, const QByteArray& bytes) {
     const std::string name = QFile::encodeName(path).toStdString();
@@ -100,6 +107,30 @@ void WriteBytes(const QString& path, const QByteArray& bytes) {
         }
         throw PictureWriteError(Describe(path, QString::fromUtf8(reason.data(), reason.size())));
     }
+}
+
+namespace {
+
+// The picture made in memory in the format, then written.
+void WritePainted(const QString& path, PictureFormat format, const Painting& paint,
+                  const std::function<QImage()>& image, QSize size) {
+    QByteArray bytes;
+    try {
+        switch (format) {
+        case PictureFormat::Png:
+            bytes = PngBytes(image());
+            break;
+        case PictureFormat::Svg:
+            bytes = SvgBytes(paint, size);
+            break;
+        case PictureFormat::Pdf:
+            bytes = PdfBytes(paint, size);
+            break;
+        }
+    } catch (const PictureWriteError& error) {
+        throw PictureWriteError(Describe(path, QString::fromUtf8(error.what())));
+    }
+    WriteBytes(path, bytes);
 }
 
 } // namespace
@@ -127,23 +158,18 @@ QImage PlotImage(const DrawOps& ops, QSize size) {
 }
 
 void WritePicture(const QString& path, PictureFormat format, const DrawOps& ops, QSize size) {
-    QByteArray bytes;
-    try {
-        switch (format) {
-        case PictureFormat::Png:
-            bytes = PngBytes(PlotImage(ops, size));
-            break;
-        case PictureFormat::Svg:
-            bytes = SvgBytes(ops, size);
-            break;
-        case PictureFormat::Pdf:
-            bytes = PdfBytes(ops, size);
-            break;
-        }
-    } catch (const PictureWriteError& error) {
-        throw PictureWriteError(Describe(path, QString::fromUtf8(error.what())));
-    }
-    WriteBytes(path, bytes);
+    WritePainted(
+        path, format, [&ops](QPainter& painter) { PaintDrawOps(painter, ops); },
+        [&ops, size] { return PlotImage(ops, size); }, size);
+}
+
+void WritePicture(const QString& path, PictureFormat format, const page::FramedPicture& picture,
+                  const DrawOps& surface) {
+    WritePainted(
+        path, format,
+        [&picture, &surface](QPainter& painter) { PaintFramedPicture(painter, picture, surface); },
+        [&picture, &surface] { return FramedImage(picture, surface); },
+        QSize(picture.Width, picture.Height));
 }
 
 void WritePng(const QString& path, const QImage& image) {

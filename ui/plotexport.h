@@ -2,8 +2,10 @@
 // drawing or a PDF page of the surface's size. SVG and PDF keep the lines and labels as vectors.
 #pragma once
 
+#include "core/page/picturemargins.h"
 #include "core/plot/drawops.h"
 
+#include <QByteArray>
 #include <QImage>
 #include <QSize>
 #include <QString>
@@ -33,6 +35,15 @@ public:
 // existing file byte for byte as it was. Throws PictureWriteError "Cannot write '<path>':
 // <reason>".
 void WritePicture(const QString& path, PictureFormat format, const DrawOps& ops, QSize size);
+
+// Writes the picture with its margins (see framedpicture.h), the surface painted from
+// `surface`, the same way.
+void WritePicture(const QString& path, PictureFormat format, const page::FramedPicture& picture,
+                  const DrawOps& surface);
+
+// Writes the bytes into `path` atomically; PictureWriteError "Cannot write '<path>': <reason>"
+// when they cannot be written.
+void WriteBytes(const QString& path, const QByteArray& bytes);
 
 // Writes the image as a PNG file into `path`, the same way.
 void WritePng(const QString& path, const QImage& image);

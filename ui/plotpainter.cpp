@@ -41,17 +41,6 @@ QString FamilyFor(const std::string& face) {
     return QFontDatabase::hasFamily(requested) ? requested : QStringLiteral("Arial");
 }
 
-// Without kerning a label is exactly as wide as its characters together, so one that holds the
-// characters of another is at least as wide; the redraw counts on that to leave out labels that
-// a later one covers.
-QFont LabelFont(const std::string& face, int pointSize) {
-    QFont font(FamilyFor(face));
-    font.setStyleHint(QFont::SansSerif);
-    font.setPixelSize(PixelSizeOf(pointSize));
-    font.setKerning(false);
-    return font;
-}
-
 // The device pixel that holds the centre of logical pixel p (the upper left one on a tie).
 QPoint DevicePixelOf(QPoint p, qreal ratio) {
     const auto scaled = [ratio](int v) {
@@ -263,7 +252,7 @@ private:
         if (fontSet_ && face == fontFace_ && pointSize == fontPointSize_) {
             return;
         }
-        painter_.setFont(LabelFont(face, pointSize));
+        painter_.setFont(DrawOpFont(face, pointSize));
         fontSet_ = true;
         fontFace_ = face;
         fontPointSize_ = pointSize;
@@ -274,7 +263,7 @@ private:
         painter_.setPen(fontColour_);
         painter_.setBackgroundMode(Qt::OpaqueMode);
         painter_.setBackground(Qt::white);
-        painter_.drawText(QPoint(x, y + metrics.ascent()), QString::fromLatin1(text));
+        painter_.drawText(QPoint(x, y + metrics.ascent()), QString::fromUtf8(text));
         painter_.setBackgroundMode(Qt::TransparentMode);
     }
 
@@ -306,6 +295,17 @@ void ClearUpperVectorState() {
 }
 
 } // namespace
+
+// Without kerning a label is exactly as wide as its characters together, so one that holds the
+// characters of another is at least as wide; the redraw counts on that to leave out labels that
+// a later one covers.
+QFont DrawOpFont(const std::string& face, int pointSize) {
+    QFont font(FamilyFor(face));
+    font.setStyleHint(QFont::SansSerif);
+    font.setPixelSize(PixelSizeOf(pointSize));
+    font.setKerning(false);
+    return font;
+}
 
 void PaintDrawOps(QPainter& painter, const DrawOps& ops) {
     painter.save();

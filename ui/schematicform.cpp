@@ -116,6 +116,15 @@ void TSchematicForm::BindEvents() {
             [this] { Guarded([this] { CopyReadout(); }); });
     connect(c.ActOperatingPoint, &QAction::triggered, this,
             [this] { Guarded([this] { ShowOperatingPoint(); }); });
+    connect(c.ActCopyPlotOnly, &QAction::triggered, this,
+            [this] { Guarded([this] { CopyPlotOnly(); }); });
+    connect(c.ActSaveData, &QAction::triggered, this,
+            [this] { Guarded([this] { SaveDataAs(); }); });
+    connect(c.ActExportSpice, &QAction::triggered, this,
+            [this] { Guarded([this] { ExportSpiceModel(); }); });
+    connect(c.ActPrint, &QAction::triggered, this, [this] { Guarded([this] { Print(); }); });
+    connect(c.ActPrintPreview, &QAction::triggered, this,
+            [this] { Guarded([this] { PrintPreview(); }); });
     connect(c.SpeedButton1, &QPushButton::clicked, this,
             [this] { Guarded([this] { ShowAbout(); }); });
     static_cast<TClientArea*>(client_)->Resized = [this] {
@@ -180,6 +189,7 @@ void TSchematicForm::Redraw() {
         1, {valvescope::DrawOpKind::Blank, c.PaintBox1->width(), c.PaintBox1->height(), 0, 0, {}});
     c.PaintBox1->Blank();
     c.PaintBox1->repaint();
+    takenTexts_.reset();
     valvescope::SettingsTexts texts;
     for (std::string valvescope::SettingsTexts::*text : valvescope::kIntakeOrder) {
         QComboBox* box = c.Box(text);
@@ -197,6 +207,7 @@ void TSchematicForm::Redraw() {
     if (!captions) {
         return;
     }
+    takenTexts_ = texts;
     ShowCaptions(*captions);
     StartRedraw();
 }
@@ -209,12 +220,14 @@ void TSchematicForm::TellSettingsTaken(const QString& problem) {
 void TSchematicForm::ShowCaptions(const valvescope::AxisCaptions& captions) {
     const TFormControls& c = controls_;
     if (captions.Voltage) {
+        shownCaptions_.Voltage = captions.Voltage;
         SetCaptionKeepingLeft(c.Lbl10V, FromStd((*captions.Voltage)[9]));
         for (std::size_t k = 9; k-- > 0;) {
             c.VoltageLabels[k]->setText(FromStd((*captions.Voltage)[k]));
         }
     }
     if (captions.Current) {
+        shownCaptions_.Current = captions.Current;
         for (std::size_t k = c.CurrentLabels.size(); k-- > 0;) {
             SetCaptionKeepingRight(c.CurrentLabels[k], FromStd(captions.Current->Captions[k]));
         }
@@ -267,6 +280,13 @@ void TSchematicForm::ShowOperatingPoint() {
         operatingPoint_ = new TOperatingPointWindow(this);
         connect(this, &TSchematicForm::SettingsTaken, operatingPoint_,
                 &TOperatingPointWindow::SettingsTaken);
+        // While the window is open, the printed page carries its summary.
+        SetPrintSummarySource([this]() -> std::optional<QString> {
+            if (!operatingPoint_ || !operatingPoint_->isVisible() || !operatingPoint_->Shown()) {
+                return std::nullopt;
+            }
+            return QString::fromStdString(valvescope::StageText(*operatingPoint_->Shown()));
+        });
     }
     operatingPoint_->show();
     operatingPoint_->raise();
@@ -323,6 +343,10 @@ void TSchematicForm::ReadPointer(int X, int Y) {
 }
 
 void TSchematicForm::CopyPicture() {
+    QGuiApplication::clipboard()->setImage(FramedPicture());
+}
+
+void TSchematicForm::CopyPlotOnly() {
     QGuiApplication::clipboard()->setImage(controls_.PaintBox1->Picture());
 }
 
@@ -348,7 +372,7 @@ QString TSchematicForm::SavePicture(QString path) const {
         path += QStringLiteral(".png");
         format = valvescope::PictureFormat::Png;
     }
-    valvescope::WritePicture(path, *format, lastOps_, controls_.PaintBox1->size());
+    valvescope::WritePicture(path, *format, FramedLayout(), lastOps_);
     return path;
 }
 

@@ -2,11 +2,13 @@
 // and the status line. Its state is one PlotSession; its controls are built in formcontrols.
 #pragma once
 
+#include "core/export/spicetext.h"
 #include "core/plot/drawops.h"
 #include "core/plot/plottypes.h"
 #include "core/session/plotsession.h"
 #include "model/tubemath.h"
 #include "ui/formcontrols.h"
+#include "ui/printpage.h"
 
 #include <QMainWindow>
 #include <QPoint>
@@ -14,10 +16,12 @@
 
 #include <chrono>
 #include <exception>
+#include <functional>
 #include <optional>
 
 class QComboBox;
 class QLabel;
+class QPrinter;
 class TAnchorLayout;
 class TBackgroundRedraw;
 class THintTracker;
@@ -51,9 +55,29 @@ public:
     QString ApplicationHint() const;
     QString StatusText() const;
 
-    // Writes the last drawing into `path` as PNG, SVG or PDF by its extension (a name without
-    // one of these gets ".png"); returns the name written. Throws on failure.
+    // Writes the last drawing with its axis labels and caption into `path` as PNG, SVG or PDF by
+    // its extension (a name without one of these gets ".png"); returns the name written. Throws
+    // on failure.
     QString SavePicture(QString path) const;
+    // The last drawing with its axis labels and caption, as Copy Picture copies it.
+    QImage FramedPicture() const;
+    // The plotted curves as CSV (the overlays' blocks as their toggles are down) into `path`
+    // (".csv" added to a name without an extension); returns the name written. Throws on failure.
+    QString SaveData(QString path) const;
+    // Asks for a file and writes the session's tube as a SPICE subcircuit, the dialect chosen by
+    // the file type, with its test deck beside it (for the plot's context menu and the Tube
+    // window).
+    void ExportSpiceModel();
+    // Writes the subcircuit into `path` and its deck at exports::DeckPathFor(path). Throws on
+    // failure.
+    void ExportSpiceTo(const QString& path, valvescope::exports::SpiceDialect dialect) const;
+    // Where the printed page takes the operating point's summary from: called at each printing,
+    // it gives the summary while the Operating Point window is open and nothing otherwise.
+    void SetPrintSummarySource(std::function<std::optional<QString>()> source);
+    // Paints the printed page on `printer` (at full page).
+    void PrintOn(QPrinter& printer) const;
+    // The printed page as an A4 PDF file in `path`. Throws on failure.
+    void SavePrintedPage(const QString& path) const;
     // The status-line text of the last pointer readout; empty before the first one.
     QString ReadoutText() const;
 
@@ -95,7 +119,11 @@ private:
     void ReadPointer(int X, int Y);
     void ShowHint();
     void CopyPicture();
+    void CopyPlotOnly();
     void SavePictureAs();
+    void SaveDataAs();
+    void Print();
+    void PrintPreview();
     void CopyReadout();
     void ShowAbout();
 
@@ -106,9 +134,17 @@ private:
     void PlotDrawn(valvescope::PlotScale scale, valvescope::DrawOps ops,
                    const std::exception_ptr& error);
     void PaintOnPlot(const valvescope::DrawOps& ops);
+    // The picture around the last drawing, and the page's content, as they are now.
+    valvescope::page::FramedPicture FramedLayout() const;
+    valvescope::PrintedPlot PrintedPlotNow() const;
 
     valvescope::PlotSession session_;
     valvescope::DrawOps lastOps_;
+    // What the pictures and the page put around the plot: the axis captions as the labels show
+    // them, and the box texts the last intake took.
+    valvescope::AxisCaptions shownCaptions_;
+    std::optional<valvescope::SettingsTexts> takenTexts_; // none while nothing is drawn
+    std::function<std::optional<QString>()> printSummary_;
     TBackgroundRedraw* redraws_ = nullptr;
     std::chrono::milliseconds drawingPatience_{200};
     QString settingsProblem_;

@@ -5,6 +5,7 @@
 #include "core/io/atomicfile.h"
 
 #include <charconv>
+#include <filesystem>
 #include <string>
 
 namespace valvescope::exports {
@@ -98,16 +99,21 @@ std::string DeckPathFor(const std::string& path) {
 
 void ExportSpice(const std::string& path, const Tube& tube, SpiceDialect dialect,
                  std::string_view programVersion, const PlotSettings& settings) {
-    const std::string deckPath = DeckPathFor(path);
-    const std::size_t slash = path.find_last_of('/');
-    const std::string fileName = slash == std::string::npos ? path : path.substr(slash + 1);
-    const std::size_t deckSlash = deckPath.find_last_of('/');
-    std::string outputName =
-        deckSlash == std::string::npos ? deckPath : deckPath.substr(deckSlash + 1);
-    const std::size_t dot = outputName.find_last_of('.');
-    outputName = outputName.substr(0, dot) + ".out";
+    ExportSpice(path, DeckPathFor(path), tube, dialect, programVersion, settings);
+}
 
-    const std::string deck = SpiceFamilyDeck(tube, dialect, fileName, settings.EndV,
+void ExportSpice(const std::string& path, const std::string& deckPath, const Tube& tube,
+                 SpiceDialect dialect, std::string_view programVersion,
+                 const PlotSettings& settings) {
+    namespace fs = std::filesystem;
+    const fs::path library = fs::absolute(path).lexically_normal();
+    const fs::path deckFile = fs::absolute(deckPath).lexically_normal();
+    const std::string included = library.parent_path() == deckFile.parent_path()
+                                     ? library.filename().string()
+                                     : library.string();
+    const std::string outputName = deckFile.stem().string() + ".out";
+
+    const std::string deck = SpiceFamilyDeck(tube, dialect, included, settings.EndV,
                                              FamilyGridVoltages(settings), outputName);
     WriteFileAtomically(path, SpiceSubcircuit(tube, dialect, programVersion));
     WriteFileAtomically(deckPath, deck);

@@ -31,4 +31,10 @@ std::string DeckPathFor(const std::string& path);
 void ExportSpice(const std::string& path, const Tube& tube, SpiceDialect dialect,
                  std::string_view programVersion, const PlotSettings& settings);
 
+// The same with the deck at `deckPath`. A deck in the subcircuit's folder includes it by its
+// file name; one elsewhere by the subcircuit's absolute path.
+void ExportSpice(const std::string& path, const std::string& deckPath, const Tube& tube,
+                 SpiceDialect dialect, std::string_view programVersion,
+                 const PlotSettings& settings);
+
 } // namespace valvescope::exports

@@ -9,7 +9,8 @@ namespace valvescope {
 DrawnPlot DrawPlotWithoutWindow(const PlotJob& job) {
     const SettingsTexts texts = WithPointSeparators(job.Texts);
     PlotSession session;
-    if (!session.TakeTexts(texts)) {
+    const std::optional<AxisCaptions> captions = session.TakeTexts(texts);
+    if (!captions) {
         const std::optional<std::string> box = FirstBlankOrZeroBox(texts);
         throw BlankOrZeroSetting(box.value_or("A setting") + " is blank or zero: nothing drawn");
     }
@@ -17,6 +18,9 @@ DrawnPlot DrawPlotWithoutWindow(const PlotJob& job) {
         job.BeforeDrawing(session);
     }
     DrawnPlot plot;
+    plot.DrawnTube = session.CurrentTube();
+    plot.Captions = *captions;
+    plot.Texts = texts;
     plot.Tube = session.Tube();
     plot.Limits = session.Limits();
     plot.Settings = session.Settings();

@@ -4,6 +4,7 @@
 
 #include "core/plot/drawops.h"
 #include "core/plot/plottypes.h"
+#include "core/session/plotsession.h"
 #include "core/settings/intake.h"
 #include "core/settings/settingsboxes.h"
 #include "model/tubemath.h"
@@ -43,6 +44,11 @@ struct DrawnPlot {
     PlotScale Scale;
     DrawOps Ops;
     std::int32_t Height = 0;
+    // What the exports put around the plot: the session's tube, the axis captions and the texts
+    // (commas already points) that drew it.
+    valvescope::Tube DrawnTube;
+    AxisCaptions Captions;
+    SettingsTexts Texts;
 };
 
 // Runs the window's redraw on the job's texts (commas become points first). Throws

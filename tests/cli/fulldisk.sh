@@ -24,11 +24,17 @@ if ! mount -t tmpfs -o size=8k tmpfs "$disk" 2>/dev/null; then
 fi
 
 failures=0
-for type in png svg pdf; do
+# Every overlay: each picture, the curve data, the page and the subcircuit are larger than the disk.
+for type in png svg pdf csv page.pdf lib; do
     file=$disk/keep.$type
     printf 'OLD\n' >"$file"
-    # Every overlay: each picture is larger than the disk.
-    message=$(QT_QPA_PLATFORM=offscreen "$program" --export "$file" --show imax,wp,vmax,rk,load \
+    case $type in
+    csv) option=--export-csv ;;
+    page.pdf) option=--print-pdf ;;
+    lib) option=--export-spice ;;
+    *) option=--export ;;
+    esac
+    message=$(QT_QPA_PLATFORM=offscreen "$program" "$option" "$file" --show imax,wp,vmax,rk,load \
         2>&1 >/dev/null)
     code=$?
     expected="Cannot write '$file': No space left on device."
@@ -48,7 +54,7 @@ for type in png svg pdf; do
 done
 # A picture that fits still replaces the file.
 printf 'OLD\n' >"$disk/small.png"
-QT_QPA_PLATFORM=offscreen "$program" --export "$disk/small.png" --size 40x30 ||
+QT_QPA_PLATFORM=offscreen "$program" --export "$disk/small.png" --size 40x30 --bare ||
     { echo "fulldisk: a small picture was not written"; failures=$((failures + 1)); }
 [[ $(head -c 4 "$disk/small.png" | tail -c 3) == PNG ]] ||
     { echo "fulldisk: the small picture is not a PNG"; failures=$((failures + 1)); }

@@ -42,35 +42,47 @@ Draws the plate characteristics of the 807 beam power tube.
 Without options it opens the window.
 
 Options:
-  -h, --help            Displays help on commandline options.
-  --help-all            Displays help including Qt specific options.
-  -v, --version         Displays version information.
-  --export <file>       Draw the plot without a window into <file>: PNG, SVG or
-                        PDF by its extension.
-  --readout <x,y>       Print the status-line readout for the pointer at x,y on
-                        the plot (pixels from its top-left corner); may be
-                        repeated.
-  --window-shot <file>  Open the window, save a picture of its client area as
-                        the PNG <file> and end.
-  --end-i <text>        The End I box's text.
-  --step-v <text>       The Step V box's text.
-  --grid-lines <text>   The # Grid Lines box's text.
-  --end-v <text>        The End V box's text.
-  --ra <text>           The Ra box's text.
-  --bplus <text>        The B+ box's text.
-  --rk <text>           The Rk box's text.
-  --show <list>         The overlay toggles that are down, comma-separated:
-                        imax, wp, vmax, rk, load.
-  --size <WxH>          The plot surface in pixels (default 462x224).
-  --design <format>     Print the stage on the settings (quiescent point,
-                        small-signal values, swing) as text or json. With
-                        --export the picture also shows its marks, as with
-                        --load, --zaa or --drive.
-  --load <kind>         The stage's load: resistor (Ra, the default) or
-                        transformer (Zaa).
-  --zaa <ohms>          The transformer's reflected load in ohms.
-  --drive <volts>       The peak grid drive in volts (default: the bias, so the
-                        grid just reaches 0 V).
+  -h, --help              Displays help on commandline options.
+  --help-all              Displays help including Qt specific options.
+  -v, --version           Displays version information.
+  --export <file>         Draw the plot without a window into <file>: PNG, SVG
+                          or PDF by its extension.
+  --readout <x,y>         Print the status-line readout for the pointer at x,y
+                          on the plot (pixels from its top-left corner); may be
+                          repeated.
+  --window-shot <file>    Open the window, save a picture of its client area as
+                          the PNG <file> and end.
+  --end-i <text>          The End I box's text.
+  --step-v <text>         The Step V box's text.
+  --grid-lines <text>     The # Grid Lines box's text.
+  --end-v <text>          The End V box's text.
+  --ra <text>             The Ra box's text.
+  --bplus <text>          The B+ box's text.
+  --rk <text>             The Rk box's text.
+  --show <list>           The overlay toggles that are down, comma-separated:
+                          imax, wp, vmax, rk, load.
+  --size <WxH>            The plot surface in pixels (default 462x224).
+  --design <format>       Print the stage on the settings (quiescent point,
+                          small-signal values, swing) as text or json. With
+                          --export the picture also shows its marks, as with
+                          --load, --zaa or --drive.
+  --load <kind>           The stage's load: resistor (Ra, the default) or
+                          transformer (Zaa).
+  --zaa <ohms>            The transformer's reflected load in ohms.
+  --drive <volts>         The peak grid drive in volts (default: the bias, so
+                          the grid just reaches 0 V).
+  --bare                  With --export: the plot surface alone, without the
+                          axis labels and the caption around it.
+  --export-spice <file>   Write the tube as a SPICE subcircuit (pins plate,
+                          grid, cathode) into <file>, and a deck that sweeps the
+                          plotted curves.
+  --spice-dialect <name>  The SPICE file's dialect: ngspice (the default) or
+                          ltspice.
+  --spice-deck <file>     Where the deck goes (default: <file> with .deck
+                          before its extension).
+  --export-csv <file>     Write the plotted curves into the CSV <file>, the
+                          bias and load lines as --show has them.
+  --print-pdf <file>      Render the printed page (A4) into the PDF <file>.
 )";
 
 } // namespace
@@ -191,13 +203,14 @@ void TestCommandLine::BadCommandLinesAreUsageProblems() {
 
 void TestCommandLine::ExportWritesPngSvgAndPdf() {
     QVERIFY(dir_.isValid());
-    const Run png = RunProgram({"--export", Path("plot.png")});
+    // The plot surface alone with --bare: the picture is exactly the surface's size.
+    const Run png = RunProgram({"--export", Path("plot.png"), "--bare"});
     QCOMPARE(png.Code, 0);
     const QImage image(Path("plot.png"));
     QCOMPARE(image.size(), QSize(462, 224));
     QVERIFY(HasBlueGrid(image.convertToFormat(QImage::Format_RGB32)));
 
-    const Run sized = RunProgram({"--export", Path("sized.PNG"), "--size", "300x150"});
+    const Run sized = RunProgram({"--export", Path("sized.PNG"), "--size", "300x150", "--bare"});
     QCOMPARE(sized.Code, 0);
     QCOMPARE(QImage(Path("sized.PNG")).size(), QSize(300, 150));
 
@@ -358,7 +371,8 @@ void TestCommandLine::UsageProblemsWordForWord() {
         {{"--export", ""}, "--export needs a file name."},
         {{"--window-shot", ""}, "--window-shot needs a file name."},
         {{"--export", "a.png", "--readout", "1,1"},
-         "Choose one of --export, --readout and --window-shot."},
+         "Choose one of --export, --export-spice, --export-csv, --print-pdf, --readout and "
+         "--window-shot."},
         {{"--export", "a.png", "--export", "b.png"}, "--export is given more than once."},
         {{"--end-v", "1", "--end-v", "2"}, "--end-v is given more than once."},
         {{"--size", "big"}, "--size takes WxH with sides from 1 to 16384, not 'big'."},

@@ -93,11 +93,11 @@ void TestDesignLine::StageProblemsWordForWord() {
         {{"--design", "text", "--zaa", "5000"}, "--zaa goes with --load transformer."},
         {{"--load", "resistor"}, "--load, --zaa and --drive go with --design or --export."},
         {{"--readout", "1,1", "--design", "text"},
-         "--design, --load, --zaa and --drive go alone or with --export, not with --readout or "
-         "--window-shot."},
+         "--design, --load, --zaa and --drive go alone or with --export, not with another mode."},
         {{"--window-shot", "w.png", "--drive", "3"},
-         "--design, --load, --zaa and --drive go alone or with --export, not with --readout or "
-         "--window-shot."}};
+         "--design, --load, --zaa and --drive go alone or with --export, not with another mode."},
+        {{"--export-csv", "c.csv", "--load", "resistor"},
+         "--design, --load, --zaa and --drive go alone or with --export, not with another mode."}};
     for (const auto& [arguments, problem] : problems) {
         const CommandLine line = Read(arguments);
         QVERIFY2(line.Mode == RunMode::Usage, qPrintable(arguments.join(' ')));

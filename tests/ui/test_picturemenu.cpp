@@ -32,6 +32,21 @@ valvescope::DrawOps StartDrawing(int width, int height) {
         .Ops;
 }
 
+// Where the surface's top border starts in a picture: the first row with a run of `width` black
+// pixels.
+QPoint SurfaceCorner(const QImage& picture, int width) {
+    for (int y = 0; y < picture.height(); ++y) {
+        int run = 0;
+        for (int x = 0; x < picture.width(); ++x) {
+            run = picture.pixel(x, y) == qRgb(0, 0, 0) ? run + 1 : 0;
+            if (run == width) {
+                return QPoint(x - width + 1, y);
+            }
+        }
+    }
+    return QPoint(-1, -1);
+}
+
 } // namespace
 
 class TestPictureMenu : public WindowTest {
@@ -41,9 +56,9 @@ private slots:
     void init();
     void cleanup();
 
-    void menuOffersTheFourActionsWithTheirShortcuts();
+    void menuOffersItsActionsWithTheirShortcuts();
     void windowKeepsWhatItDrew();
-    void copyPicturePutsThePlotOnTheClipboard();
+    void copyPicturePutsThePlotWithItsLabelsOnTheClipboard();
     void copyReadoutFollowsTheStatusLine();
     void savePictureWritesEachFormat();
     void savePictureFailingPartWayShowsWhyAndKeepsTheFile();
@@ -64,10 +79,10 @@ void TestPictureMenu::cleanup() {
     CloseWindow();
 }
 
-void TestPictureMenu::menuOffersTheFourActionsWithTheirShortcuts() {
+void TestPictureMenu::menuOffersItsActionsWithTheirShortcuts() {
     QCOMPARE(form_->Controls().PaintBox1->contextMenuPolicy(), Qt::ActionsContextMenu);
     const QList<QAction*> actions = form_->Controls().PaintBox1->actions();
-    QCOMPARE(actions.size(), 4);
+    QCOMPARE(actions.size(), 9);
     QCOMPARE(actions[0]->text(), QStringLiteral("Copy Picture"));
     QCOMPARE(actions[0]->shortcut(), QKeySequence(QStringLiteral("Ctrl+C")));
     QCOMPARE(actions[1]->text(), QStringLiteral("Save Picture As..."));
@@ -76,6 +91,13 @@ void TestPictureMenu::menuOffersTheFourActionsWithTheirShortcuts() {
     QVERIFY(actions[2]->shortcut().isEmpty());
     QCOMPARE(actions[3]->text(), QStringLiteral("Operating Point..."));
     QCOMPARE(actions[3]->shortcut(), QKeySequence(QStringLiteral("Ctrl+D")));
+    const char* exports[] = {"Copy Plot Only", "Save Data As...", "Export SPICE Model...",
+                             "Print...", "Print Preview..."};
+    for (int k = 0; k < 5; ++k) {
+        QCOMPARE(actions[4 + k]->text(), QString::fromUtf8(exports[k]));
+        QCOMPARE(actions[4 + k]->shortcut(),
+                 k == 3 ? QKeySequence(QStringLiteral("Ctrl+P")) : QKeySequence());
+    }
 }
 
 void TestPictureMenu::windowKeepsWhatItDrew() {
@@ -91,11 +113,27 @@ void TestPictureMenu::windowKeepsWhatItDrew() {
     QVERIFY(form_->LastDrawOps().size() < StartDrawing(462, 224).size());
 }
 
-void TestPictureMenu::copyPicturePutsThePlotOnTheClipboard() {
+void TestPictureMenu::copyPicturePutsThePlotWithItsLabelsOnTheClipboard() {
+    const QImage surface =
+        form_->Controls().PaintBox1->Picture().convertToFormat(QImage::Format_RGB32);
     form_->Controls().ActCopyPicture->trigger();
-    const QImage copied = QApplication::clipboard()->image();
-    QCOMPARE(copied.convertToFormat(QImage::Format_RGB32),
-             form_->Controls().PaintBox1->Picture().convertToFormat(QImage::Format_RGB32));
+    const QImage copied = QApplication::clipboard()->image().convertToFormat(QImage::Format_RGB32);
+    // The margins hold the labels; inside them the plot is the surface pixel for pixel.
+    QVERIFY(copied.width() > surface.width() + 30 && copied.height() > surface.height() + 25);
+    const QPoint corner = SurfaceCorner(copied, surface.width());
+    QVERIFY(corner.x() > 25 && corner.y() > 0);
+    QCOMPARE(copied.copy(QRect(corner, surface.size())), surface);
+    // Navy axis labels left of the surface.
+    int navy = 0;
+    for (int y = 0; y < copied.height(); ++y) {
+        for (int x = 0; x < corner.x(); ++x) {
+            navy += qBlue(copied.pixel(x, y)) > 100 && qRed(copied.pixel(x, y)) < 100 ? 1 : 0;
+        }
+    }
+    QVERIFY(navy > 50);
+
+    form_->Controls().ActCopyPlotOnly->trigger();
+    QCOMPARE(QApplication::clipboard()->image().convertToFormat(QImage::Format_RGB32), surface);
     QVERIFY(errors_.isEmpty());
 }
 
@@ -116,7 +154,9 @@ void TestPictureMenu::savePictureWritesEachFormat() {
     QVERIFY(dir_.isValid());
     const QString png = form_->SavePicture(dir_.filePath(QStringLiteral("plot.png")));
     const QImage image = QImage(png).convertToFormat(QImage::Format_RGB32);
-    QCOMPARE(image, valvescope::PlotImage(StartDrawing(462, 224), QSize(462, 224)));
+    QCOMPARE(image, form_->FramedPicture());
+    const QImage bare = valvescope::PlotImage(StartDrawing(462, 224), QSize(462, 224));
+    QCOMPARE(image.copy(QRect(SurfaceCorner(image, 462), QSize(462, 224))), bare);
     // A name without a known extension is saved as PNG.
     QCOMPARE(form_->SavePicture(dir_.filePath(QStringLiteral("plot"))),
              dir_.filePath(QStringLiteral("plot.png")));
@@ -125,7 +165,9 @@ void TestPictureMenu::savePictureWritesEachFormat() {
     QVERIFY(svgFile.open(QIODevice::ReadOnly));
     const QByteArray drawing = svgFile.readAll();
     QVERIFY(drawing.startsWith("<?xml"));
-    QVERIFY(drawing.contains("-100")); // the lowest curve's label, as text
+    QVERIFY(drawing.contains("-100"));   // the lowest curve's label, as text
+    QVERIFY(drawing.contains("200 mA")); // the current axis's top label
+    QVERIFY(drawing.contains("807 \u00B7 End I 200 mA \u00B7 Step V 10 V")); // the caption
     const QString pdf = form_->SavePicture(dir_.filePath(QStringLiteral("plot.pdf")));
     QFile pdfFile(pdf);
     QVERIFY(pdfFile.open(QIODevice::ReadOnly));

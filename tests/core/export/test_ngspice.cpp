@@ -2,6 +2,7 @@
 #include "core/export/spice.h"
 #include "core/export/spicedeck.h"
 #include "core/io/atomicfile.h"
+#include "tests/support/ngspice.h"
 
 #include <gtest/gtest.h>
 
@@ -28,7 +29,7 @@ const std::string kNgspice = VALVESCOPE_NGSPICE;
 class NgspiceTest : public ::testing::Test {
 public:
     void SetUp() override {
-        if (kNgspice.empty() || kNgspice.find("NOTFOUND") != std::string::npos)
+        if (!valvescope::testing::NgspiceFound(kNgspice))
             GTEST_SKIP() << "ngspice not found: install Debian's ngspice";
         std::string pattern = (fs::temp_directory_path() / "valvescope-spice-XXXXXX").string();
         ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
@@ -41,32 +42,14 @@ public:
 
     std::string Path(const std::string& name) const { return (fs::path(dir_) / name).string(); }
 
-    // Runs ngspice in batch mode on the deck; its output goes to a log beside it. ngspice's
-    // exit status says nothing here (1 after any .control block), so its log is searched for
-    // errors instead.
+    // Writes the deck and runs ngspice on it.
     void Run(const std::string& deck, const std::string& name) {
         WriteFileAtomically(Path(name), deck);
-        const std::string command =
-            "cd '" + dir_ + "' && '" + kNgspice + "' -b '" + name + "' > '" + name + ".log' 2>&1";
-        static_cast<void>(std::system(command.c_str()));
-        const std::string log = ReadWholeFile(Path(name + ".log"), 1 << 20);
-        EXPECT_EQ(log.find("Error"), std::string::npos) << log;
+        valvescope::testing::RunNgspice(kNgspice, dir_, name);
     }
 
-    // The numbers of a wrdata file, row by row, past its line of names.
     std::vector<std::vector<double>> ReadTable(const std::string& name) const {
-        std::istringstream in(ReadWholeFile(Path(name), 1 << 26));
-        std::string line;
-        std::getline(in, line);
-        std::vector<std::vector<double>> rows;
-        while (std::getline(in, line)) {
-            std::istringstream fields(line);
-            std::vector<double> row;
-            for (std::string field; fields >> field;)
-                row.push_back(std::strtod(field.c_str(), nullptr));
-            rows.push_back(row);
-        }
-        return rows;
+        return valvescope::testing::ReadWrdata(Path(name));
     }
 
     std::string dir_;
@@ -81,48 +64,17 @@ Tube HighMuTriode() {
     return tube;
 }
 
-struct FamilyFigures {
-    int points = 0;
-    int bitExact = 0;
-    int zeros = 0;
-    double worst = 0; // largest relative difference where the model's current is not 0
-};
-
-// Sweeps the family in ngspice and checks each current against PlateCurrent at the same
-// voltages, which are also checked to be the very doubles asked for.
-FamilyFigures CheckFamily(NgspiceTest& test, const Tube& tube, std::int32_t endV,
-                          const std::vector<double>& grids, const std::string& name) {
-    FamilyFigures figures;
-    const Tube copy = tube;
+// Sweeps the family in ngspice and checks each current against PlateCurrent.
+valvescope::testing::FamilyFigures CheckFamily(NgspiceTest& test, const Tube& tube,
+                                               std::int32_t endV, const std::vector<double>& grids,
+                                               const std::string& name) {
     WriteFileAtomically(test.Path(name + ".lib"),
-                        SpiceSubcircuit(copy, SpiceDialect::Ngspice, "test"));
+                        SpiceSubcircuit(tube, SpiceDialect::Ngspice, "test"));
     test.Run(
-        SpiceFamilyDeck(copy, SpiceDialect::Ngspice, name + ".lib", endV, grids, name + ".out"),
+        SpiceFamilyDeck(tube, SpiceDialect::Ngspice, name + ".lib", endV, grids, name + ".out"),
         name + ".deck.lib");
-    const auto rows = test.ReadTable(name + ".out");
-    EXPECT_EQ(rows.size(), static_cast<std::size_t>(endV) + 1);
-    for (std::size_t r = 0; r < rows.size(); ++r) {
-        const std::vector<double>& row = rows[r];
-        EXPECT_EQ(row.size(), 2 + 2 * grids.size());
-        EXPECT_EQ(row[0], static_cast<double>(r));
-        const double va = row[1];
-        EXPECT_EQ(va, static_cast<double>(r));
-        for (std::size_t j = 0; j < grids.size() && 3 + 2 * j < row.size(); ++j) {
-            const double vg = row[2 + 2 * j];
-            EXPECT_EQ(vg, grids[j]);
-            const double simulated = row[3 + 2 * j];
-            const double model = tubemath::PlateCurrent(tube.Params, vg, va);
-            const double difference = std::fabs(simulated - model);
-            EXPECT_TRUE(difference <= 1e-15 || difference <= 1e-9 * std::fabs(model))
-                << "Vg " << vg << " Va " << va << ": " << simulated << " vs " << model;
-            if (model != 0)
-                figures.worst = std::max(figures.worst, difference / std::fabs(model));
-            ++figures.points;
-            figures.bitExact += simulated == model ? 1 : 0;
-            figures.zeros += model == 0 ? 1 : 0;
-        }
-    }
-    return figures;
+    return valvescope::testing::CompareFamily(test.ReadTable(name + ".out"), tube.Params, endV,
+                                              grids);
 }
 
 TEST_F(NgspiceTest, The807FamilyIsTheModelAtEveryPoint) {
@@ -132,7 +84,8 @@ TEST_F(NgspiceTest, The807FamilyIsTheModelAtEveryPoint) {
     for (int k = 0; k >= -12; --k)
         grids.push_back(k * 5.5);
     grids.insert(grids.end(), {-6000, 0.1, 20, 146, 150});
-    const FamilyFigures f = CheckFamily(*this, Builtin807(), 400, grids, "807");
+    const valvescope::testing::FamilyFigures f =
+        CheckFamily(*this, Builtin807(), 400, grids, "807");
     EXPECT_EQ(f.points, 401 * 18);
     EXPECT_GT(f.zeros, 401 * 3); // cut off, used up and past the limit all take part
     EXPECT_EQ(f.bitExact, f.points);
@@ -145,7 +98,8 @@ TEST_F(NgspiceTest, AHighMuTriodeFamilyIsTheModelAtEveryPoint) {
     for (int k = 0; k >= -8; --k)
         grids.push_back(k * 0.5);
     grids.insert(grids.end(), {-1e7, 70, 90});
-    const FamilyFigures f = CheckFamily(*this, HighMuTriode(), 300, grids, "highmu");
+    const valvescope::testing::FamilyFigures f =
+        CheckFamily(*this, HighMuTriode(), 300, grids, "highmu");
     EXPECT_EQ(f.points, 301 * 12);
     EXPECT_GT(f.zeros, 301 * 2);
     EXPECT_EQ(f.bitExact, f.points);

@@ -1,0 +1,23 @@
+// Running the command line's file exports: the picture (with its margins, or --bare), the SPICE
+// subcircuit with its deck, the curve data and the printed page. Each file is made whole in
+// memory and replaces an existing one only once it is all on the disk.
+#pragma once
+
+#include "cli/commandline.h"
+
+#include <iosfwd>
+
+namespace valvescope {
+
+struct DrawnPlot;
+
+// The picture --export writes: the surface with its axis labels and caption, or the surface
+// alone with --bare. Returns the exit code; a failure is reported on `err`.
+int WriteExportedPicture(const CommandLine& line, const DrawnPlot& plot, std::ostream& err);
+
+// Runs ExportSpice, ExportCsv or PrintPdf on the plot the settings draw. Returns the exit code:
+// those of --export (1 nothing drawn, 2 a text that does not read, 3 an arithmetic fault,
+// 4 a file that cannot be written, or an export larger than the program writes).
+int RunFileExport(const CommandLine& line, std::ostream& err);
+
+} // namespace valvescope
