@@ -4,6 +4,7 @@
 #include "model/tubemath.h"
 
 #include <cmath>
+#include <string_view>
 
 namespace tubemath::checked {
 
@@ -17,7 +18,10 @@ class Fault : public ArithmeticError {
 public:
     explicit Fault(const char* message) : ArithmeticError(message), message_(message) {}
     const char* message() const { return message_; }
-    bool IsDivisionByZero() const { return message_ == kDivisionByZeroMessage; }
+    // By the text, not the pointer: each translation unit may hold its own copy of a message.
+    bool IsDivisionByZero() const {
+        return std::string_view(message_) == std::string_view(kDivisionByZeroMessage);
+    }
 
 private:
     const char* message_;
