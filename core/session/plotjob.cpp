@@ -9,6 +9,8 @@ namespace valvescope {
 DrawnPlot DrawPlotWithoutWindow(const PlotJob& job) {
     const SettingsTexts texts = WithPointSeparators(job.Texts);
     PlotSession session;
+    session.SetTube(job.Tube);
+    session.SetMarks(PlotSession::MarkLayer::Measurements, job.MeasurementMarks);
     if (!session.TakeTexts(texts)) {
         const std::optional<std::string> box = FirstBlankOrZeroBox(texts);
         throw BlankOrZeroSetting(box.value_or("A setting") + " is blank or zero: nothing drawn");

@@ -3,9 +3,11 @@
 #pragma once
 
 #include "core/plot/drawops.h"
+#include "core/plot/marks.h"
 #include "core/plot/plottypes.h"
 #include "core/settings/intake.h"
 #include "core/settings/settingsboxes.h"
+#include "core/tube/tube.h"
 #include "model/tubemath.h"
 
 #include <cstdint>
@@ -27,6 +29,9 @@ struct PlotJob {
     Overlays Show;
     std::int32_t Width = 0;
     std::int32_t Height = 0;
+    // The tube drawn and read for, and the measured points and curves over the plot.
+    valvescope::Tube Tube = Builtin807();
+    PlotMarks MeasurementMarks{};
 };
 
 // Everything the window holds after a redraw.
