@@ -358,6 +358,13 @@ void TControlBuilder::CreatePlotMenu() {
                                          QKeySequence(Qt::CTRL | Qt::Key_S));
     c_.ActCopyReadout = CreatePlotAction("ActCopyReadout", QStringLiteral("Copy Readout"), {});
     c_.ActCopyReadout->setEnabled(false);
+    c_.ActTube =
+        CreatePlotAction("ActTube", QStringLiteral("Tube..."), QKeySequence(Qt::CTRL | Qt::Key_T));
+    c_.ActOpenMeasurements =
+        CreatePlotAction("ActOpenMeasurements", QStringLiteral("Open Measurements..."), {});
+    c_.ActCloseMeasurements =
+        CreatePlotAction("ActCloseMeasurements", QStringLiteral("Close Measurements"), {});
+    c_.ActCloseMeasurements->setEnabled(false);
 }
 
 } // namespace

@@ -68,6 +68,10 @@ struct TFormControls {
     QAction* ActCopyPicture = nullptr;
     QAction* ActSavePicture = nullptr;
     QAction* ActCopyReadout = nullptr;
+    // The tube and measured curves: the Tube window (Ctrl+T), and measured points over the plot.
+    QAction* ActTube = nullptr;
+    QAction* ActOpenMeasurements = nullptr;
+    QAction* ActCloseMeasurements = nullptr;
 
     std::array<QLabel*, 10> VoltageLabels{}; // Lbl1V first
     std::array<QLabel*, 5> CurrentLabels{};  // Lbl1I first

