@@ -1,5 +1,6 @@
 #include "cli/commandline.h"
 
+#include "cli/tubeoptions.h"
 #include "core/settings/settingsboxes.h"
 #include "ui/plotexport.h"
 
@@ -43,6 +44,7 @@ void AddOptions(QCommandLineParser& parser) {
     parser.addOption({QStringLiteral("size"),
                       QStringLiteral("The plot surface in pixels (default 462x224)."),
                       QStringLiteral("WxH")});
+    AddTubeOptions(parser);
 }
 
 // The mode the options ask for; a problem when they ask for more than one.
@@ -169,7 +171,7 @@ bool ReadAll(const QCommandLineParser& parser, CommandLine& line) {
     }
     line.Mode = *mode;
     if (!ReadSettings(parser, line) || !ReadShowAndSize(parser, line) ||
-        !ReadPoints(parser, line)) {
+        !ReadPoints(parser, line) || !ReadTubeOptions(parser, line)) {
         return false;
     }
     if (line.Mode == RunMode::Export || line.Mode == RunMode::WindowShot) {

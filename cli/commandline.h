@@ -21,6 +21,7 @@ enum class RunMode {
     Export,     // draw the plot into a PNG, SVG or PDF file
     Readout,    // print the status-line readout for pointer positions on the plot
     WindowShot, // open the window, grab it from the screen into a PNG and end
+    Fit,        // fit the model's constants to measured points and print the fit
     Help,
     Version,
     Usage, // the command line did not read: say why and show the usage
@@ -45,6 +46,12 @@ struct CommandLine {
     Overlays Show;
     QSize Surface{kDefaultSurfaceWidth, kDefaultSurfaceHeight};
     bool SurfaceGiven = false;
+    // The tube and measured curves: --tube, --data, --fitted-curves, --fit and --save-tube.
+    QString TubeFile;
+    QString DataFile;
+    bool FittedCurves = false;
+    QString FitFile;
+    QString SaveTubeFile;
 };
 
 // Reads the arguments (the program's name first). Never exits and needs no application object.

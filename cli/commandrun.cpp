@@ -1,5 +1,6 @@
 #include "cli/commandrun.h"
 
+#include "cli/tuberun.h"
 #include "core/session/plotjob.h"
 #include "core/settings/numbertext.h"
 #include "ui/errorbox.h"
@@ -63,9 +64,13 @@ int ReportUsage(const QString& problem, std::ostream& err) {
 }
 
 std::optional<int> DrawOrReport(const CommandLine& line, DrawnPlot& plot, std::ostream& err) {
+    PlotJob job{line.Texts, line.Show, line.Surface.width(), line.Surface.height()};
+    if (const std::optional<int> failed =
+            ReadTubeAndData(line, job.Tube, job.MeasurementMarks, err)) {
+        return failed;
+    }
     try {
-        plot = DrawPlotWithoutWindow(
-            {line.Texts, line.Show, line.Surface.width(), line.Surface.height()});
+        plot = DrawPlotWithoutWindow(job);
         return std::nullopt;
     } catch (const BlankOrZeroSetting& error) {
         err << error.what() << '\n';
@@ -92,6 +97,8 @@ int RunWithoutWindow(const CommandLine& line, std::ostream& out, std::ostream& e
         return Export(line, err);
     case RunMode::Readout:
         return PrintReadouts(line, out, err);
+    case RunMode::Fit:
+        return RunFit(line, out, err);
     case RunMode::Usage:
     case RunMode::Window:
     case RunMode::WindowShot:

@@ -95,6 +95,16 @@ Options:
   --show <list>         The overlay toggles that are down, comma-separated:
                         imax, wp, vmax, rk, load.
   --size <WxH>          The plot surface in pixels (default 462x224).
+  --tube <file>         Use the tube in the tube file <file> instead of the
+                        807, for every mode.
+  --data <file>         Draw the measured points in <file> (uTracer, uTmax or
+                        CSV) over the plot.
+  --fitted-curves       With --data: draw the model's curves at the measured
+                        grid voltages too.
+  --fit <file>          Fit the tube's seven constants to the measured points
+                        in <file>, print the fit as JSON and end.
+  --save-tube <file>    With --fit: write the fitted tube into the tube file
+                        <file>.
 )";
 
 } // namespace
@@ -366,7 +376,8 @@ void TestCommandLine::HelpAndVersion() {
     QCOMPARE(help.Code, 0);
     for (const char* option :
          {"--export", "--readout", "--window-shot", "--end-i", "--step-v", "--grid-lines",
-          "--end-v", "--ra", "--bplus", "--rk", "--show", "--size"}) {
+          "--end-v", "--ra", "--bplus", "--rk", "--show", "--size", "--tube", "--data",
+          "--fitted-curves", "--fit", "--save-tube"}) {
         QVERIFY2(help.Out.contains(option), option);
     }
     const Run version = RunProgram({"--version"});
