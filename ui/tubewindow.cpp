@@ -21,8 +21,11 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScreen>
+#include <QShowEvent>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <utility>
 
 namespace {
@@ -91,6 +94,40 @@ TTubeWindow::~TTubeWindow() {
     }
 }
 
+void TTubeWindow::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    if (!placed_ && !event->spontaneous()) {
+        placed_ = true;
+        PlaceBesideMainWindow();
+    }
+}
+
+// Right of the main window where the screen has room, else left of it, else below it, else as
+// far right as the screen allows; never over its top edge.
+void TTubeWindow::PlaceBesideMainWindow() {
+    const QScreen* screen = form_.screen();
+    if (!screen) {
+        return;
+    }
+    const QRect area = screen->availableGeometry();
+    const QRect main = form_.frameGeometry();
+    const QSize size = frameGeometry().size().expandedTo(sizeHint());
+    constexpr int kGap = 8;
+    QPoint place(main.right() + 1 + kGap, main.top());
+    if (place.x() + size.width() > area.right() + 1) {
+        if (main.left() - kGap - size.width() >= area.left()) {
+            place.setX(main.left() - kGap - size.width());
+        } else if (main.bottom() + 1 + kGap + size.height() <= area.bottom() + 1) {
+            place = QPoint(main.left(), main.bottom() + 1 + kGap);
+        } else {
+            place.setX(area.right() + 1 - size.width());
+        }
+    }
+    place.setX(std::max(place.x(), area.left()));
+    place.setY(std::max(std::min(place.y(), area.bottom() + 1 - size.height()), area.top()));
+    move(place);
+}
+
 template <typename Handler> void TTubeWindow::Guarded(Handler&& handler) {
     RunGuarded(this, std::forward<Handler>(handler));
 }
@@ -149,7 +186,7 @@ QWidget* TTubeWindow::BuildMeasurementPanel() {
     report_->setReadOnly(true);
     report_->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
     report_->setLineWrapMode(QPlainTextEdit::NoWrap);
-    report_->setMinimumWidth(report_->fontMetrics().horizontalAdvance(QString(58, u'M')));
+    report_->setMinimumWidth(report_->fontMetrics().horizontalAdvance(QString(44, u'0')));
     column->addWidget(measurementsLabel_);
     column->addWidget(differenceLabel_);
     column->addWidget(curvesBox_);

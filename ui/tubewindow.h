@@ -61,7 +61,11 @@ public:
     bool ModelCurvesShown() const;
     const valvescope::MeasuredPoints& Measurements() const { return points_; }
 
+protected:
+    void showEvent(QShowEvent* event) override;
+
 private:
+    void PlaceBesideMainWindow();
     QWidget* BuildTubeFields();
     QWidget* BuildMeasurementPanel();
     void BindEvents();
@@ -78,6 +82,7 @@ private:
     TSchematicForm& form_;
     TBackgroundFit* fit_ = nullptr;
     bool applying_ = false;
+    bool placed_ = false;
 
     QLineEdit* nameField_ = nullptr;
     std::array<QLineEdit*, valvescope::kTubeNumberFieldCount> numberFields_{};

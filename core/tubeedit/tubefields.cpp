@@ -65,9 +65,10 @@ double FieldValue(const Tube& tube, const TubeNumberField& field) {
     return value * field.Scale;
 }
 
-std::string ExactNumberText(double value) {
+std::string FieldNumberText(double value) {
     char buffer[40];
-    const auto end = std::to_chars(buffer, buffer + sizeof buffer, value);
+    const auto end =
+        std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::general, 6);
     return std::string(buffer, end.ptr);
 }
 
@@ -75,7 +76,7 @@ TubeFieldTexts FieldTextsOf(const Tube& tube) {
     TubeFieldTexts texts;
     texts.Name = tube.Name;
     for (std::size_t i = 0; i < kTubeNumberFields.size(); ++i) {
-        texts.Numbers[i] = ExactNumberText(FieldValue(tube, kTubeNumberFields[i]));
+        texts.Numbers[i] = FieldNumberText(FieldValue(tube, kTubeNumberFields[i]));
     }
     return texts;
 }

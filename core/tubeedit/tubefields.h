@@ -45,12 +45,13 @@ struct TubeFieldReading {
 // The field's value in `tube`, in the field's unit.
 double FieldValue(const Tube& tube, const TubeNumberField& field);
 
-// The texts of every field: the shortest text that reads back as the same value.
+// The texts of every field, each number to six significant digits.
 TubeFieldTexts FieldTextsOf(const Tube& tube);
 
 // Reads the texts over `current`: a text that is the one FieldTextsOf gives for `current` keeps
-// the value exactly; any other must read as a number (a decimal comma is fine) that is finite
-// and above zero. The name must not be blank. Notes are kept.
+// the value exactly, all its digits, so a fitted constant stays as fitted until its field is
+// edited; any other must read as a number (a decimal comma is fine) that is finite and above
+// zero. The name must not be blank. Notes are kept.
 TubeFieldReading ReadTubeFields(const TubeFieldTexts& texts, const Tube& current);
 
 // The value of one number text, or why it cannot be taken.
@@ -60,7 +61,8 @@ struct NumberFieldValue {
 };
 NumberFieldValue ReadNumberField(const std::string& text);
 
-// The text of a value that reads back exactly, e.g. "5.7e-05", "120".
-std::string ExactNumberText(double value);
+// A number field's text: six significant digits, trailing zeros dropped, e.g. "5.7e-05", "120",
+// "0.608521"; always with a point.
+std::string FieldNumberText(double value);
 
 } // namespace valvescope

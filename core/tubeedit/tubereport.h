@@ -28,8 +28,8 @@ ModelDifference DifferenceOf(const tubemath::TubeParams& tube, const MeasuredPoi
 // One line, e.g. "RMS 0.040 mA, largest 0.135 mA over 186 points".
 std::string DifferenceText(const ModelDifference& difference);
 
-// The report of a fit, one line per item: the points, RMS and largest difference, then each
-// constant with its standard error, marked where it is poorly determined or at a bound.
+// The report of a fit: the points, RMS and largest difference, then a table of each constant
+// with its standard error, marked where it is poorly determined or at a bound.
 std::string FitReportText(const FitResult& result);
 
 // The fitted constants on `base`'s ratings, named "<stem> (fitted)", with notes naming the file.

@@ -210,7 +210,7 @@ void TestTubeWindow::theFitBecomesTheTubeWithItsCurvesOverTheDots() {
              QStringLiteral(" Valvescope for the sample (fitted)            Kestrelon"));
     QCOMPARE(form_->CurrentTube().Ratings.Pmax, 30.0);
     QVERIFY(std::fabs(form_->CurrentTube().Params.MuZero - 12) < 0.01);
-    QVERIFY(Window().ReportText().startsWith(QStringLiteral("Fitted to 60 points: RMS 0.000 mA")));
+    QVERIFY(Window().ReportText().startsWith(QStringLiteral("Fitted to 60 points.\nRMS 0.000 mA")));
     QVERIFY(Window().ReportText().contains(QStringLiteral("MuZero ")));
     QVERIFY(Window().DifferenceText().contains(QStringLiteral("RMS 0.000 mA")));
     QVERIFY(Window().ModelCurvesShown());

@@ -30,10 +30,13 @@ TEST(TubeFields, The807ShowsItsConstantsAndRatingsWithImaxInMilliamps) {
 
 TEST(TubeFields, UntouchedTextsKeepEveryValueExactly) {
     Tube tube = Builtin807();
-    tube.Params.Perveance = 0.1 + 0.2; // not the double its shortest text reads as... unless exact
+    tube.Params.Perveance = 1.8947462441590558e-05; // shown as 1.89475e-05
     tube.Ratings.Imax = 0.0123456789012345678;
     tube.Notes = "kept";
-    const valvescope::TubeFieldReading reading = ReadTubeFields(FieldTextsOf(tube), tube);
+    const TubeFieldTexts texts = FieldTextsOf(tube);
+    EXPECT_EQ(texts.Numbers[kPerveance], "1.89475e-05");
+    EXPECT_EQ(texts.Numbers[kImax], "12.3457");
+    const valvescope::TubeFieldReading reading = ReadTubeFields(texts, tube);
     EXPECT_TRUE(reading.AllRead());
     EXPECT_EQ(reading.Read.Params.Perveance, tube.Params.Perveance);
     EXPECT_EQ(reading.Read.Ratings.Imax, tube.Ratings.Imax);
