@@ -186,7 +186,7 @@ QWidget* TTubeWindow::BuildMeasurementPanel() {
     report_->setReadOnly(true);
     report_->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
     report_->setLineWrapMode(QPlainTextEdit::NoWrap);
-    report_->setMinimumWidth(report_->fontMetrics().horizontalAdvance(QString(44, u'0')));
+    report_->setMinimumWidth(report_->fontMetrics().horizontalAdvance(QString(45, u'0')));
     column->addWidget(measurementsLabel_);
     column->addWidget(differenceLabel_);
     column->addWidget(curvesBox_);

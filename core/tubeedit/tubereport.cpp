@@ -83,12 +83,12 @@ std::string FitReportText(const FitResult& result) {
     std::string text = "Fitted to " + PointCount(result.Points) + ".\nRMS " +
                        Milliamps(result.RmsMilliamps) + ", largest " +
                        Milliamps(result.MaxMilliamps) + "\n\n";
-    text += Padded("Constant", 14) + Padded("Value", 12) + "Standard error\n";
+    text += Padded("Constant", 14) + Padded("Value", 13) + "Standard error\n";
     for (std::size_t i = 0; i < kFitConstants.size(); ++i) {
         const FitConstant& constant = kFitConstants[i];
         const ConstantQuality& quality = result.Quality[i];
         text +=
-            Padded(constant.Name, 14) + Padded(Significant(result.Params.*constant.Member, 6), 12);
+            Padded(constant.Name, 14) + Padded(Significant(result.Params.*constant.Member, 6), 13);
         text += std::isfinite(quality.StandardError) ? Significant(quality.StandardError, 2)
                                                      : "not fixed by the points";
         if (quality.PoorlyDetermined) {

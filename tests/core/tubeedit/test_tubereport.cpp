@@ -70,12 +70,12 @@ TEST(TubeReport, TheFitReportListsEveryConstantWithItsStandardErrorAndFlags) {
     const std::string report = valvescope::FitReportText(SomeFit());
     EXPECT_EQ(report.substr(0, report.find("Constant")),
               "Fitted to 186 points.\nRMS 0.040 mA, largest 0.135 mA\n\n");
-    EXPECT_NE(report.find("\nMuZero        17.25       0.12\n"), std::string::npos) << report;
-    EXPECT_NE(report.find("\nExponentSlope 99.1        not fixed by the points, poorly "
+    EXPECT_NE(report.find("\nMuZero        17.25        0.12\n"), std::string::npos) << report;
+    EXPECT_NE(report.find("\nExponentSlope 99.1         not fixed by the points, poorly "
                           "determined\n"),
               std::string::npos)
         << report;
-    EXPECT_NE(report.find("\nKneeFactor    300         0.5, at a bound\n"), std::string::npos)
+    EXPECT_NE(report.find("\nKneeFactor    300          0.5, at a bound\n"), std::string::npos)
         << report;
     EXPECT_EQ(std::count(report.begin(), report.end(), '\n'), 11);
 }
