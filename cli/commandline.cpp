@@ -1,6 +1,7 @@
 #include "cli/commandline.h"
 
 #include "cli/tubeoptions.h"
+#include "core/settings/numbertext.h"
 #include "core/settings/settingsboxes.h"
 #include "ui/plotexport.h"
 
@@ -11,6 +12,27 @@
 namespace valvescope {
 
 namespace {
+
+// The stage's options, for --design and for its marks on an exported plot.
+void AddStageOptions(QCommandLineParser& parser) {
+    parser.addOption(
+        {QStringLiteral("design"),
+         QStringLiteral("Print the stage on the settings (quiescent point, small-signal "
+                        "values, swing) as text or json. With --export the picture "
+                        "also shows its marks, as with --load, --zaa or --drive."),
+         QStringLiteral("format")});
+    parser.addOption({QStringLiteral("load"),
+                      QStringLiteral("The stage's load: resistor (Ra, the default) or transformer "
+                                     "(Zaa)."),
+                      QStringLiteral("kind")});
+    parser.addOption({QStringLiteral("zaa"),
+                      QStringLiteral("The transformer's reflected load in ohms."),
+                      QStringLiteral("ohms")});
+    parser.addOption({QStringLiteral("drive"),
+                      QStringLiteral("The peak grid drive in volts (default: the bias, so the grid "
+                                     "just reaches 0 V)."),
+                      QStringLiteral("volts")});
+}
 
 void AddOptions(QCommandLineParser& parser) {
     parser.setApplicationDescription(
@@ -44,6 +66,7 @@ void AddOptions(QCommandLineParser& parser) {
     parser.addOption({QStringLiteral("size"),
                       QStringLiteral("The plot surface in pixels (default 462x224)."),
                       QStringLiteral("WxH")});
+    AddStageOptions(parser);
     AddTubeOptions(parser);
 }
 
@@ -137,6 +160,100 @@ bool ReadPoints(const QCommandLineParser& parser, CommandLine& line) {
     return true;
 }
 
+// A stage number's option: blank is none; a text that does not read is a problem.
+bool ReadStageOption(const QCommandLineParser& parser, const QString& name, const QString& unit,
+                     std::string& text, QString& problem) {
+    if (!parser.isSet(name)) {
+        return true;
+    }
+    const std::optional<QString> value = SingleValue(parser, name, problem);
+    if (!value) {
+        return false;
+    }
+    try {
+        ReadStageNumber(value->toStdString());
+    } catch (const ConversionError&) {
+        problem = QStringLiteral("--%1 takes a number of %2, not '%3'.").arg(name, unit, *value);
+        return false;
+    }
+    text = value->toStdString();
+    return true;
+}
+
+bool ReadStageWords(const QCommandLineParser& parser, CommandLine& line, StageTexts& stage) {
+    if (parser.isSet(QStringLiteral("design"))) {
+        const auto format = SingleValue(parser, QStringLiteral("design"), line.Problem);
+        if (!format) {
+            return false;
+        }
+        if (format->compare(QStringLiteral("text"), Qt::CaseInsensitive) == 0) {
+            line.Design = DesignFormat::Text;
+        } else if (format->compare(QStringLiteral("json"), Qt::CaseInsensitive) == 0) {
+            line.Design = DesignFormat::Json;
+        } else {
+            line.Problem = QStringLiteral("--design takes text or json, not '%1'.").arg(*format);
+            return false;
+        }
+    }
+    if (parser.isSet(QStringLiteral("load"))) {
+        const auto word = SingleValue(parser, QStringLiteral("load"), line.Problem);
+        if (!word) {
+            return false;
+        }
+        const std::optional<LoadKind> load = ReadLoadWord(word->toStdString());
+        if (!load) {
+            line.Problem =
+                QStringLiteral("--load takes resistor or transformer, not '%1'.").arg(*word);
+            return false;
+        }
+        stage.Load = *load;
+    }
+    return true;
+}
+
+// --design alone or with --export; --load, --zaa and --drive with either.
+bool ReadStage(const QCommandLineParser& parser, CommandLine& line) {
+    const bool design = parser.isSet(QStringLiteral("design"));
+    bool stageOptions = false;
+    for (const char* name : {"load", "zaa", "drive"}) {
+        stageOptions = stageOptions || parser.isSet(QString::fromUtf8(name));
+    }
+    if (!design && !stageOptions) {
+        return true;
+    }
+    if (line.Mode == RunMode::Readout || line.Mode == RunMode::WindowShot) {
+        line.Problem = QStringLiteral("--design, --load, --zaa and --drive go alone or with "
+                                      "--export, not with --readout or --window-shot.");
+        return false;
+    }
+    if (line.Mode == RunMode::Window && !design) {
+        line.Problem = QStringLiteral("--load, --zaa and --drive go with --design or --export.");
+        return false;
+    }
+    StageTexts stage;
+    if (!ReadStageWords(parser, line, stage) ||
+        !ReadStageOption(parser, QStringLiteral("zaa"), QStringLiteral("ohms"), stage.Zaa,
+                         line.Problem) ||
+        !ReadStageOption(parser, QStringLiteral("drive"), QStringLiteral("volts"), stage.Drive,
+                         line.Problem)) {
+        return false;
+    }
+    const bool transformer = stage.Load == LoadKind::Transformer;
+    if (transformer && IsBlankText(stage.Zaa)) {
+        line.Problem = QStringLiteral("--load transformer needs --zaa.");
+        return false;
+    }
+    if (!transformer && parser.isSet(QStringLiteral("zaa"))) {
+        line.Problem = QStringLiteral("--zaa goes with --load transformer.");
+        return false;
+    }
+    if (line.Mode == RunMode::Window) {
+        line.Mode = RunMode::Design;
+    }
+    line.Stage = stage;
+    return true;
+}
+
 bool ReadFile(const QCommandLineParser& parser, CommandLine& line) {
     const QString name =
         line.Mode == RunMode::Export ? QStringLiteral("export") : QStringLiteral("window-shot");
@@ -171,7 +288,7 @@ bool ReadAll(const QCommandLineParser& parser, CommandLine& line) {
     }
     line.Mode = *mode;
     if (!ReadSettings(parser, line) || !ReadShowAndSize(parser, line) ||
-        !ReadPoints(parser, line) || !ReadTubeOptions(parser, line)) {
+        !ReadPoints(parser, line) || !ReadStage(parser, line) || !ReadTubeOptions(parser, line)) {
         return false;
     }
     if (line.Mode == RunMode::Export || line.Mode == RunMode::WindowShot) {

@@ -3,6 +3,7 @@
 // picture of the window and end.
 #pragma once
 
+#include "core/design/stagetexts.h"
 #include "core/plot/plottypes.h"
 #include "core/settings/intake.h"
 #include "core/settings/settingsboxes.h"
@@ -22,6 +23,7 @@ enum class RunMode {
     Readout,    // print the status-line readout for pointer positions on the plot
     WindowShot, // open the window, grab it from the screen into a PNG and end
     Fit,        // fit the model's constants to measured points and print the fit
+    Design,     // print the analysis of the stage on the settings
     Help,
     Version,
     Usage, // the command line did not read: say why and show the usage
@@ -32,6 +34,9 @@ struct PointerPosition {
     int Y = 0;
     bool operator==(const PointerPosition&) const = default;
 };
+
+// How --design prints the stage's analysis.
+enum class DesignFormat { Text, Json };
 
 inline constexpr int kDefaultSurfaceWidth = 462;
 inline constexpr int kDefaultSurfaceHeight = 224;
@@ -52,6 +57,10 @@ struct CommandLine {
     bool FittedCurves = false;
     QString FitFile;
     QString SaveTubeFile;
+    // --design: print the analysis (alone, or after an export).
+    std::optional<DesignFormat> Design;
+    // Any of --design, --load, --zaa and --drive: the stage, whose marks an export draws.
+    std::optional<StageTexts> Stage;
 };
 
 // Reads the arguments (the program's name first). Never exits and needs no application object.

@@ -1,7 +1,10 @@
 #include "cli/commandrun.h"
 
 #include "cli/tuberun.h"
+#include "core/analysis/stage.h"
+#include "core/design/stagejob.h"
 #include "core/session/plotjob.h"
+#include "core/session/plotsession.h"
 #include "core/settings/numbertext.h"
 #include "ui/errorbox.h"
 #include "ui/plotexport.h"
@@ -19,7 +22,27 @@ std::string BoxMessage(const std::exception& error) {
     return WithFullStop(QString::fromUtf8(error.what())).toStdString();
 }
 
-int Export(const CommandLine& line, std::ostream& err) {
+// Runs `work`; a failure the command line expects prints its message and gives its exit code.
+template <typename Work> std::optional<int> Reported(Work&& work, std::ostream& err) {
+    try {
+        work();
+        return std::nullopt;
+    } catch (const BlankOrZeroSetting& error) {
+        err << error.what() << '\n';
+        return kExitNothingDrawn;
+    } catch (const StageError& error) {
+        err << BoxMessage(error) << '\n';
+        return kExitNothingDrawn;
+    } catch (const ConversionError& error) {
+        err << BoxMessage(error) << '\n';
+        return kExitUsage;
+    } catch (const tubemath::ArithmeticError& error) {
+        err << BoxMessage(error) << '\n';
+        return kExitArithmetic;
+    }
+}
+
+int Export(const CommandLine& line, std::ostream& out, std::ostream& err) {
     // The command line has already refused any other file type.
     const PictureFormat format = PictureFormatOf(line.File).value_or(PictureFormat::Png);
     DrawnPlot plot;
@@ -32,7 +55,7 @@ int Export(const CommandLine& line, std::ostream& err) {
         err << BoxMessage(error) << '\n';
         return kExitNotWritten;
     }
-    return kExitSuccess;
+    return line.Design ? PrintDesign(line, out, err) : kExitSuccess;
 }
 
 int PrintReadouts(const CommandLine& line, std::ostream& out, std::ostream& err) {
@@ -69,19 +92,33 @@ std::optional<int> DrawOrReport(const CommandLine& line, DrawnPlot& plot, std::o
             ReadTubeAndData(line, job.Tube, job.MeasurementMarks, err)) {
         return failed;
     }
-    try {
-        plot = DrawPlotWithoutWindow(job);
-        return std::nullopt;
-    } catch (const BlankOrZeroSetting& error) {
-        err << error.what() << '\n';
-        return kExitNothingDrawn;
-    } catch (const ConversionError& error) {
-        err << BoxMessage(error) << '\n';
-        return kExitUsage;
-    } catch (const tubemath::ArithmeticError& error) {
-        err << BoxMessage(error) << '\n';
-        return kExitArithmetic;
+    if (line.Stage) {
+        job.BeforeDrawing = [&stage = *line.Stage](PlotSession& session) {
+            ShowStage(session, stage);
+        };
     }
+    return Reported([&] { plot = DrawPlotWithoutWindow(job); }, err);
+}
+
+int PrintDesign(const CommandLine& line, std::ostream& out, std::ostream& err) {
+    Tube tube;
+    PlotMarks marks;
+    if (const std::optional<int> failed = ReadTubeAndData(line, tube, marks, err)) {
+        return *failed;
+    }
+    std::string printed;
+    const std::optional<int> failed = Reported(
+        [&] {
+            PlotSession session;
+            session.SetTube(tube);
+            const StageAnalysis analysis =
+                TakeAndDesign(session, line.Texts, line.Stage.value_or(StageTexts{}));
+            printed = line.Design == DesignFormat::Json ? StageJson(analysis) : StageText(analysis);
+        },
+        err);
+    out << printed;
+    out.flush();
+    return failed.value_or(kExitSuccess);
 }
 
 int RunWithoutWindow(const CommandLine& line, std::ostream& out, std::ostream& err) {
@@ -94,7 +131,9 @@ int RunWithoutWindow(const CommandLine& line, std::ostream& out, std::ostream& e
             << QCoreApplication::applicationVersion().toStdString() << '\n';
         return kExitSuccess;
     case RunMode::Export:
-        return Export(line, err);
+        return Export(line, out, err);
+    case RunMode::Design:
+        return PrintDesign(line, out, err);
     case RunMode::Readout:
         return PrintReadouts(line, out, err);
     case RunMode::Fit:

@@ -13,7 +13,7 @@ struct DrawnPlot;
 
 enum ExitCode : int {
     kExitSuccess = 0,
-    kExitNothingDrawn = 1, // a setting is blank or zero
+    kExitNothingDrawn = 1, // a setting is blank or zero, or the stage has no answer
     kExitUsage = 2,        // the command line, or a setting's text, does not read
     kExitArithmetic = 3,   // the drawing failed part way
     kExitNotWritten = 4,   // the picture could not be written or the window not grabbed
@@ -26,7 +26,11 @@ int RunWithoutWindow(const CommandLine& line, std::ostream& out, std::ostream& e
 // Prints why the command line did not read, then the usage; returns kExitUsage.
 int ReportUsage(const QString& problem, std::ostream& err);
 
-// Draws the plot the command line asks for, as the window would; on failure prints the message
+// Prints the stage's analysis as --design asks; returns the exit code.
+int PrintDesign(const CommandLine& line, std::ostream& out, std::ostream& err);
+
+// Draws the plot the command line asks for, as the window would, with the stage's marks when
+// the command line gives a stage; on failure prints the message
 // to `err` and returns the exit code, otherwise returns nothing and fills `plot`.
 std::optional<int> DrawOrReport(const CommandLine& line, DrawnPlot& plot, std::ostream& err);
 

@@ -27,8 +27,8 @@ bool ReadFileName(const QCommandLineParser& parser, const char* option, QString&
 bool CheckCombinations(CommandLine& line) {
     if (!line.FitFile.isEmpty()) {
         if (line.Mode != RunMode::Window) {
-            line.Problem = QStringLiteral("--fit does not go with --export, --readout or "
-                                          "--window-shot.");
+            line.Problem = QStringLiteral("--fit does not go with --export, --readout, "
+                                          "--window-shot or --design.");
             return false;
         }
         line.Mode = RunMode::Fit;
@@ -37,7 +37,9 @@ bool CheckCombinations(CommandLine& line) {
         line.Problem = QStringLiteral("--save-tube needs --fit.");
         return false;
     }
-    if (!line.DataFile.isEmpty() && (line.Mode == RunMode::Fit || line.Mode == RunMode::Readout)) {
+    const bool drawn = line.Mode == RunMode::Export || line.Mode == RunMode::WindowShot ||
+                       line.Mode == RunMode::Window;
+    if (!line.DataFile.isEmpty() && !drawn) {
         line.Problem = QStringLiteral("--data goes with --export, --window-shot or the window.");
         return false;
     }

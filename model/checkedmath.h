@@ -17,6 +17,7 @@ class Fault : public ArithmeticError {
 public:
     explicit Fault(const char* message) : ArithmeticError(message), message_(message) {}
     const char* message() const { return message_; }
+    bool IsDivisionByZero() const { return message_ == kDivisionByZeroMessage; }
 
 private:
     const char* message_;

@@ -358,6 +358,9 @@ void TControlBuilder::CreatePlotMenu() {
                                          QKeySequence(Qt::CTRL | Qt::Key_S));
     c_.ActCopyReadout = CreatePlotAction("ActCopyReadout", QStringLiteral("Copy Readout"), {});
     c_.ActCopyReadout->setEnabled(false);
+    c_.ActOperatingPoint =
+        CreatePlotAction("ActOperatingPoint", QStringLiteral("Operating Point..."),
+                         QKeySequence(Qt::CTRL | Qt::Key_D));
     c_.ActTube =
         CreatePlotAction("ActTube", QStringLiteral("Tube..."), QKeySequence(Qt::CTRL | Qt::Key_T));
     c_.ActOpenMeasurements =

@@ -68,6 +68,7 @@ struct TFormControls {
     QAction* ActCopyPicture = nullptr;
     QAction* ActSavePicture = nullptr;
     QAction* ActCopyReadout = nullptr;
+    QAction* ActOperatingPoint = nullptr;
     // The tube and measured curves: the Tube window (Ctrl+T), and measured points over the plot.
     QAction* ActTube = nullptr;
     QAction* ActOpenMeasurements = nullptr;

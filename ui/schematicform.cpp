@@ -1,9 +1,11 @@
 #include "ui/schematicform.h"
 
 #include "about/aboutbox.h"
+#include "core/design/stagetexts.h"
 #include "core/layout/anchoring.h"
 #include "core/plot/redraw.h"
 #include "core/settings/intake.h"
+#include "core/settings/numbertext.h"
 #include "core/settings/settingsboxes.h"
 #include "core/tubeedit/tubereport.h"
 #include "ui/anchorlayout.h"
@@ -11,6 +13,7 @@
 #include "ui/errorbox.h"
 #include "ui/formwidgets.h"
 #include "ui/hinttracker.h"
+#include "ui/operatingpointwindow.h"
 #include "ui/paintbox.h"
 #include "ui/plotexport.h"
 #include "ui/plotpainter.h"
@@ -69,8 +72,9 @@ TSchematicForm::TSchematicForm(QWidget* parent) : QMainWindow(parent) {
 }
 
 TSchematicForm::~TSchematicForm() {
-    delete tubeWindow_; // it reads and sets this window's tube until it goes
-    delete redraws_;    // stops a redraw still going on before the state it delivers to goes
+    delete tubeWindow_;     // it reads and sets this window's tube until it goes
+    delete operatingPoint_; // it hands its marks back to this window as it goes
+    delete redraws_;        // stops a redraw still going on before the state it delivers to goes
     hints_->Stop();
     // The controls go after this window's state: no signal of theirs may reach a handler then
     // (a box losing the focus as it goes announces its text as picked).
@@ -117,6 +121,8 @@ void TSchematicForm::BindEvents() {
             [this] { Guarded([this] { TubeWindow().ChooseAndOpenMeasurements(); }); });
     connect(c.ActCloseMeasurements, &QAction::triggered, this,
             [this] { Guarded([this] { TubeWindow().CloseMeasurements(); }); });
+    connect(c.ActOperatingPoint, &QAction::triggered, this,
+            [this] { Guarded([this] { ShowOperatingPoint(); }); });
     connect(c.SpeedButton1, &QPushButton::clicked, this,
             [this] { Guarded([this] { ShowAbout(); }); });
     static_cast<TClientArea*>(client_)->Resized = [this] {
@@ -187,12 +193,24 @@ void TSchematicForm::Redraw() {
         NormalizeDecimalSeparator(box);
         texts.*text = box->lineEdit()->text().toStdString();
     }
-    const std::optional<valvescope::AxisCaptions> captions = session_.TakeTexts(texts);
+    std::optional<valvescope::AxisCaptions> captions;
+    try {
+        captions = session_.TakeTexts(texts);
+    } catch (const valvescope::ConversionError& error) {
+        TellSettingsTaken(WithFullStop(QString::fromUtf8(error.what())));
+        throw;
+    }
+    TellSettingsTaken(captions ? QString() : FromStd(valvescope::NoStageMessage(texts)));
     if (!captions) {
         return;
     }
     ShowCaptions(*captions);
     StartRedraw();
+}
+
+void TSchematicForm::TellSettingsTaken(const QString& problem) {
+    settingsProblem_ = problem;
+    emit SettingsTaken(problem);
 }
 
 void TSchematicForm::ShowCaptions(const valvescope::AxisCaptions& captions) {
@@ -236,6 +254,30 @@ void TSchematicForm::PlotDrawn(valvescope::PlotScale scale, valvescope::DrawOps 
     if (rescaled && restingPointer_) {
         ReadPointer(restingPointer_->x(), restingPointer_->y());
     }
+}
+
+void TSchematicForm::SetStageMarks(valvescope::PlotMarks marks) {
+    session_.SetMarks(valvescope::PlotSession::MarkLayer::OperatingPoint, std::move(marks));
+}
+
+void TSchematicForm::RedrawMarks() {
+    Guarded([this] {
+        redraws_->Stop();
+        if (settingsProblem_.isEmpty()) {
+            StartRedraw();
+        }
+    });
+}
+
+void TSchematicForm::ShowOperatingPoint() {
+    if (!operatingPoint_) {
+        operatingPoint_ = new TOperatingPointWindow(this);
+        connect(this, &TSchematicForm::SettingsTaken, operatingPoint_,
+                &TOperatingPointWindow::SettingsTaken);
+    }
+    operatingPoint_->show();
+    operatingPoint_->raise();
+    operatingPoint_->activateWindow();
 }
 
 void TSchematicForm::FinishDrawing() {

@@ -21,6 +21,7 @@ class QLabel;
 class TAnchorLayout;
 class TBackgroundRedraw;
 class THintTracker;
+class TOperatingPointWindow;
 
 class TTubeWindow;
 
@@ -76,6 +77,21 @@ public:
     void FinishDrawing();
     bool Drawing() const;
 
+    // The session the plot is drawn from, for the Operating Point window.
+    const valvescope::PlotSession& Session() const { return session_; }
+    // What stopped the last intake, as the error box words it; empty when the settings were read.
+    const QString& SettingsProblem() const { return settingsProblem_; }
+    // The operating point's marks for the next redraw; RedrawMarks draws them now (a blank plot
+    // stays blank).
+    void SetStageMarks(valvescope::PlotMarks marks);
+    void RedrawMarks();
+    // The Operating Point window, opened on first use and raised after.
+    void ShowOperatingPoint();
+
+signals:
+    // After every intake, before the plot is drawn: `problem` as SettingsProblem().
+    void SettingsTaken(const QString& problem);
+
 protected:
     void showEvent(QShowEvent* event) override;
 
@@ -87,6 +103,7 @@ private:
     void Start();
     void PlaceAxisLabels();
     void Redraw();
+    void TellSettingsTaken(const QString& problem);
     void ShowCaptions(const valvescope::AxisCaptions& captions);
     void ReadPointer(int X, int Y);
     void ShowHint();
@@ -107,6 +124,8 @@ private:
     valvescope::DrawOps lastOps_;
     TBackgroundRedraw* redraws_ = nullptr;
     std::chrono::milliseconds drawingPatience_{200};
+    QString settingsProblem_;
+    TOperatingPointWindow* operatingPoint_ = nullptr;
 
     THintTracker* hints_ = nullptr;
     QWidget* client_ = nullptr;

@@ -10,7 +10,7 @@ namespace valvescope::exports {
 
 std::vector<double> FamilyGridVoltages(const PlotSettings& settings) {
     if (settings.GridLineCount == std::numeric_limits<std::int32_t>::min())
-        throw tubemath::ArithmeticError("Integer overflow");
+        throw tubemath::ArithmeticError(tubemath::kIntegerOverflowMessage);
     if (settings.GridLineCount < 0)
         return {};
     const auto count = static_cast<std::size_t>(settings.GridLineCount) + 1;

@@ -5,7 +5,6 @@
 #include "formats/formats.h"
 #include "model/checkedmath.h"
 
-#include <cstring>
 #include <utility>
 
 namespace valvescope {
@@ -28,8 +27,10 @@ void SmallSignalValues(const tubemath::TubeParams& tube, double Vg, double Ip, d
     }
 }
 
+// Told apart by the fault's kind, not its text.
 bool IsDivisionByZero(const tubemath::ArithmeticError& error) {
-    return std::strcmp(error.what(), tubemath::kDivisionByZeroMessage) == 0;
+    const auto* fault = dynamic_cast<const tubemath::checked::Fault*>(&error);
+    return fault != nullptr && fault->IsDivisionByZero();
 }
 
 std::string ReadoutText(double Vp, double Vg, double Ip, double P, const Readout& readout) {

@@ -15,6 +15,9 @@ DrawnPlot DrawPlotWithoutWindow(const PlotJob& job) {
         const std::optional<std::string> box = FirstBlankOrZeroBox(texts);
         throw BlankOrZeroSetting(box.value_or("A setting") + " is blank or zero: nothing drawn");
     }
+    if (job.BeforeDrawing) {
+        job.BeforeDrawing(session);
+    }
     DrawnPlot plot;
     plot.Tube = session.Tube();
     plot.Limits = session.Limits();

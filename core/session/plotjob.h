@@ -11,11 +11,14 @@
 #include "model/tubemath.h"
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <stdexcept>
 #include <string>
 
 namespace valvescope {
+
+class PlotSession;
 
 // A setting whose text is blank or zero, so the window would leave the plot blank; what() names
 // the box, e.g. "End V is blank or zero: nothing drawn".
@@ -32,6 +35,9 @@ struct PlotJob {
     // The tube drawn and read for, and the measured points and curves over the plot.
     valvescope::Tube Tube = Builtin807();
     PlotMarks MeasurementMarks{};
+    // Runs after the intake, before the drawing, on the session that draws (to put marks over
+    // the plot, say); what it throws ends the job.
+    std::function<void(PlotSession&)> BeforeDrawing = {};
 };
 
 // Everything the window holds after a redraw.

@@ -2,6 +2,7 @@
 // written and left alone, the readout printed).
 #include "cli/commandline.h"
 #include "tests/support/filesizelimit.h"
+#include "tests/support/programrun.h"
 
 #include <QFile>
 #include <QImage>
@@ -18,40 +19,6 @@ namespace {
 CommandLine Read(QStringList arguments) {
     arguments.prepend(QStringLiteral("valvescope"));
     return ReadCommandLine(arguments);
-}
-
-struct Run {
-    int Code = -1;
-    QByteArray Out;
-    QByteArray Err;
-};
-
-// The program run with no display: no X server, no platform chosen, no runtime folder (as for
-// root without a login session), the C number format; then the `settings` ("NAME=VALUE"), and
-// files limited to `fileSizeLimit` bytes when it is given.
-Run RunProgram(const QStringList& arguments, const QStringList& settings = {},
-               rlim_t fileSizeLimit = 0) {
-    QProcess process;
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM", "XDG_RUNTIME_DIR"}) {
-        environment.remove(QString::fromLatin1(name));
-    }
-    environment.insert(QStringLiteral("LC_ALL"), QStringLiteral("C.UTF-8"));
-    for (const QString& setting : settings) {
-        environment.insert(setting.section(u'=', 0, 0), setting.section(u'=', 1));
-    }
-    process.setProcessEnvironment(environment);
-    if (fileSizeLimit > 0) {
-        process.setChildProcessModifier([fileSizeLimit] { LimitFileSize(fileSizeLimit); });
-    }
-    process.start(QStringLiteral(VALVESCOPE_EXE), arguments);
-    if (!process.waitForFinished(60000)) {
-        process.kill();
-        process.waitForFinished();
-        return {};
-    }
-    return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
-            process.readAllStandardOutput(), process.readAllStandardError()};
 }
 
 QByteArray Head(const QString& path, int bytes) {
@@ -95,6 +62,15 @@ Options:
   --show <list>         The overlay toggles that are down, comma-separated:
                         imax, wp, vmax, rk, load.
   --size <WxH>          The plot surface in pixels (default 462x224).
+  --design <format>     Print the stage on the settings (quiescent point,
+                        small-signal values, swing) as text or json. With
+                        --export the picture also shows its marks, as with
+                        --load, --zaa or --drive.
+  --load <kind>         The stage's load: resistor (Ra, the default) or
+                        transformer (Zaa).
+  --zaa <ohms>          The transformer's reflected load in ohms.
+  --drive <volts>       The peak grid drive in volts (default: the bias, so the
+                        grid just reaches 0 V).
   --tube <file>         Use the tube in the tube file <file> instead of the
                         807, for every mode.
   --data <file>         Draw the measured points in <file> (uTracer, uTmax or
@@ -375,9 +351,10 @@ void TestCommandLine::HelpAndVersion() {
     const Run help = RunProgram({"--help"});
     QCOMPARE(help.Code, 0);
     for (const char* option :
-         {"--export", "--readout", "--window-shot", "--end-i", "--step-v", "--grid-lines",
-          "--end-v", "--ra", "--bplus", "--rk", "--show", "--size", "--tube", "--data",
-          "--fitted-curves", "--fit", "--save-tube"}) {
+         {"--export",        "--readout", "--window-shot", "--end-i", "--step-v", "--grid-lines",
+          "--end-v",         "--ra",      "--bplus",       "--rk",    "--show",   "--size",
+          "--design",        "--load",    "--zaa",         "--drive", "--tube",   "--data",
+          "--fitted-curves", "--fit",     "--save-tube"}) {
         QVERIFY2(help.Out.contains(option), option);
     }
     const Run version = RunProgram({"--version"});

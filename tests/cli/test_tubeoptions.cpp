@@ -89,7 +89,11 @@ void TestTubeOptions::theOptionsAreRead() {
 void TestTubeOptions::optionsThatDoNotGoTogetherAreUsageProblems() {
     const std::pair<QStringList, const char*> problems[] = {
         {{"--fit", "a", "--export", "p.png"},
-         "--fit does not go with --export, --readout or --window-shot."},
+         "--fit does not go with --export, --readout, --window-shot or --design."},
+        {{"--fit", "a", "--design", "text"},
+         "--fit does not go with --export, --readout, --window-shot or --design."},
+        {{"--data", "d.csv", "--readout", "1,1"},
+         "--data goes with --export, --window-shot or the window."},
         {{"--save-tube", "t.json"}, "--save-tube needs --fit."},
         {{"--fitted-curves", "--export", "p.png"}, "--fitted-curves needs --data."},
         {{"--data", "d.csv", "--fit", "a"},

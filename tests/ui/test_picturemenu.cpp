@@ -41,7 +41,7 @@ private slots:
     void init();
     void cleanup();
 
-    void menuOffersTheThreeActionsWithTheirShortcuts();
+    void menuOffersTheFourActionsWithTheirShortcuts();
     void windowKeepsWhatItDrew();
     void copyPicturePutsThePlotOnTheClipboard();
     void copyReadoutFollowsTheStatusLine();
@@ -64,16 +64,18 @@ void TestPictureMenu::cleanup() {
     CloseWindow();
 }
 
-void TestPictureMenu::menuOffersTheThreeActionsWithTheirShortcuts() {
+void TestPictureMenu::menuOffersTheFourActionsWithTheirShortcuts() {
     QCOMPARE(form_->Controls().PaintBox1->contextMenuPolicy(), Qt::ActionsContextMenu);
     const QList<QAction*> actions = form_->Controls().PaintBox1->actions();
-    QVERIFY(actions.size() >= 3); // the entries after these come with their own windows
+    QVERIFY(actions.size() >= 4); // the entries after these come with their own windows
     QCOMPARE(actions[0]->text(), QStringLiteral("Copy Picture"));
     QCOMPARE(actions[0]->shortcut(), QKeySequence(QStringLiteral("Ctrl+C")));
     QCOMPARE(actions[1]->text(), QStringLiteral("Save Picture As..."));
     QCOMPARE(actions[1]->shortcut(), QKeySequence(QStringLiteral("Ctrl+S")));
     QCOMPARE(actions[2]->text(), QStringLiteral("Copy Readout"));
     QVERIFY(actions[2]->shortcut().isEmpty());
+    QCOMPARE(actions[3]->text(), QStringLiteral("Operating Point..."));
+    QCOMPARE(actions[3]->shortcut(), QKeySequence(QStringLiteral("Ctrl+D")));
 }
 
 void TestPictureMenu::windowKeepsWhatItDrew() {

@@ -1,0 +1,72 @@
+#include "core/design/stagemarks.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace valvescope {
+
+namespace {
+
+bool OnPlot(const PlotPoint& p, double right, double top) {
+    return p.X >= 0 && p.X <= right && p.Y >= 0 && p.Y <= top;
+}
+
+} // namespace
+
+std::optional<MarkLine> ClipToPlot(const MarkLine& line, double right, double top) {
+    // Liang-Barsky: the segment is P0 + t (P1 - P0), t in [0, 1]; each edge narrows t.
+    const double dx = line.Va1 - line.Va0;
+    const double dy = line.Ip1 - line.Ip0;
+    double enter = 0;
+    double leave = 1;
+    const auto narrow = [&](double p, double q) {
+        if (p == 0) {
+            return q >= 0; // parallel to the edge: inside it or not at all
+        }
+        const double t = q / p;
+        if (p < 0) {
+            enter = std::max(enter, t);
+        } else {
+            leave = std::min(leave, t);
+        }
+        return enter <= leave;
+    };
+    if (!(narrow(-dx, line.Va0) && narrow(dx, right - line.Va0) && narrow(-dy, line.Ip0) &&
+          narrow(dy, top - line.Ip0))) {
+        return std::nullopt;
+    }
+    MarkLine clipped = line;
+    clipped.Va0 = line.Va0 + enter * dx;
+    clipped.Ip0 = line.Ip0 + enter * dy;
+    clipped.Va1 = line.Va0 + leave * dx;
+    clipped.Ip1 = line.Ip0 + leave * dy;
+    return clipped;
+}
+
+PlotMarks StageMarks(const StageAnalysis& analysis, const PlotSettings& settings) {
+    const double right = settings.EndV;
+    const double top = settings.EndI / 1000.0;
+    const StageOverlay& overlay = analysis.Overlay;
+    PlotMarks marks;
+    const auto dot = [&](const PlotPoint& p, std::int32_t radius) {
+        if (OnPlot(p, right, top)) {
+            marks.Dots.push_back({p.X, p.Y, kOperatingPointColour, radius});
+        }
+    };
+    dot(overlay.SwingLow, kSwingDotRadius);
+    dot(overlay.SwingHigh, kSwingDotRadius);
+    dot(overlay.Quiescent, kQuiescentDotRadius);
+    if (overlay.AcLine) {
+        // Across the plot's width from the point and the slope: the line's own ends may lie
+        // far beyond it (a large Zaa meets the voltage axis at megavolts).
+        const AcLoadLine& ac = *overlay.AcLine;
+        const auto at = [&](double x) { return ac.Through.Y + (x - ac.Through.X) * ac.Slope; };
+        const MarkLine whole{0, at(0), right, at(right), kDarkGreen, 1};
+        if (const std::optional<MarkLine> shown = ClipToPlot(whole, right, top)) {
+            marks.Lines.push_back(*shown);
+        }
+    }
+    return marks;
+}
+
+} // namespace valvescope

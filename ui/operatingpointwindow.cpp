@@ -1,0 +1,231 @@
+#include "ui/operatingpointwindow.h"
+
+#include "core/design/stagemarks.h"
+#include "formats/formats.h"
+#include "ui/errorbox.h"
+#include "ui/harmonicbars.h"
+#include "ui/schematicform.h"
+
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QShortcut>
+#include <QShowEvent>
+#include <QVBoxLayout>
+
+#include <exception>
+
+namespace {
+
+const QColor kAlarmColour(0xC0, 0x00, 0x00);
+
+QString FromStd(const std::string& text) {
+    return QString::fromStdString(text);
+}
+
+QLabel* BuddyLabel(const QString& text, QWidget* buddy) {
+    auto* label = new QLabel(text);
+    label->setBuddy(buddy);
+    return label;
+}
+
+void Colour(QLabel* label, bool alarm) {
+    QPalette palette = label->palette();
+    palette.setColor(QPalette::WindowText, alarm ? kAlarmColour : QColor(Qt::black));
+    label->setPalette(palette);
+}
+
+} // namespace
+
+TOperatingPointWindow::TOperatingPointWindow(TSchematicForm* form)
+    : QWidget(form, Qt::Window), form_(form), intakeProblem_(form->SettingsProblem()) {
+    setObjectName(QStringLiteral("OperatingPointWindow"));
+    setWindowTitle(QStringLiteral("Operating Point"));
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(BuildInputs());
+    message_ = new QLabel;
+    message_->setObjectName(QStringLiteral("OperatingPointMessage"));
+    message_->setWordWrap(true);
+    Colour(message_, true);
+    message_->hide();
+    layout->addWidget(message_);
+
+    auto* body = new QGridLayout;
+    const char* titles[] = {"Quiescent point", "Small signal", "Swing"};
+    for (std::size_t k = 0; k < sections_.size(); ++k) {
+        sections_[k].Box = new QGroupBox(QString::fromUtf8(titles[k]));
+        sections_[k].Grid = new QGridLayout(sections_[k].Box);
+        sections_[k].Grid->setColumnStretch(2, 1);
+    }
+    auto* harmonics = new QGroupBox(QStringLiteral("Harmonics"));
+    bars_ = new THarmonicBars;
+    (new QVBoxLayout(harmonics))->addWidget(bars_);
+    body->addWidget(sections_[0].Box, 0, 0);
+    body->addWidget(sections_[1].Box, 0, 1);
+    body->addWidget(sections_[2].Box, 1, 0);
+    body->addWidget(harmonics, 1, 1);
+    layout->addLayout(body, 1);
+
+    auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
+    connect(escape, &QShortcut::activated, this, &QWidget::close);
+    BindInputs();
+}
+
+QWidget* TOperatingPointWindow::BuildInputs() {
+    auto* inputs = new QWidget;
+    auto* row = new QHBoxLayout(inputs);
+    row->setContentsMargins(0, 0, 0, 0);
+    load_ = new QComboBox;
+    load_->setObjectName(QStringLiteral("CmbBxLoad"));
+    load_->addItem(QStringLiteral("Resistor (Ra)"));
+    load_->addItem(QStringLiteral("Transformer (Zaa)"));
+    load_->setAccessibleName(QStringLiteral("Load"));
+    zaa_ = new QLineEdit;
+    zaa_->setObjectName(QStringLiteral("EdtZaa"));
+    zaa_->setAccessibleName(QStringLiteral("Zaa in ohms"));
+    zaa_->setToolTip(QStringLiteral("The transformer's primary load reflected from its secondary"));
+    zaa_->setEnabled(false);
+    drive_ = new QLineEdit;
+    drive_->setObjectName(QStringLiteral("EdtDrive"));
+    drive_->setAccessibleName(QStringLiteral("Vin, peak grid drive in volts"));
+    drive_->setToolTip(QStringLiteral("The peak grid drive; blank: the bias, so the grid just "
+                                      "reaches 0 V"));
+    for (QLineEdit* edit : {zaa_, drive_}) {
+        edit->setMaximumWidth(90);
+    }
+    row->addWidget(BuddyLabel(QStringLiteral("&Load"), load_));
+    row->addWidget(load_);
+    row->addSpacing(12);
+    row->addWidget(BuddyLabel(QStringLiteral("&Zaa"), zaa_));
+    row->addWidget(zaa_);
+    row->addWidget(new QLabel(QStringLiteral("ohm")));
+    row->addSpacing(12);
+    row->addWidget(BuddyLabel(QStringLiteral("&Vin"), drive_));
+    row->addWidget(drive_);
+    row->addWidget(new QLabel(QStringLiteral("V peak")));
+    row->addStretch(1);
+    setTabOrder(load_, zaa_);
+    setTabOrder(zaa_, drive_);
+    return inputs;
+}
+
+void TOperatingPointWindow::BindInputs() {
+    connect(load_, &QComboBox::currentIndexChanged, this, [this] { InputsChanged(); });
+    connect(zaa_, &QLineEdit::textChanged, this, [this] { InputsChanged(); });
+    connect(drive_, &QLineEdit::textChanged, this, [this] { InputsChanged(); });
+}
+
+void TOperatingPointWindow::InputsChanged() {
+    texts_.Load = load_->currentIndex() == 1 ? valvescope::LoadKind::Transformer
+                                             : valvescope::LoadKind::Resistor;
+    zaa_->setEnabled(texts_.Load == valvescope::LoadKind::Transformer);
+    texts_.Zaa = zaa_->text().toStdString();
+    texts_.Drive = drive_->text().toStdString();
+    if (open_) {
+        Update();
+        form_->RedrawMarks();
+    }
+}
+
+void TOperatingPointWindow::SettingsTaken(const QString& problem) {
+    intakeProblem_ = problem;
+    if (open_) {
+        Update();
+    }
+}
+
+// The analysis on the main window's tube and settings, shown here and marked on its plot; or
+// the message of what stands in its way, and no marks.
+void TOperatingPointWindow::Update() {
+    const valvescope::PlotSession& session = form_->Session();
+    if (!intakeProblem_.isEmpty()) {
+        ShowMessage(intakeProblem_);
+        form_->SetStageMarks({});
+        return;
+    }
+    try {
+        const valvescope::StageAnalysis analysis =
+            valvescope::DesignStage(session.CurrentTube(), session.Settings(), texts_);
+        form_->SetStageMarks(valvescope::StageMarks(analysis, session.Settings()));
+        ShowAnalysis(analysis);
+    } catch (const std::exception& error) {
+        ShowMessage(WithFullStop(QString::fromUtf8(error.what())));
+        form_->SetStageMarks({});
+    }
+}
+
+void TOperatingPointWindow::ShowAnalysis(const valvescope::StageAnalysis& analysis) {
+    shown_ = analysis;
+    message_->clear();
+    message_->hide();
+    const std::array<valvescope::StageSection, 3> rows = valvescope::StageSections(analysis);
+    for (std::size_t k = 0; k < sections_.size(); ++k) {
+        FillSection(sections_[k], rows[k]);
+    }
+    sections_[2].Box->setTitle(FromStd(rows[2].Title));
+    bars_->SetLevels(valvescope::LevelsBelowH1(analysis.Swing));
+    // A blank drive is the bias: say how much that is.
+    QString bias = FromStd(formats::FormatVoltsReadout(analysis.Quiescent.Vk)).trimmed();
+    drive_->setPlaceholderText(QStringLiteral("bias %1").arg(bias));
+}
+
+void TOperatingPointWindow::ShowMessage(const QString& message) {
+    shown_.reset();
+    message_->setText(message);
+    message_->show();
+    for (Section& section : sections_) {
+        FillSection(section, {});
+    }
+    sections_[2].Box->setTitle(QStringLiteral("Swing"));
+    bars_->Clear();
+}
+
+QString TOperatingPointWindow::Message() const {
+    return message_->text();
+}
+
+// The section's rows as labels: name, value and note; the value and note red over a rating.
+void TOperatingPointWindow::FillSection(Section& section, const valvescope::StageSection& rows) {
+    while (section.Rows.size() < rows.Values.size()) {
+        const int r = static_cast<int>(section.Rows.size());
+        ValueRow row{new QLabel, new QLabel, new QLabel};
+        row.Value->setTextInteractionFlags(Qt::TextSelectableByMouse);
+        section.Grid->addWidget(row.Name, r, 0);
+        section.Grid->addWidget(row.Value, r, 1, Qt::AlignRight);
+        section.Grid->addWidget(row.Note, r, 2);
+        section.Rows.push_back(row);
+    }
+    for (std::size_t r = 0; r < section.Rows.size(); ++r) {
+        const ValueRow& row = section.Rows[r];
+        const bool used = r < rows.Values.size();
+        const valvescope::StageValue value = used ? rows.Values[r] : valvescope::StageValue{};
+        row.Name->setText(FromStd(value.Name));
+        row.Value->setText(FromStd(value.Value));
+        row.Note->setText(FromStd(value.Note));
+        Colour(row.Value, value.Alarm);
+        Colour(row.Note, value.Alarm);
+        for (QLabel* label : {row.Name, row.Value, row.Note}) {
+            label->setVisible(used);
+        }
+    }
+}
+
+void TOperatingPointWindow::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    if (!open_) {
+        open_ = true;
+        Update();
+        form_->RedrawMarks();
+    }
+}
+
+void TOperatingPointWindow::closeEvent(QCloseEvent* event) {
+    QWidget::closeEvent(event);
+    open_ = false;
+    form_->SetStageMarks({});
+    form_->RedrawMarks();
+}
