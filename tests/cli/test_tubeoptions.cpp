@@ -223,6 +223,12 @@ void TestTubeOptions::aTubeChangesThePictureAndTheReadout() {
     QCOMPARE(readoutMu.Code, 0);
     QVERIFY(readoutMu.Out.startsWith(" Vp=  249. v    Vg="));
     QVERIFY(readoutMu.Out != readout807.Out);
+    // So does the stage: named for the tube, its rating fractions from the tube's ratings.
+    const Run design = RunProgram({"--design", "text", "--tube", Path("mu.json")});
+    QCOMPARE(design.Code, 0);
+    QVERIFY2(design.Out.startsWith("807 low single-ended stage"), design.Out.constData());
+    QVERIFY(design.Out !=
+            RunProgram({"--design", "text"}).Out.replace("807 single", "807 low single"));
 }
 
 void TestTubeOptions::measuredPointsAreDrawnOnTheExport() {
