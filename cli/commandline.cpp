@@ -1,6 +1,7 @@
 #include "cli/commandline.h"
 
 #include "cli/exportoptions.h"
+#include "cli/tubeoptions.h"
 #include "core/settings/numbertext.h"
 #include "core/settings/settingsboxes.h"
 #include "ui/plotexport.h"
@@ -68,6 +69,7 @@ void AddOptions(QCommandLineParser& parser) {
                       QStringLiteral("WxH")});
     AddStageOptions(parser);
     AddExportOptions(parser);
+    AddTubeOptions(parser);
 }
 
 // The mode the options ask for; a problem when they ask for more than one.
@@ -293,7 +295,8 @@ bool ReadAll(const QCommandLineParser& parser, CommandLine& line) {
     }
     line.Mode = *mode;
     if (!ReadSettings(parser, line) || !ReadShowAndSize(parser, line) ||
-        !ReadPoints(parser, line) || !ReadStage(parser, line) || !ReadExportOptions(parser, line)) {
+        !ReadPoints(parser, line) || !ReadStage(parser, line) || !ReadExportOptions(parser, line) ||
+        !ReadTubeOptions(parser, line)) {
         return false;
     }
     if (FileOptionOf(line.Mode)) {
@@ -396,6 +399,7 @@ std::optional<QString> FileOptionOf(RunMode mode) {
         return QStringLiteral("print-pdf");
     case RunMode::Window:
     case RunMode::Design:
+    case RunMode::Fit:
     case RunMode::Readout:
     case RunMode::Help:
     case RunMode::Version:

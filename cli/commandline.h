@@ -27,6 +27,7 @@ enum class RunMode {
     ExportSpice, // write the tube's SPICE subcircuit and a deck that sweeps the plotted family
     ExportCsv,   // write the plotted curves as CSV
     PrintPdf,    // render the printed page into a PDF file
+    Fit,         // fit the model's constants to measured points and print the fit
     Help,
     Version,
     Usage, // the command line did not read: say why and show the usage
@@ -54,6 +55,12 @@ struct CommandLine {
     Overlays Show;
     QSize Surface{kDefaultSurfaceWidth, kDefaultSurfaceHeight};
     bool SurfaceGiven = false;
+    // The tube and measured curves: --tube, --data, --fitted-curves, --fit and --save-tube.
+    QString TubeFile;
+    QString DataFile;
+    bool FittedCurves = false;
+    QString FitFile;
+    QString SaveTubeFile;
     // --design: print the analysis (alone, or after an export).
     std::optional<DesignFormat> Design;
     // Any of --design, --load, --zaa and --drive: the stage, whose marks an export draws.

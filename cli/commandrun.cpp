@@ -1,6 +1,7 @@
 #include "cli/commandrun.h"
 
 #include "cli/exportrun.h"
+#include "cli/tuberun.h"
 #include "core/analysis/stage.h"
 #include "core/design/stagejob.h"
 #include "core/session/plotjob.h"
@@ -83,6 +84,10 @@ int ReportUsage(const QString& problem, std::ostream& err) {
 
 std::optional<int> DrawOrReport(const CommandLine& line, DrawnPlot& plot, std::ostream& err) {
     PlotJob job{line.Texts, line.Show, line.Surface.width(), line.Surface.height()};
+    if (const std::optional<int> failed =
+            ReadTubeAndData(line, job.Tube, job.MeasurementMarks, err)) {
+        return failed;
+    }
     if (line.Stage) {
         job.BeforeDrawing = [&stage = *line.Stage](PlotSession& session) {
             ShowStage(session, stage);
@@ -92,10 +97,16 @@ std::optional<int> DrawOrReport(const CommandLine& line, DrawnPlot& plot, std::o
 }
 
 int PrintDesign(const CommandLine& line, std::ostream& out, std::ostream& err) {
+    Tube tube;
+    PlotMarks marks;
+    if (const std::optional<int> failed = ReadTubeAndData(line, tube, marks, err)) {
+        return *failed;
+    }
     std::string printed;
     const std::optional<int> failed = Reported(
         [&] {
             PlotSession session;
+            session.SetTube(tube);
             const StageAnalysis analysis =
                 TakeAndDesign(session, line.Texts, line.Stage.value_or(StageTexts{}));
             printed = line.Design == DesignFormat::Json ? StageJson(analysis) : StageText(analysis);
@@ -125,6 +136,8 @@ int RunWithoutWindow(const CommandLine& line, std::ostream& out, std::ostream& e
     case RunMode::ExportCsv:
     case RunMode::PrintPdf:
         return RunFileExport(line, err);
+    case RunMode::Fit:
+        return RunFit(line, out, err);
     case RunMode::Usage:
     case RunMode::Window:
     case RunMode::WindowShot:

@@ -1,6 +1,7 @@
 #include "cli/commandline.h"
 #include "cli/commandrun.h"
 #include "cli/startup.h"
+#include "cli/tuberun.h"
 #include "cli/windowshot.h"
 #include "core/session/plotjob.h"
 #include "formats/formats.h"
@@ -90,6 +91,13 @@ int main(int argc, char* argv[]) {
     }
     if (line.Mode == valvescope::RunMode::WindowShot) {
         return RunWindowShot(line);
+    }
+    // A tube or measurement file that does not read ends the program before the window opens.
+    valvescope::Tube tube;
+    valvescope::PlotMarks marks;
+    if (const std::optional<int> failed =
+            valvescope::ReadTubeAndData(line, tube, marks, std::cerr)) {
+        return *failed;
     }
     TSchematicForm SchematicForm;
     valvescope::ApplyCommandLine(SchematicForm, line);

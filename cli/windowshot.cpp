@@ -1,6 +1,7 @@
 #include "cli/windowshot.h"
 
 #include "cli/commandrun.h"
+#include "cli/tuberun.h"
 #include "core/settings/settingsboxes.h"
 #include "ui/errorbox.h"
 #include "ui/paintbox.h"
@@ -65,6 +66,7 @@ void ApplyCommandLine(TSchematicForm& form, const CommandLine& line) {
         const QSize grow = line.Surface - controls.PaintBox1->size();
         form.resize(form.size() + grow);
     }
+    ApplyTubeAndData(form, line);
 }
 
 int TakeWindowShot(TSchematicForm& form, const QString& file, std::ostream& err) {

@@ -369,6 +369,13 @@ void TControlBuilder::CreatePlotMenu() {
                                    QKeySequence(Qt::CTRL | Qt::Key_P));
     c_.ActPrintPreview =
         CreatePlotAction("ActPrintPreview", QStringLiteral("Print Preview..."), {});
+    c_.ActTube =
+        CreatePlotAction("ActTube", QStringLiteral("Tube..."), QKeySequence(Qt::CTRL | Qt::Key_T));
+    c_.ActOpenMeasurements =
+        CreatePlotAction("ActOpenMeasurements", QStringLiteral("Open Measurements..."), {});
+    c_.ActCloseMeasurements =
+        CreatePlotAction("ActCloseMeasurements", QStringLiteral("Close Measurements"), {});
+    c_.ActCloseMeasurements->setEnabled(false);
 }
 
 } // namespace

@@ -74,6 +74,10 @@ struct TFormControls {
     QAction* ActExportSpice = nullptr;
     QAction* ActPrint = nullptr;
     QAction* ActPrintPreview = nullptr;
+    // The tube and measured curves: the Tube window (Ctrl+T), and measured points over the plot.
+    QAction* ActTube = nullptr;
+    QAction* ActOpenMeasurements = nullptr;
+    QAction* ActCloseMeasurements = nullptr;
 
     std::array<QLabel*, 10> VoltageLabels{}; // Lbl1V first
     std::array<QLabel*, 5> CurrentLabels{};  // Lbl1I first

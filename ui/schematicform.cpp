@@ -7,6 +7,7 @@
 #include "core/settings/intake.h"
 #include "core/settings/numbertext.h"
 #include "core/settings/settingsboxes.h"
+#include "core/tubeedit/tubereport.h"
 #include "ui/anchorlayout.h"
 #include "ui/backgroundredraw.h"
 #include "ui/errorbox.h"
@@ -16,6 +17,7 @@
 #include "ui/paintbox.h"
 #include "ui/plotexport.h"
 #include "ui/plotpainter.h"
+#include "ui/tubewindow.h"
 
 #include <QAction>
 #include <QApplication>
@@ -36,8 +38,6 @@
 
 namespace {
 
-constexpr const char* kWindowCaption = " Valvescope for the 807            Kestrelon";
-
 QString FromStd(const std::string& text) {
     return QString::fromStdString(text);
 }
@@ -46,7 +46,7 @@ QString FromStd(const std::string& text) {
 
 TSchematicForm::TSchematicForm(QWidget* parent) : QMainWindow(parent) {
     setObjectName(QStringLiteral("SchematicForm"));
-    setWindowTitle(QString::fromUtf8(kWindowCaption));
+    setWindowTitle(FromStd(valvescope::WindowCaption(session_.CurrentTube().Name)));
     setWindowIcon(ProgramIcon());
     setFont(ArialOfPixels(12));
     setAccessibleName(QString::fromUtf8(kApplicationTitle));
@@ -72,6 +72,7 @@ TSchematicForm::TSchematicForm(QWidget* parent) : QMainWindow(parent) {
 }
 
 TSchematicForm::~TSchematicForm() {
+    delete tubeWindow_;     // it reads and sets this window's tube until it goes
     delete operatingPoint_; // it hands its marks back to this window as it goes
     delete redraws_;        // stops a redraw still going on before the state it delivers to goes
     hints_->Stop();
@@ -114,6 +115,12 @@ void TSchematicForm::BindEvents() {
             [this] { Guarded([this] { SavePictureAs(); }); });
     connect(c.ActCopyReadout, &QAction::triggered, this,
             [this] { Guarded([this] { CopyReadout(); }); });
+    connect(c.ActTube, &QAction::triggered, this,
+            [this] { Guarded([this] { ShowTubeWindow(); }); });
+    connect(c.ActOpenMeasurements, &QAction::triggered, this,
+            [this] { Guarded([this] { TubeWindow().ChooseAndOpenMeasurements(); }); });
+    connect(c.ActCloseMeasurements, &QAction::triggered, this,
+            [this] { Guarded([this] { TubeWindow().CloseMeasurements(); }); });
     connect(c.ActOperatingPoint, &QAction::triggered, this,
             [this] { Guarded([this] { ShowOperatingPoint(); }); });
     connect(c.ActCopyPlotOnly, &QAction::triggered, this,
@@ -331,6 +338,7 @@ void TSchematicForm::SetCaptionKeepingLeft(QLabel* label, const QString& caption
 
 void TSchematicForm::ReadPointer(int X, int Y) {
     restingPointer_ = QPoint(X, Y);
+    lastRead_ = QPoint(X, Y);
     const std::optional<valvescope::PointerReading> reading =
         session_.ReadAt(controls_.PaintBox1->height(), X, Y);
     if (!reading) {
@@ -388,6 +396,47 @@ void TSchematicForm::ShowAbout() {
     auto* about = new TAboutBox(this);
     about->setAttribute(Qt::WA_DeleteOnClose);
     about->exec();
+}
+
+// ---- The tube and measured curves -----------------------------------------------------------
+
+void TSchematicForm::SetTube(valvescope::Tube tube) {
+    session_.SetTube(std::move(tube));
+    setWindowTitle(FromStd(valvescope::WindowCaption(session_.CurrentTube().Name)));
+    if (tubeWindow_) {
+        tubeWindow_->TubeChanged();
+    }
+    if (!isVisible()) {
+        return; // drawn when it is shown
+    }
+    Redraw();
+    // The readout of the pointer's last place, now for this tube.
+    if (lastRead_) {
+        const std::optional<QPoint> resting = restingPointer_;
+        ReadPointer(lastRead_->x(), lastRead_->y());
+        restingPointer_ = resting;
+    }
+}
+
+void TSchematicForm::SetMeasurementMarks(valvescope::PlotMarks marks, bool redraw) {
+    session_.SetMarks(valvescope::PlotSession::MarkLayer::Measurements, std::move(marks));
+    if (redraw && isVisible()) {
+        Redraw();
+    }
+}
+
+TTubeWindow& TSchematicForm::TubeWindow() {
+    if (!tubeWindow_) {
+        tubeWindow_ = new TTubeWindow(*this);
+    }
+    return *tubeWindow_;
+}
+
+void TSchematicForm::ShowTubeWindow() {
+    TTubeWindow& window = TubeWindow();
+    window.show();
+    window.raise();
+    window.activateWindow();
 }
 
 // ---- Hints ----------------------------------------------------------------------------------

@@ -27,6 +27,8 @@ class TBackgroundRedraw;
 class THintTracker;
 class TOperatingPointWindow;
 
+class TTubeWindow;
+
 class TSchematicForm : public QMainWindow {
     Q_OBJECT
 
@@ -43,6 +45,17 @@ public:
     // What the last redraw drew, in order; a single blank when the intake stopped it.
     const valvescope::DrawOps& LastDrawOps() const { return lastOps_; }
     valvescope::Overlays OverlaysDown() const;
+
+    // The tube everything is drawn and read for. Setting it names it in the caption, shows it in
+    // the Tube window and, once this window is shown, redraws the plot and reads the pointer's
+    // last place again.
+    const valvescope::Tube& CurrentTube() const { return session_.CurrentTube(); }
+    void SetTube(valvescope::Tube tube);
+    // The measured points and curves over the plot; redraws a shown window unless told not to.
+    void SetMeasurementMarks(valvescope::PlotMarks marks, bool redraw = true);
+    // The Tube window, made when first asked for; shown and raised by ShowTubeWindow.
+    TTubeWindow& TubeWindow();
+    void ShowTubeWindow();
 
     // The controls, for the window shot and the tests.
     const TFormControls& Controls() const { return controls_; }
@@ -155,4 +168,6 @@ private:
     TAnchorLayout* anchors_ = nullptr;
     TFormControls controls_;
     std::optional<QPoint> restingPointer_; // where the pointer is on the plot, if it is there
+    std::optional<QPoint> lastRead_;       // where the pointer was last read
+    TTubeWindow* tubeWindow_ = nullptr;
 };

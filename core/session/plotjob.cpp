@@ -9,6 +9,8 @@ namespace valvescope {
 DrawnPlot DrawPlotWithoutWindow(const PlotJob& job) {
     const SettingsTexts texts = WithPointSeparators(job.Texts);
     PlotSession session;
+    session.SetTube(job.Tube);
+    session.SetMarks(PlotSession::MarkLayer::Measurements, job.MeasurementMarks);
     const std::optional<AxisCaptions> captions = session.TakeTexts(texts);
     if (!captions) {
         const std::optional<std::string> box = FirstBlankOrZeroBox(texts);

@@ -3,10 +3,12 @@
 #pragma once
 
 #include "core/plot/drawops.h"
+#include "core/plot/marks.h"
 #include "core/plot/plottypes.h"
 #include "core/session/plotsession.h"
 #include "core/settings/intake.h"
 #include "core/settings/settingsboxes.h"
+#include "core/tube/tube.h"
 #include "model/tubemath.h"
 
 #include <cstdint>
@@ -31,6 +33,9 @@ struct PlotJob {
     Overlays Show;
     std::int32_t Width = 0;
     std::int32_t Height = 0;
+    // The tube drawn and read for, and the measured points and curves over the plot.
+    valvescope::Tube Tube = Builtin807();
+    PlotMarks MeasurementMarks{};
     // Runs after the intake, before the drawing, on the session that draws (to put marks over
     // the plot, say); what it throws ends the job.
     std::function<void(PlotSession&)> BeforeDrawing = {};

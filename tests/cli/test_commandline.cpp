@@ -83,6 +83,16 @@ Options:
   --export-csv <file>     Write the plotted curves into the CSV <file>, the
                           bias and load lines as --show has them.
   --print-pdf <file>      Render the printed page (A4) into the PDF <file>.
+  --tube <file>           Use the tube in the tube file <file> instead of the
+                          807, for every mode.
+  --data <file>           Draw the measured points in <file> (uTracer, uTmax or
+                          CSV) over the plot.
+  --fitted-curves         With --data: draw the model's curves at the measured
+                          grid voltages too.
+  --fit <file>            Fit the tube's seven constants to the measured points
+                          in <file>, print the fit as JSON and end.
+  --save-tube <file>      With --fit: write the fitted tube into the tube file
+                          <file>.
 )";
 
 } // namespace
@@ -353,9 +363,11 @@ void TestCommandLine::AWindowShotWithADisplayThatDoesNotAnswerExitsWithFour() {
 void TestCommandLine::HelpAndVersion() {
     const Run help = RunProgram({"--help"});
     QCOMPARE(help.Code, 0);
-    for (const char* option : {"--export", "--readout", "--window-shot", "--end-i", "--step-v",
-                               "--grid-lines", "--end-v", "--ra", "--bplus", "--rk", "--show",
-                               "--size", "--design", "--load", "--zaa", "--drive"}) {
+    for (const char* option :
+         {"--export",        "--readout", "--window-shot", "--end-i", "--step-v", "--grid-lines",
+          "--end-v",         "--ra",      "--bplus",       "--rk",    "--show",   "--size",
+          "--design",        "--load",    "--zaa",         "--drive", "--tube",   "--data",
+          "--fitted-curves", "--fit",     "--save-tube"}) {
         QVERIFY2(help.Out.contains(option), option);
     }
     const Run version = RunProgram({"--version"});

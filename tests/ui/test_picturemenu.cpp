@@ -82,7 +82,7 @@ void TestPictureMenu::cleanup() {
 void TestPictureMenu::menuOffersItsActionsWithTheirShortcuts() {
     QCOMPARE(form_->Controls().PaintBox1->contextMenuPolicy(), Qt::ActionsContextMenu);
     const QList<QAction*> actions = form_->Controls().PaintBox1->actions();
-    QCOMPARE(actions.size(), 9);
+    QCOMPARE(actions.size(), 12);
     QCOMPARE(actions[0]->text(), QStringLiteral("Copy Picture"));
     QCOMPARE(actions[0]->shortcut(), QKeySequence(QStringLiteral("Ctrl+C")));
     QCOMPARE(actions[1]->text(), QStringLiteral("Save Picture As..."));
@@ -98,6 +98,10 @@ void TestPictureMenu::menuOffersItsActionsWithTheirShortcuts() {
         QCOMPARE(actions[4 + k]->shortcut(),
                  k == 3 ? QKeySequence(QStringLiteral("Ctrl+P")) : QKeySequence());
     }
+    QCOMPARE(actions[9]->text(), QStringLiteral("Tube..."));
+    QCOMPARE(actions[9]->shortcut(), QKeySequence(QStringLiteral("Ctrl+T")));
+    QCOMPARE(actions[10]->text(), QStringLiteral("Open Measurements..."));
+    QCOMPARE(actions[11]->text(), QStringLiteral("Close Measurements"));
 }
 
 void TestPictureMenu::windowKeepsWhatItDrew() {

@@ -88,6 +88,27 @@ TEST(DrawPlotWithoutWindow, ArithmeticFaultsRaise) {
     EXPECT_THROW(DrawPlotWithoutWindow(job), tubemath::ArithmeticError);
 }
 
+TEST(DrawPlotWithoutWindow, DrawsAndReadsForTheJobsTubeWithItsMarks) {
+    PlotJob job = StartJob();
+    job.Show.Imax = true;
+    job.Tube.Params.MuZero = 12;
+    job.Tube.Ratings.Imax = 0.05;
+    job.MeasurementMarks.Dots.push_back({300, 0.05, 0x00FF00, 2});
+    const DrawnPlot plot = DrawPlotWithoutWindow(job);
+    PlotSettings settings;
+    ASSERT_TRUE(TakeSettings(fixtures::StartupTexts(), settings));
+    PlotScale scale;
+    DrawOps ops;
+    RedrawInput input{job.Tube.Params, settings, TubeLimits{50, 475, 25}, job.Show, 462, 224};
+    input.marks = job.MeasurementMarks;
+    RedrawPlot(input, scale, ops);
+    EXPECT_EQ(plot.Ops, ops);
+    EXPECT_EQ(plot.Tube.MuZero, 12);
+    EXPECT_EQ(plot.Limits.Imax, 50);
+    EXPECT_EQ(plot.Ops.back().kind, DrawOpKind::Dot);
+    EXPECT_NE(plot.Ops, DrawPlotWithoutWindow(StartJob()).Ops);
+}
+
 TEST(FirstBlankOrZeroBox, NoneWhenEveryBoxHasAValueAndRkIsNeverNamed) {
     EXPECT_FALSE(FirstBlankOrZeroBox(fixtures::StartupTexts()).has_value());
     SettingsTexts texts = fixtures::StartupTexts();

@@ -1,0 +1,18 @@
+// The command line's options for the tube and measured curves: --tube, --data, --fitted-curves,
+// --fit and --save-tube.
+#pragma once
+
+#include "cli/commandline.h"
+
+class QCommandLineParser;
+
+namespace valvescope {
+
+void AddTubeOptions(QCommandLineParser& parser);
+
+// Reads the options into `line`, turning a command line with --fit into RunMode::Fit. False,
+// with line.Problem saying why, for a value given twice, an empty file name or options that do
+// not go together.
+bool ReadTubeOptions(const QCommandLineParser& parser, CommandLine& line);
+
+} // namespace valvescope

@@ -1,0 +1,258 @@
+// The command line's tube and measured-curve options: reading them, and the program run with a
+// tube file, measured points, a fit and a fitted tube saved.
+#include "cli/commandline.h"
+#include "core/tube/tubefile.h"
+#include "core/tubeedit/measuremarks.h"
+
+#include <QFile>
+#include <QImage>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QtTest>
+
+using valvescope::RunMode;
+
+namespace {
+
+valvescope::CommandLine Read(QStringList arguments) {
+    arguments.prepend(QStringLiteral("valvescope"));
+    return valvescope::ReadCommandLine(arguments);
+}
+
+struct Run {
+    int Code = -1;
+    QByteArray Out;
+    QByteArray Err;
+};
+
+Run RunProgram(const QStringList& arguments) {
+    QProcess process;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.remove(QStringLiteral("DISPLAY"));
+    environment.insert(QStringLiteral("LC_ALL"), QStringLiteral("C.UTF-8"));
+    process.setProcessEnvironment(environment);
+    process.start(QStringLiteral(VALVESCOPE_EXE), arguments);
+    if (!process.waitForFinished(60000)) {
+        process.kill();
+        process.waitForFinished();
+        return {};
+    }
+    return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
+            process.readAllStandardOutput(), process.readAllStandardError()};
+}
+
+const QString kSample = QStringLiteral(VALVESCOPE_SAMPLE_DATA "/ECC82.utd");
+
+void WriteText(const QString& path, const QByteArray& text) {
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(text);
+}
+
+} // namespace
+
+class TestTubeOptions : public QObject {
+    Q_OBJECT
+
+private slots:
+    void theOptionsAreRead();
+    void optionsThatDoNotGoTogetherAreUsageProblems();
+    void fitPrintsTheFitAsJson();
+    void aSavedFitReadsBackAsTheTube();
+    void aTubeFileThatCannotBeWrittenExitsWithFour();
+    void aTubeFileThatDoesNotReadExitsWithTwo();
+    void aTubeChangesThePictureAndTheReadout();
+    void measuredPointsAreDrawnOnTheExport();
+
+private:
+    QString Path(const char* name) const { return dir_.filePath(QString::fromUtf8(name)); }
+    QTemporaryDir dir_;
+};
+
+void TestTubeOptions::theOptionsAreRead() {
+    const valvescope::CommandLine fit = Read({"--fit", "a.utd", "--save-tube", "t.json"});
+    QCOMPARE(fit.Mode, RunMode::Fit);
+    QCOMPARE(fit.FitFile, QStringLiteral("a.utd"));
+    QCOMPARE(fit.SaveTubeFile, QStringLiteral("t.json"));
+    const valvescope::CommandLine shot =
+        Read({"--window-shot", "w.png", "--tube", "t.json", "--data", "d.csv", "--fitted-curves"});
+    QCOMPARE(shot.Mode, RunMode::WindowShot);
+    QCOMPARE(shot.TubeFile, QStringLiteral("t.json"));
+    QCOMPARE(shot.DataFile, QStringLiteral("d.csv"));
+    QVERIFY(shot.FittedCurves);
+    QCOMPARE(Read({"--tube", "t.json", "--readout", "1,1"}).Mode, RunMode::Readout);
+    QCOMPARE(Read({"--data", "d.csv"}).Mode, RunMode::Window);
+}
+
+void TestTubeOptions::optionsThatDoNotGoTogetherAreUsageProblems() {
+    const std::pair<QStringList, const char*> problems[] = {
+        {{"--fit", "a", "--export", "p.png"}, "--fit does not go with another mode."},
+        {{"--fit", "a", "--design", "text"}, "--fit does not go with another mode."},
+        {{"--data", "d.csv", "--readout", "1,1"},
+         "--data goes with --export, --print-pdf, --window-shot or the window."},
+        {{"--save-tube", "t.json"}, "--save-tube needs --fit."},
+        {{"--fitted-curves", "--export", "p.png"}, "--fitted-curves needs --data."},
+        {{"--data", "d.csv", "--fit", "a"},
+         "--data goes with --export, --print-pdf, --window-shot or the window."},
+        {{"--tube", ""}, "--tube needs a file name."},
+        {{"--fit", "a", "--fit", "b"}, "--fit is given more than once."}};
+    for (const auto& [arguments, problem] : problems) {
+        const valvescope::CommandLine line = Read(arguments);
+        QCOMPARE(line.Mode, RunMode::Usage);
+        QCOMPARE(line.Problem, QString::fromUtf8(problem));
+    }
+}
+
+void TestTubeOptions::fitPrintsTheFitAsJson() {
+    if (!QFile::exists(kSample)) {
+        QSKIP("no sample measurements (configure with -DVALVESCOPE_SAMPLE_DATA=<folder>)");
+    }
+    const Run run = RunProgram({"--fit", kSample});
+    QCOMPARE(run.Code, 0);
+    QCOMPARE(run.Err, QByteArray());
+    QJsonParseError error;
+    const QJsonObject fit = QJsonDocument::fromJson(run.Out, &error).object();
+    QCOMPARE(error.error, QJsonParseError::NoError);
+    QCOMPARE(fit.value(QStringLiteral("points")).toInt(), 186);
+    QVERIFY(fit.value(QStringLiteral("rms_mA")).toDouble() <= 0.042);
+    QVERIFY(fit.value(QStringLiteral("max_mA")).toDouble() >=
+            fit.value(QStringLiteral("rms_mA")).toDouble());
+    QCOMPARE(fit.value(QStringLiteral("constants")).toObject().keys(),
+             (QStringList{"ExponentSlope", "GridDecade", "KneeFactor", "LawExponent", "MuExponent",
+                          "MuZero", "Perveance"}));
+    QCOMPARE(fit.value(QStringLiteral("stderr")).toObject().size(), 7);
+}
+
+void TestTubeOptions::aSavedFitReadsBackAsTheTube() {
+    if (!QFile::exists(kSample)) {
+        QSKIP("no sample measurements");
+    }
+    valvescope::Tube base = valvescope::Builtin807();
+    base.Name = "ECC82 data sheet";
+    base.Ratings = {0.02, 300, 2.75};
+    valvescope::SaveTubeFile(Path("base.json").toStdString(), base);
+    const Run run = RunProgram(
+        {"--fit", kSample, "--tube", Path("base.json"), "--save-tube", Path("fitted.json")});
+    QCOMPARE(run.Code, 0);
+    const QJsonObject constants =
+        QJsonDocument::fromJson(run.Out).object().value(QStringLiteral("constants")).toObject();
+    const valvescope::Tube fitted = valvescope::ReadTubeFile(Path("fitted.json").toStdString());
+    QCOMPARE(fitted.Name, std::string("ECC82 (fitted)"));
+    QCOMPARE(fitted.Params.MuZero, constants.value(QStringLiteral("MuZero")).toDouble());
+    QCOMPARE(fitted.Params.Perveance, constants.value(QStringLiteral("Perveance")).toDouble());
+    QVERIFY(fitted.Ratings == base.Ratings); // the user's ratings, not fitted
+    // The saved tube draws.
+    const Run drawn = RunProgram({"--tube", Path("fitted.json"), "--export", Path("ecc82.png"),
+                                  "--end-v", "300", "--end-i", "20"});
+    QCOMPARE(drawn.Code, 0);
+}
+
+void TestTubeOptions::aTubeFileThatCannotBeWrittenExitsWithFour() {
+    if (!QFile::exists(kSample)) {
+        QSKIP("no sample measurements");
+    }
+    const QString path = Path("no/such/folder/t.json");
+    const Run run = RunProgram({"--fit", kSample, "--save-tube", path});
+    QCOMPARE(run.Code, 4);
+    QVERIFY2(run.Err.startsWith(path.toUtf8() + ": "), run.Err.constData());
+    QCOMPARE(run.Out, QByteArray());
+}
+
+void TestTubeOptions::aTubeFileThatDoesNotReadExitsWithTwo() {
+    WriteText(Path("bad.json"), R"({"format": 1, "name": "x",
+ "constants": {"MuExponent": 0.253, "ExponentSlope": 99.1, "GridDecade": 31.1,
+  "KneeFactor": 300, "MuZero": -8.7, "Perveance": 5.7e-05, "LawExponent": 1.48},
+ "ratings": {"Imax": 0.12, "Vmax": 475, "Pmax": 25}})");
+    const Run run = RunProgram({"--tube", Path("bad.json"), "--export", Path("bad.png")});
+    QCOMPARE(run.Code, 2);
+    QVERIFY2(run.Err.startsWith(Path("bad.json").toUtf8() + ": constants.MuZero: "),
+             run.Err.constData());
+    QVERIFY(run.Err.endsWith(".\n"));
+    QVERIFY(!QFile::exists(Path("bad.png")));
+    const Run missing = RunProgram({"--tube", Path("missing.json"), "--readout", "1,1"});
+    QCOMPARE(missing.Code, 2);
+    QVERIFY(missing.Err.startsWith(Path("missing.json").toUtf8() + ": "));
+    QCOMPARE(RunProgram({"--fit", Path("missing.utd")}).Code, 2);
+}
+
+void TestTubeOptions::aTubeChangesThePictureAndTheReadout() {
+    // The 807's constants with a tenth of its current rating: only the Imax line moves.
+    valvescope::Tube tube = valvescope::Builtin807();
+    valvescope::SaveTubeFile(Path("same.json").toStdString(), tube);
+    tube.Name = "807 low";
+    tube.Ratings.Imax = 0.05;
+    valvescope::SaveTubeFile(Path("low.json").toStdString(), tube);
+    // The surface alone: the caption line around a framed picture names the tube.
+    const QStringList show = {"--show", "imax", "--bare"};
+    QCOMPARE(RunProgram(QStringList{"--export", Path("807.png")} + show).Code, 0);
+    QCOMPARE(
+        RunProgram(QStringList{"--export", Path("same.png"), "--tube", Path("same.json")} + show)
+            .Code,
+        0);
+    QCOMPARE(RunProgram(QStringList{"--export", Path("low.png"), "--tube", Path("low.json")} + show)
+                 .Code,
+             0);
+    const QImage builtin(Path("807.png"));
+    QCOMPARE(QImage(Path("same.png")), builtin);
+    const QImage low(Path("low.png"));
+    QCOMPARE(low.size(), builtin.size());
+    // End I 200 mA over 224 pixels: 120 mA lies near row 90, 50 mA near row 168. Count the rows
+    // where the two pictures differ.
+    int changedRows = 0, nearOld = 0, nearNew = 0;
+    for (int y = 0; y < low.height(); ++y) {
+        bool changed = false;
+        for (int x = 0; x < low.width() && !changed; ++x) {
+            changed = low.pixel(x, y) != builtin.pixel(x, y);
+        }
+        changedRows += changed ? 1 : 0;
+        nearOld += changed && std::abs(y - 90) <= 3 ? 1 : 0;
+        nearNew += changed && std::abs(y - 168) <= 3 ? 1 : 0;
+    }
+    QVERIFY(nearOld > 0);
+    QVERIFY(nearNew > 0);
+    QVERIFY(changedRows <= 12);
+    // The readout reads the tube's constants: another MuZero, another grid voltage.
+    tube.Params.MuZero = 12;
+    valvescope::SaveTubeFile(Path("mu.json").toStdString(), tube);
+    const Run readout807 = RunProgram({"--readout", "144,168"});
+    const Run readoutMu = RunProgram({"--readout", "144,168", "--tube", Path("mu.json")});
+    QCOMPARE(readoutMu.Code, 0);
+    QVERIFY(readoutMu.Out.startsWith(" Vp=  249. v    Vg="));
+    QVERIFY(readoutMu.Out != readout807.Out);
+    // So does the stage: named for the tube, its rating fractions from the tube's ratings.
+    const Run design = RunProgram({"--design", "text", "--tube", Path("mu.json")});
+    QCOMPARE(design.Code, 0);
+    QVERIFY2(design.Out.startsWith("807 low single-ended stage"), design.Out.constData());
+    QVERIFY(design.Out !=
+            RunProgram({"--design", "text"}).Out.replace("807 single", "807 low single"));
+}
+
+void TestTubeOptions::measuredPointsAreDrawnOnTheExport() {
+    WriteText(Path("points.csv"), "Vg,Va,Ia\n0,200,60\n0,300,100\n-20,400,40\n");
+    const Run run = RunProgram({"--data", Path("points.csv"), "--export", Path("dots.png")});
+    QCOMPARE(run.Code, 0);
+    const QImage image(Path("dots.png"));
+    const auto rgb = [](valvescope::Colour c) {
+        return qRgb(valvescope::RedOf(c), valvescope::GreenOf(c), valvescope::BlueOf(c));
+    };
+    int first = 0, second = 0;
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x) {
+            first += image.pixel(x, y) == rgb(valvescope::MeasurementColour(0)) ? 1 : 0;
+            second += image.pixel(x, y) == rgb(valvescope::MeasurementColour(1)) ? 1 : 0;
+        }
+    }
+    QVERIFY(first >= 2 * 5 && first <= 2 * 25); // two small dots at 0 V
+    QVERIFY(second >= 5 && second <= 25);       // one at -20 V
+
+    WriteText(Path("broken.csv"), "Vg,Va,Ia\n0,200,60\n0,300\n");
+    const Run broken = RunProgram({"--data", Path("broken.csv"), "--export", Path("no.png")});
+    QCOMPARE(broken.Code, 2);
+    QVERIFY2(broken.Err.startsWith(Path("broken.csv").toUtf8() + ":3: "), broken.Err.constData());
+    QVERIFY(!QFile::exists(Path("no.png")));
+}
+
+QTEST_GUILESS_MAIN(TestTubeOptions)
+#include "test_tubeoptions.moc"

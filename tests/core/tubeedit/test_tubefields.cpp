@@ -1,0 +1,99 @@
+// The Tube window's fields: the texts shown for a tube, and texts read back field by field.
+#include "core/tubeedit/tubefields.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace {
+
+using valvescope::Builtin807;
+using valvescope::FieldTextsOf;
+using valvescope::kTubeNumberFields;
+using valvescope::ReadNumberField;
+using valvescope::ReadTubeFields;
+using valvescope::Tube;
+using valvescope::TubeFieldTexts;
+
+constexpr std::size_t kMuZero = 4, kPerveance = 5, kImax = 7, kPmax = 9;
+
+TEST(TubeFields, The807ShowsItsConstantsAndRatingsWithImaxInMilliamps) {
+    const TubeFieldTexts texts = FieldTextsOf(Builtin807());
+    EXPECT_EQ(texts.Name, "807");
+    const char* expected[] = {"0.253",   "99.1", "31.1", "300", "8.7",
+                              "5.7e-05", "1.48", "120",  "475", "25"};
+    for (std::size_t i = 0; i < kTubeNumberFields.size(); ++i) {
+        EXPECT_EQ(texts.Numbers[i], expected[i]) << kTubeNumberFields[i].Key;
+    }
+    EXPECT_STREQ(kTubeNumberFields[kImax].Caption, "Imax (mA)");
+}
+
+TEST(TubeFields, UntouchedTextsKeepEveryValueExactly) {
+    Tube tube = Builtin807();
+    tube.Params.Perveance = 1.8947462441590558e-05; // shown as 1.89475e-05
+    tube.Ratings.Imax = 0.0123456789012345678;
+    tube.Notes = "kept";
+    const TubeFieldTexts texts = FieldTextsOf(tube);
+    EXPECT_EQ(texts.Numbers[kPerveance], "1.89475e-05");
+    EXPECT_EQ(texts.Numbers[kImax], "12.3457");
+    const valvescope::TubeFieldReading reading = ReadTubeFields(texts, tube);
+    EXPECT_TRUE(reading.AllRead());
+    EXPECT_EQ(reading.Read.Params.Perveance, tube.Params.Perveance);
+    EXPECT_EQ(reading.Read.Ratings.Imax, tube.Ratings.Imax);
+    EXPECT_EQ(reading.Read.Notes, "kept");
+}
+
+TEST(TubeFields, EditedTextsAreTakenInTheirUnits) {
+    TubeFieldTexts texts = FieldTextsOf(Builtin807());
+    texts.Name = "6L6";
+    texts.Numbers[kMuZero] = " 12,5 ";
+    texts.Numbers[kPerveance] = "1.2E-3";
+    texts.Numbers[kImax] = "250";
+    const valvescope::TubeFieldReading reading = ReadTubeFields(texts, Builtin807());
+    EXPECT_TRUE(reading.AllRead());
+    EXPECT_EQ(reading.Read.Name, "6L6");
+    EXPECT_EQ(reading.Read.Params.MuZero, 12.5);
+    EXPECT_EQ(reading.Read.Params.Perveance, 1.2e-3);
+    EXPECT_EQ(reading.Read.Ratings.Imax, 0.25);
+    EXPECT_EQ(reading.Read.Params.LawExponent, 1.48);
+}
+
+TEST(TubeFields, FieldsThatDoNotReadKeepTheTubesValueAndSayWhy) {
+    TubeFieldTexts texts = FieldTextsOf(Builtin807());
+    texts.Name = "  ";
+    texts.Numbers[0] = "abc";
+    texts.Numbers[1] = "";
+    texts.Numbers[2] = "0";
+    texts.Numbers[3] = "-4";
+    texts.Numbers[kMuZero] = "1e999";
+    texts.Numbers[kPmax] = "30";
+    const valvescope::TubeFieldReading reading = ReadTubeFields(texts, Builtin807());
+    EXPECT_FALSE(reading.AllRead());
+    EXPECT_EQ(reading.NameProblem, "a name is needed");
+    EXPECT_EQ(reading.Problems[0], "'abc' is not a number");
+    EXPECT_EQ(reading.Problems[1], "a number is needed");
+    EXPECT_EQ(reading.Problems[2], "must be a number above zero");
+    EXPECT_EQ(reading.Problems[3], "must be a number above zero");
+    EXPECT_FALSE(reading.Problems[kMuZero].empty());
+    EXPECT_EQ(reading.Read.Name, "807");
+    EXPECT_EQ(reading.Read.Params.MuExponent, 0.253);
+    EXPECT_EQ(reading.Read.Params.GridDecade, 31.1);
+    EXPECT_EQ(reading.Read.Params.MuZero, 8.7);
+    EXPECT_TRUE(reading.Problems[kPmax].empty());
+    EXPECT_EQ(reading.Read.Ratings.Pmax, 30); // the good field next to bad ones is taken
+}
+
+TEST(TubeFields, NumberTextsReadOrSayWhy) {
+    EXPECT_EQ(ReadNumberField("5.7e-05").Value, 5.7e-05);
+    EXPECT_EQ(ReadNumberField("0,25").Value, 0.25);
+    for (const char* bad : {"nan", "inf", "1..2", "12 V", "0x10"}) {
+        EXPECT_FALSE(ReadNumberField(bad).Value) << bad;
+        EXPECT_FALSE(ReadNumberField(bad).Problem.empty()) << bad;
+    }
+    // A milliamp value so small that it is no longer above zero in amperes.
+    TubeFieldTexts texts = FieldTextsOf(Builtin807());
+    texts.Numbers[kImax] = "1e-322";
+    EXPECT_EQ(ReadTubeFields(texts, Builtin807()).Problems[kImax], "must be a number above zero");
+}
+
+} // namespace

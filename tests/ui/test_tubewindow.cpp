@@ -1,0 +1,236 @@
+// The Tube window: the fields, tube files, measured points over the plot and the fit, and the
+// main window following the tube (caption, plot, readout).
+#include "core/tube/tubefile.h"
+#include "core/tubeedit/measuremarks.h"
+#include "tests/support/windowtest.h"
+#include "ui/paintbox.h"
+#include "ui/tubewindow.h"
+
+#include <QAction>
+#include <QFile>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QToolButton>
+#include <QtTest>
+
+#include <algorithm>
+#include <cmath>
+#include <iterator>
+
+namespace {
+
+constexpr std::size_t kMuZero = 4, kPmax = 9;
+
+// Points of the model's curves at grid voltages 0, -10 and -20 V as a CSV file.
+void WriteModelCurves(const QString& path, const tubemath::TubeParams& tube) {
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write("Va;Vg;Ia (mA)\n");
+    for (double Vg : {0.0, -10.0, -20.0}) {
+        for (double Va = 25; Va <= 500; Va += 25) {
+            const double Ia = tubemath::PlateCurrent(tube, Vg, Va) * 1000;
+            file.write(QByteArray::number(Va) + ';' + QByteArray::number(Vg) + ';' +
+                       QByteArray::number(Ia, 'g', 17) + '\n');
+        }
+    }
+}
+
+std::vector<valvescope::DrawOp> DotsOf(const valvescope::DrawOps& ops) {
+    std::vector<valvescope::DrawOp> dots;
+    std::copy_if(
+        ops.begin(), ops.end(), std::back_inserter(dots),
+        [](const valvescope::DrawOp& op) { return op.kind == valvescope::DrawOpKind::Dot; });
+    return dots;
+}
+
+} // namespace
+
+class TestTubeWindow : public WindowTest {
+    Q_OBJECT
+
+private slots:
+    void init() { OpenWindow(); }
+    void cleanup() { CloseWindow(); }
+
+    void ctrlTOpensTheWindowBesideThePlot();
+    void fieldsThatDoNotReadAreMarkedAndNotApplied();
+    void aNewTubeRenamesTheWindowAndRedrawsThePlotAndReadout();
+    void tubeFilesOpenAndSave();
+    void measuredPointsAreDotsInTheirGridVoltagesColours();
+    void aMeasurementFileThatDoesNotReadChangesNothing();
+    void theFitBecomesTheTubeWithItsCurvesOverTheDots();
+
+private:
+    TTubeWindow& Window() { return form_->TubeWindow(); }
+    void Edit(QLineEdit* field, const QString& text) {
+        field->setText(text);
+        emit field->textEdited(text);
+        emit field->editingFinished();
+    }
+    QString Path(const char* name) const { return dir_.filePath(QString::fromUtf8(name)); }
+
+    QTemporaryDir dir_;
+};
+
+void TestTubeWindow::ctrlTOpensTheWindowBesideThePlot() {
+    QAction* action = form_->Controls().ActTube;
+    QCOMPARE(action->text(), QStringLiteral("Tube..."));
+    QCOMPARE(action->shortcut(), QKeySequence(QStringLiteral("Ctrl+T")));
+    QVERIFY(form_->Controls().PaintBox1->actions().contains(form_->Controls().ActOpenMeasurements));
+    QVERIFY(!form_->Controls().ActCloseMeasurements->isEnabled());
+    QApplication::setActiveWindow(form_.get());
+    QVERIFY(QTest::qWaitForWindowActive(form_.get()));
+    QTest::keyClick(form_.get(), Qt::Key_T, Qt::ControlModifier);
+    QTRY_VERIFY(Window().isVisible());
+    QVERIFY(!Window().isModal());
+    QCOMPARE(Window().NameField()->text(), QStringLiteral("807"));
+    QCOMPARE(Window().NumberField(kMuZero)->text(), QStringLiteral("8.7"));
+    QCOMPARE(Window().NumberField(7)->text(), QStringLiteral("120")); // Imax in mA
+    QCOMPARE(Window().MeasurementsText(), QStringLiteral("No measured curves open."));
+}
+
+void TestTubeWindow::fieldsThatDoNotReadAreMarkedAndNotApplied() {
+    Edit(Window().NumberField(kMuZero), QStringLiteral("8,7x"));
+    QVERIFY(!Window().NumberField(kMuZero)->styleSheet().isEmpty());
+    QVERIFY(Window().NumberField(kMuZero)->toolTip().contains(QStringLiteral("is not a number")));
+    QCOMPARE(form_->CurrentTube().Params.MuZero, 8.7);
+    Edit(Window().NumberField(kPmax), QStringLiteral("12"));
+    QCOMPARE(form_->CurrentTube().Ratings.Pmax, 12.0);
+    QCOMPARE(Window().NumberField(kMuZero)->text(), QStringLiteral("8,7x")); // still there to fix
+    Edit(Window().NumberField(kMuZero), QStringLiteral("9,5"));
+    QCOMPARE(form_->CurrentTube().Params.MuZero, 9.5);
+    QVERIFY(Window().NumberField(kMuZero)->styleSheet().isEmpty());
+    QCOMPARE(Window().NumberField(kMuZero)->text(), QStringLiteral("9.5"));
+    QVERIFY(errors_.isEmpty());
+}
+
+void TestTubeWindow::aNewTubeRenamesTheWindowAndRedrawsThePlotAndReadout() {
+    form_->Controls().SpdBtnWp->click();
+    form_->FinishDrawing();
+    const valvescope::DrawOps with807 = form_->LastDrawOps();
+    QTest::mouseMove(form_->Controls().PaintBox1, QPoint(144, 168));
+    QTRY_VERIFY(!form_->ReadoutText().isEmpty());
+    const QString readout807 = form_->ReadoutText();
+
+    Edit(Window().NameField(), QStringLiteral("6L6"));
+    QCOMPARE(form_->windowTitle(), QStringLiteral(" Valvescope for the 6L6            Kestrelon"));
+    Edit(Window().NumberField(kMuZero), QStringLiteral("12"));
+    form_->FinishDrawing();
+    QVERIFY(form_->LastDrawOps() != with807);
+    QVERIFY(form_->ReadoutText() != readout807);
+
+    Window().UseBuiltin807();
+    form_->FinishDrawing();
+    QCOMPARE(form_->windowTitle(), QStringLiteral(" Valvescope for the 807            Kestrelon"));
+    QCOMPARE(form_->LastDrawOps(), with807);
+    QCOMPARE(form_->ReadoutText(), readout807);
+    QCOMPARE(Window().NameField()->text(), QStringLiteral("807"));
+}
+
+void TestTubeWindow::tubeFilesOpenAndSave() {
+    valvescope::Tube tube = valvescope::Builtin807();
+    tube.Name = "EL34";
+    tube.Params.Perveance = 1.1e-3;
+    tube.Ratings.Imax = 0.15;
+    valvescope::SaveTubeFile(Path("el34.json").toStdString(), tube);
+    Window().OpenTube(Path("el34.json"));
+    QCOMPARE(form_->CurrentTube().Name, std::string("EL34"));
+    QCOMPARE(Window().NumberField(7)->text(), QStringLiteral("150"));
+    Window().SaveTubeAs(Path("copy.json"));
+    QCOMPARE(valvescope::ReadTubeFile(Path("copy.json").toStdString()).Params.Perveance, 1.1e-3);
+
+    QFile bad(Path("bad.json"));
+    QVERIFY(bad.open(QIODevice::WriteOnly));
+    bad.write("{\"format\": 1, \"name\": \"x\"}");
+    bad.close();
+    form_->Controls().ActTube->trigger();
+    QTest::mouseClick(Window().findChild<QPushButton*>(QStringLiteral("Builtin807")),
+                      Qt::LeftButton);
+    QCOMPARE(form_->CurrentTube().Name, std::string("807"));
+    RunGuarded(&Window(), [this] { Window().OpenTube(Path("bad.json")); });
+    QCOMPARE(errors_.size(), 1);
+    QVERIFY(errors_[0].Text.startsWith(Path("bad.json") + QStringLiteral(": ")));
+    QCOMPARE(form_->CurrentTube().Name, std::string("807"));
+}
+
+void TestTubeWindow::measuredPointsAreDotsInTheirGridVoltagesColours() {
+    WriteModelCurves(Path("curves.csv"), tubemath::TubeParams{});
+    Window().OpenMeasurements(Path("curves.csv"));
+    form_->FinishDrawing();
+    QCOMPARE(Window().MeasurementsText(),
+             QStringLiteral("curves.csv: 60 points at 3 grid voltages"));
+    QVERIFY2(Window().DifferenceText().contains(QStringLiteral("RMS 0.000 mA")),
+             qPrintable(Window().DifferenceText()));
+    QVERIFY(form_->Controls().ActCloseMeasurements->isEnabled());
+    const std::vector<valvescope::DrawOp> dots = DotsOf(form_->LastDrawOps());
+    QVERIFY(dots.size() >= 40);                                      // some lie past End I
+    QCOMPARE(dots.front().colour, valvescope::MeasurementColour(0)); // Vg 0 comes first in file
+    QCOMPARE(dots.back().colour, valvescope::MeasurementColour(2));
+
+    form_->Controls().ActCloseMeasurements->trigger();
+    form_->FinishDrawing();
+    QVERIFY(DotsOf(form_->LastDrawOps()).empty());
+    QVERIFY(!form_->Controls().ActCloseMeasurements->isEnabled());
+    QVERIFY(errors_.isEmpty());
+}
+
+void TestTubeWindow::aMeasurementFileThatDoesNotReadChangesNothing() {
+    WriteModelCurves(Path("curves.csv"), tubemath::TubeParams{});
+    Window().OpenMeasurements(Path("curves.csv"));
+    form_->FinishDrawing();
+    const valvescope::DrawOps before = form_->LastDrawOps();
+    QFile bad(Path("bad.csv"));
+    QVERIFY(bad.open(QIODevice::WriteOnly));
+    bad.write("Vg,Va,Ia\n-1,100,2\n-1,abc,3\n");
+    bad.close();
+    RunGuarded(&Window(), [this] { Window().OpenMeasurements(Path("bad.csv")); });
+    QCOMPARE(errors_.size(), 1);
+    QVERIFY2(errors_[0].Text.startsWith(Path("bad.csv") + QStringLiteral(":3: ")),
+             qPrintable(errors_[0].Text));
+    QCOMPARE(Window().Measurements().size(), std::size_t(60));
+    form_->FinishDrawing();
+    QCOMPARE(form_->LastDrawOps(), before);
+}
+
+void TestTubeWindow::theFitBecomesTheTubeWithItsCurvesOverTheDots() {
+    tubemath::TubeParams measured;
+    measured.MuZero = 12;
+    measured.Perveance = 4e-5;
+    WriteModelCurves(Path("sample.csv"), measured);
+    Edit(Window().NumberField(kPmax), QStringLiteral("30"));
+    Window().OpenMeasurements(Path("sample.csv"));
+    QVERIFY(!Window().ModelCurvesShown());
+    Window().FitToMeasurements();
+    Window().FinishFit();
+    form_->FinishDrawing();
+    QVERIFY(errors_.isEmpty());
+    QCOMPARE(form_->CurrentTube().Name, std::string("sample (fitted)"));
+    QCOMPARE(form_->windowTitle(),
+             QStringLiteral(" Valvescope for the sample (fitted)            Kestrelon"));
+    QCOMPARE(form_->CurrentTube().Ratings.Pmax, 30.0);
+    QVERIFY(std::fabs(form_->CurrentTube().Params.MuZero - 12) < 0.01);
+    QVERIFY(Window().ReportText().startsWith(QStringLiteral("Fitted to 60 points.\nRMS 0.000 mA")));
+    QVERIFY(Window().ReportText().contains(QStringLiteral("MuZero ")));
+    QVERIFY(Window().DifferenceText().contains(QStringLiteral("RMS 0.000 mA")));
+    QVERIFY(Window().ModelCurvesShown());
+    // The curves at the measured grid voltages in their dots' colours, over the dots.
+    const valvescope::DrawOps& ops = form_->LastDrawOps();
+    const auto firstDot = std::find_if(ops.begin(), ops.end(), [](const valvescope::DrawOp& op) {
+        return op.kind == valvescope::DrawOpKind::Dot;
+    });
+    const auto curvePen = std::find_if(firstDot, ops.end(), [](const valvescope::DrawOp& op) {
+        return op.kind == valvescope::DrawOpKind::PenColour &&
+               op.colour == valvescope::MeasurementColour(2);
+    });
+    QVERIFY(firstDot != ops.end());
+    QVERIFY(curvePen != ops.end());
+    QCOMPARE(std::count_if(curvePen, ops.end(),
+                           [](const valvescope::DrawOp& op) {
+                               return op.kind == valvescope::DrawOpKind::Dot;
+                           }),
+             0);
+}
+
+QTEST_MAIN(TestTubeWindow)
+#include "test_tubewindow.moc"

@@ -1,0 +1,44 @@
+// A fit on a thread of its own: a file of many thousand points takes a while to fit, and the
+// windows keep taking input meanwhile. The outcome comes back on the window's thread.
+#pragma once
+
+#include "core/fit/fit.h"
+#include "core/tube/measuredpoint.h"
+
+#include <QObject>
+
+#include <exception>
+#include <functional>
+#include <memory>
+#include <thread>
+
+class TBackgroundFit : public QObject {
+public:
+    // What a fit left: its result, or the error that ended it.
+    struct Outcome {
+        valvescope::FitResult Result;
+        std::exception_ptr Error;
+    };
+    using Delivery = std::function<void(Outcome&)>;
+
+    // `deliver` takes each outcome on the thread this object lives on.
+    TBackgroundFit(QObject* parent, Delivery deliver);
+    // Waits for a fit still running; its outcome is dropped.
+    ~TBackgroundFit() override;
+
+    // Starts fitting `points`; a fit still running is left to end and its outcome dropped.
+    void Start(valvescope::MeasuredPoints points);
+    // Drops the running fit's outcome, if one runs.
+    void Drop();
+    // Waits for the running fit, if any, and delivers it now.
+    void Finish();
+    bool Running() const { return current_ != nullptr; }
+
+private:
+    struct Job;
+    void Deliver(std::shared_ptr<Job> job); // by value: it may be current_ itself
+
+    Delivery deliver_;
+    std::shared_ptr<Job> current_;
+    std::jthread thread_;
+};

@@ -1,0 +1,430 @@
+#include "ui/tubewindow.h"
+
+#include "core/measure/measurements.h"
+#include "core/tube/tubefile.h"
+#include "core/tubeedit/measuremarks.h"
+#include "core/tubeedit/tubereport.h"
+#include "ui/backgroundfit.h"
+#include "ui/errorbox.h"
+#include "ui/schematicform.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QFile>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QFontDatabase>
+#include <QFormLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QScreen>
+#include <QShowEvent>
+#include <QVBoxLayout>
+
+#include <algorithm>
+#include <utility>
+
+namespace {
+
+QString FromStd(const std::string& text) {
+    return QString::fromStdString(text);
+}
+
+std::string PathOf(const QString& path) {
+    return QFile::encodeName(path).toStdString();
+}
+
+bool SameTube(const valvescope::Tube& a, const valvescope::Tube& b) {
+    if (a.Name != b.Name || a.Notes != b.Notes) {
+        return false;
+    }
+    for (const valvescope::TubeNumberField& field : valvescope::kTubeNumberFields) {
+        if (valvescope::FieldValue(a, field) != valvescope::FieldValue(b, field)) {
+            return false;
+        }
+    }
+    return true;
+}
+
+void MarkField(QLineEdit* edit, const std::string& problem, const QString& hint) {
+    edit->setStyleSheet(problem.empty() ? QString()
+                                        : QStringLiteral("QLineEdit { background: #ffc8c8; }"));
+    edit->setToolTip(problem.empty() ? hint : FromStd(problem) + QStringLiteral(": not applied"));
+}
+
+QPushButton* Button(const QString& text, const char* name) {
+    auto* button = new QPushButton(text);
+    button->setObjectName(QString::fromUtf8(name));
+    button->setAutoDefault(false);
+    return button;
+}
+
+} // namespace
+
+TTubeWindow::TTubeWindow(TSchematicForm& form) : QWidget(&form, Qt::Window), form_(form) {
+    setObjectName(QStringLiteral("TubeWindow"));
+    setWindowTitle(QStringLiteral("Tube"));
+    fit_ = new TBackgroundFit(this, [this](TBackgroundFit::Outcome& outcome) {
+        fitButton_->setEnabled(!points_.empty());
+        Guarded([this, &outcome] {
+            if (outcome.Error) {
+                report_->clear();
+                std::rethrow_exception(outcome.Error);
+            }
+            FitDone(outcome.Result);
+        });
+    });
+    auto* columns = new QHBoxLayout(this);
+    columns->addWidget(BuildTubeFields());
+    columns->addWidget(BuildMeasurementPanel(), 1);
+    BindEvents();
+    ShowTubeFields(nullptr);
+    ShowMeasurements();
+}
+
+TTubeWindow::~TTubeWindow() {
+    delete fit_; // waits for a fit still running; its outcome is dropped
+    // A field losing the focus as it goes announces an edit: no handler may run then.
+    for (QObject* child : findChildren<QObject*>()) {
+        child->disconnect(this);
+    }
+}
+
+void TTubeWindow::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    if (!placed_ && !event->spontaneous()) {
+        placed_ = true;
+        PlaceBesideMainWindow();
+    }
+}
+
+// Right of the main window where the screen has room, else left of it, else below it, else as
+// far right as the screen allows; never over its top edge.
+void TTubeWindow::PlaceBesideMainWindow() {
+    const QScreen* screen = form_.screen();
+    if (!screen) {
+        return;
+    }
+    const QRect area = screen->availableGeometry();
+    const QRect main = form_.frameGeometry();
+    const QSize size = frameGeometry().size().expandedTo(sizeHint());
+    constexpr int kGap = 8;
+    QPoint place(main.right() + 1 + kGap, main.top());
+    if (place.x() + size.width() > area.right() + 1) {
+        if (main.left() - kGap - size.width() >= area.left()) {
+            place.setX(main.left() - kGap - size.width());
+        } else if (main.bottom() + 1 + kGap + size.height() <= area.bottom() + 1) {
+            place = QPoint(main.left(), main.bottom() + 1 + kGap);
+        } else {
+            place.setX(area.right() + 1 - size.width());
+        }
+    }
+    place.setX(std::max(place.x(), area.left()));
+    place.setY(std::max(std::min(place.y(), area.bottom() + 1 - size.height()), area.top()));
+    move(place);
+}
+
+template <typename Handler> void TTubeWindow::Guarded(Handler&& handler) {
+    RunGuarded(this, std::forward<Handler>(handler));
+}
+
+QWidget* TTubeWindow::BuildTubeFields() {
+    auto* box = new QGroupBox(QStringLiteral("Tube"));
+    auto* column = new QVBoxLayout(box);
+    auto* fields = new QFormLayout;
+    nameField_ = new QLineEdit;
+    nameField_->setObjectName(QStringLiteral("TubeName"));
+    fields->addRow(QStringLiteral("&Name"), nameField_);
+    for (std::size_t k = 0; k < numberFields_.size(); ++k) {
+        const valvescope::TubeNumberField& field = valvescope::kTubeNumberFields[k];
+        numberFields_[k] = new QLineEdit;
+        numberFields_[k]->setObjectName(QString::fromUtf8(field.Key));
+        numberFields_[k]->setAccessibleName(QString::fromUtf8(field.Caption));
+        fields->addRow(QString::fromUtf8(field.Caption), numberFields_[k]);
+    }
+    column->addLayout(fields);
+    notes_ = new QLabel;
+    notes_->setObjectName(QStringLiteral("TubeNotes"));
+    notes_->setWordWrap(true);
+    column->addWidget(notes_);
+    auto* buttons = new QHBoxLayout;
+    open_ = Button(QStringLiteral("&Open..."), "OpenTube");
+    saveAs_ = Button(QStringLiteral("Save &As..."), "SaveTubeAs");
+    builtin_ = Button(QStringLiteral("&807 (built in)"), "Builtin807");
+    buttons->addWidget(open_);
+    buttons->addWidget(saveAs_);
+    buttons->addWidget(builtin_);
+    column->addLayout(buttons);
+    column->addStretch(1);
+    return box;
+}
+
+QWidget* TTubeWindow::BuildMeasurementPanel() {
+    auto* box = new QGroupBox(QStringLiteral("Measured curves"));
+    auto* column = new QVBoxLayout(box);
+    measurementsLabel_ = new QLabel;
+    measurementsLabel_->setObjectName(QStringLiteral("MeasurementsFile"));
+    measurementsLabel_->setWordWrap(true);
+    differenceLabel_ = new QLabel;
+    differenceLabel_->setObjectName(QStringLiteral("ModelDifference"));
+    differenceLabel_->setWordWrap(true);
+    curvesBox_ = new QCheckBox(QStringLiteral("&Curves at the measured grid voltages"));
+    curvesBox_->setObjectName(QStringLiteral("ModelCurves"));
+    auto* buttons = new QHBoxLayout;
+    openMeasurements_ = Button(QStringLiteral("Open &Measurements..."), "OpenMeasurements");
+    closeMeasurements_ = Button(QStringLiteral("C&lose Measurements"), "CloseMeasurements");
+    fitButton_ = Button(QStringLiteral("&Fit to Measurements"), "FitToMeasurements");
+    buttons->addWidget(openMeasurements_);
+    buttons->addWidget(closeMeasurements_);
+    buttons->addWidget(fitButton_);
+    report_ = new QPlainTextEdit;
+    report_->setObjectName(QStringLiteral("FitReport"));
+    report_->setReadOnly(true);
+    report_->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+    report_->setLineWrapMode(QPlainTextEdit::NoWrap);
+    report_->setMinimumWidth(report_->fontMetrics().horizontalAdvance(QString(45, u'0')));
+    column->addWidget(measurementsLabel_);
+    column->addWidget(differenceLabel_);
+    column->addWidget(curvesBox_);
+    column->addLayout(buttons);
+    column->addWidget(report_, 1);
+    return box;
+}
+
+void TTubeWindow::BindEvents() {
+    for (QLineEdit* edit : numberFields_) {
+        connect(edit, &QLineEdit::textEdited, this,
+                [this] { MarkFields(ReadTubeFields(FieldTexts(), form_.CurrentTube())); });
+        connect(edit, &QLineEdit::editingFinished, this,
+                [this] { Guarded([this] { ApplyFields(); }); });
+    }
+    connect(nameField_, &QLineEdit::textEdited, this,
+            [this] { MarkFields(ReadTubeFields(FieldTexts(), form_.CurrentTube())); });
+    connect(nameField_, &QLineEdit::editingFinished, this,
+            [this] { Guarded([this] { ApplyFields(); }); });
+    connect(open_, &QPushButton::clicked, this,
+            [this] { Guarded([this] { ChooseAndOpenTube(); }); });
+    connect(saveAs_, &QPushButton::clicked, this,
+            [this] { Guarded([this] { ChooseAndSaveTubeAs(); }); });
+    connect(builtin_, &QPushButton::clicked, this,
+            [this] { Guarded([this] { UseBuiltin807(); }); });
+    connect(openMeasurements_, &QPushButton::clicked, this,
+            [this] { Guarded([this] { ChooseAndOpenMeasurements(); }); });
+    connect(closeMeasurements_, &QPushButton::clicked, this,
+            [this] { Guarded([this] { CloseMeasurements(); }); });
+    connect(fitButton_, &QPushButton::clicked, this,
+            [this] { Guarded([this] { FitToMeasurements(); }); });
+    connect(curvesBox_, &QCheckBox::toggled, this,
+            [this] { Guarded([this] { PutMarksOnPlot(); }); });
+}
+
+// ---- The tube --------------------------------------------------------------------------------
+
+valvescope::TubeFieldTexts TTubeWindow::FieldTexts() const {
+    valvescope::TubeFieldTexts texts;
+    texts.Name = nameField_->text().toStdString();
+    for (std::size_t k = 0; k < numberFields_.size(); ++k) {
+        texts.Numbers[k] = numberFields_[k]->text().toStdString();
+    }
+    return texts;
+}
+
+void TTubeWindow::MarkFields(const valvescope::TubeFieldReading& reading) {
+    MarkField(nameField_, reading.NameProblem, QStringLiteral("The tube's name"));
+    for (std::size_t k = 0; k < numberFields_.size(); ++k) {
+        MarkField(numberFields_[k], reading.Problems[k],
+                  QString::fromUtf8(valvescope::kTubeNumberFields[k].Hint));
+    }
+}
+
+// Every field that reads goes to the tube; the others stay marked, their text as typed.
+void TTubeWindow::ApplyFields() {
+    const valvescope::TubeFieldReading reading = ReadTubeFields(FieldTexts(), form_.CurrentTube());
+    MarkFields(reading);
+    if (SameTube(reading.Read, form_.CurrentTube())) {
+        return;
+    }
+    applying_ = true;
+    try {
+        form_.SetTube(reading.Read);
+    } catch (...) {
+        applying_ = false;
+        ShowTubeFields(&reading);
+        throw;
+    }
+    applying_ = false;
+    ShowTubeFields(&reading);
+}
+
+void TTubeWindow::TubeChanged() {
+    if (!applying_) {
+        ShowTubeFields(nullptr);
+    }
+    ShowMeasurements();
+}
+
+// The fields from the tube; with `keepBad`, the fields it found bad keep their text and mark.
+void TTubeWindow::ShowTubeFields(const valvescope::TubeFieldReading* keepBad) {
+    const valvescope::Tube& tube = form_.CurrentTube();
+    const valvescope::TubeFieldTexts texts = valvescope::FieldTextsOf(tube);
+    if (!keepBad || keepBad->NameProblem.empty()) {
+        nameField_->setText(FromStd(texts.Name));
+    }
+    for (std::size_t k = 0; k < numberFields_.size(); ++k) {
+        if (!keepBad || keepBad->Problems[k].empty()) {
+            numberFields_[k]->setText(FromStd(texts.Numbers[k]));
+            numberFields_[k]->setCursorPosition(0);
+        }
+    }
+    MarkFields(keepBad ? *keepBad : valvescope::TubeFieldReading{});
+    notes_->setText(FromStd(tube.Notes));
+}
+
+void TTubeWindow::OpenTube(const QString& path) {
+    form_.SetTube(valvescope::ReadTubeFile(PathOf(path)));
+}
+
+void TTubeWindow::SaveTubeAs(const QString& path) const {
+    valvescope::SaveTubeFile(PathOf(path), form_.CurrentTube());
+}
+
+void TTubeWindow::UseBuiltin807() {
+    form_.SetTube(valvescope::Builtin807());
+}
+
+void TTubeWindow::ChooseAndOpenTube() {
+    const QString path =
+        QFileDialog::getOpenFileName(this, QStringLiteral("Open Tube"), QString(),
+                                     QStringLiteral("Tube files (*.json);;All files (*)"));
+    if (!path.isEmpty()) {
+        OpenTube(path);
+    }
+}
+
+void TTubeWindow::ChooseAndSaveTubeAs() {
+    QString path =
+        QFileDialog::getSaveFileName(this, QStringLiteral("Save Tube As"),
+                                     FromStd(form_.CurrentTube().Name) + QStringLiteral(".json"),
+                                     QStringLiteral("Tube files (*.json);;All files (*)"));
+    if (path.isEmpty()) {
+        return;
+    }
+    if (QFileInfo(path).suffix().isEmpty()) {
+        path += QStringLiteral(".json");
+    }
+    SaveTubeAs(path);
+}
+
+// ---- The measured curves ---------------------------------------------------------------------
+
+void TTubeWindow::OpenMeasurements(const QString& path) {
+    valvescope::MeasuredPoints points = valvescope::ReadMeasurementFile(PathOf(path));
+    fit_->Drop();
+    report_->clear();
+    points_ = std::move(points);
+    gridVoltages_ = valvescope::MeasuredGridVoltages(points_);
+    measurementsFile_ = PathOf(path);
+    curvesBox_->setChecked(false); // curves come with a fit
+    ShowMeasurements();
+    PutMarksOnPlot();
+}
+
+void TTubeWindow::CloseMeasurements() {
+    fit_->Drop();
+    report_->clear();
+    points_.clear();
+    gridVoltages_.clear();
+    measurementsFile_.clear();
+    ShowMeasurements();
+    PutMarksOnPlot();
+}
+
+void TTubeWindow::ChooseAndOpenMeasurements() {
+    const QString path = QFileDialog::getOpenFileName(
+        this, QStringLiteral("Open Measurements"), QString(),
+        QStringLiteral("Measured curves (*.utd *.txt *.csv);;All files (*)"));
+    if (!path.isEmpty()) {
+        OpenMeasurements(path);
+    }
+}
+
+void TTubeWindow::ShowMeasurements() {
+    const bool open = !points_.empty();
+    if (open) {
+        const QString name = QFileInfo(QFile::decodeName(measurementsFile_.c_str())).fileName();
+        measurementsLabel_->setText(QStringLiteral("%1: %2 points at %3 grid voltages")
+                                        .arg(name)
+                                        .arg(points_.size())
+                                        .arg(gridVoltages_.size()));
+        differenceLabel_->setText(QStringLiteral("Model against the points: ") +
+                                  FromStd(valvescope::DifferenceText(valvescope::DifferenceOf(
+                                      form_.CurrentTube().Params, points_))));
+    } else {
+        measurementsLabel_->setText(QStringLiteral("No measured curves open."));
+        differenceLabel_->clear();
+    }
+    closeMeasurements_->setEnabled(open);
+    fitButton_->setEnabled(open && !fit_->Running());
+    curvesBox_->setEnabled(open);
+    form_.Controls().ActCloseMeasurements->setEnabled(open);
+}
+
+void TTubeWindow::ShowModelCurves(bool shown) {
+    curvesBox_->setChecked(shown); // redraws through its toggled signal when it changes
+}
+
+bool TTubeWindow::ModelCurvesShown() const {
+    return curvesBox_->isChecked();
+}
+
+void TTubeWindow::PutMarksOnPlot() {
+    form_.SetMeasurementMarks(
+        valvescope::MeasurementMarks(points_, gridVoltages_, curvesBox_->isChecked()));
+}
+
+// ---- The fit ---------------------------------------------------------------------------------
+
+void TTubeWindow::FitToMeasurements() {
+    if (points_.empty() || fit_->Running()) {
+        return;
+    }
+    fitButton_->setEnabled(false);
+    report_->setPlainText(
+        QStringLiteral("Fitting the constants to %1 points...").arg(points_.size()));
+    fit_->Start(points_);
+}
+
+void TTubeWindow::FinishFit() {
+    fit_->Finish();
+}
+
+bool TTubeWindow::Fitting() const {
+    return fit_->Running();
+}
+
+// The fitted constants on the user's ratings become the tube; the curves at the measured grid
+// voltages show how they lie over the points.
+void TTubeWindow::FitDone(const valvescope::FitResult& result) {
+    report_->setPlainText(FromStd(valvescope::FitReportText(result)));
+    curvesBox_->blockSignals(true);
+    curvesBox_->setChecked(true);
+    curvesBox_->blockSignals(false);
+    form_.SetMeasurementMarks(valvescope::MeasurementMarks(points_, gridVoltages_, true), false);
+    form_.SetTube(valvescope::FittedTube(form_.CurrentTube(), result, measurementsFile_));
+}
+
+QString TTubeWindow::DifferenceText() const {
+    return differenceLabel_->text();
+}
+
+QString TTubeWindow::ReportText() const {
+    return report_->toPlainText();
+}
+
+QString TTubeWindow::MeasurementsText() const {
+    return measurementsLabel_->text();
+}
