@@ -59,7 +59,7 @@ double BiasStepSum(std::uint64_t steps) {
 
 BiasLineSearch::BiasLineSearch(const tubemath::TubeParams& tube, const PlotSettings& settings)
     : tube_(tube), Rk_(settings.Rk), topCurrent_(settings.EndI / 1000.0),
-      shape_(BiasShapeFor(tube, settings.Rk, topCurrent_)) {
+      shape_(BiasShapeFor(tube, settings.Rk, topCurrent_, settings.EndV)) {
     if (shape_.proven) {
         peak_ = Peak();
     }
@@ -156,6 +156,9 @@ std::uint64_t BiasLineSearch::Peak() const {
     const double magnitudeRk = std::fabs(Rk_);
     std::uint64_t low =
         FirstStepWhere([&](double I) { return magnitudeRk * I > shape_.risingUpTo; });
+    if (shape_.capped) {
+        return low; // past every plate voltage searched: no search goes beyond it
+    }
     low = low == 0 || low == kNoStep ? low : low - 1;
     const tubemath::TubeParams& t = tube_;
     std::uint64_t high = FirstStepWhere([&](double I) {

@@ -121,7 +121,7 @@ std::vector<Real> PieceEnds(Real start, Real end) {
     return ends;
 }
 
-BiasShape Prove(const tubemath::TubeParams& t, double Rk, double topCurrent) {
+BiasShape Prove(const tubemath::TubeParams& t, double Rk, double topCurrent, double topVolt) {
     BiasShape shape;
     // The search forms V at currents a step or two past the top before it stops.
     const Real topMagnitude = std::fabs(Real{Rk}) * (Real{topCurrent} + 3e-5L) * (1 + 1e-9L);
@@ -159,6 +159,17 @@ BiasShape Prove(const tubemath::TubeParams& t, double Rk, double topCurrent) {
             break;
         }
         const BiasSlope::Sign sign = slope.On(ends[i], ends[i + 1]);
+        // Rising past every plate voltage searched, over a piece that holds a step: the search
+        // stops at that step at the latest.
+        const Real step = std::fabs(Real{Rk}) * 1e-5L;
+        if (phase == 0 && sign == BiasSlope::Sign::Rising && ends[i + 1] - ends[i] > 2 * step &&
+            slope.V(ends[i]) > Real{topVolt} * (1 + 1e-6L) + 1) {
+            shape.proven = true;
+            shape.capped = true;
+            shape.peaks = true;
+            shape.risingUpTo = static_cast<double>(ends[i]);
+            return shape;
+        }
         if (sign == BiasSlope::Sign::Fault) {
             return shape;
         }
@@ -181,12 +192,13 @@ BiasShape Prove(const tubemath::TubeParams& t, double Rk, double topCurrent) {
 
 } // namespace
 
-BiasShape BiasShapeFor(const tubemath::TubeParams& tube, double Rk, double topCurrent) {
+BiasShape BiasShapeFor(const tubemath::TubeParams& tube, double Rk, double topCurrent,
+                       double topVolt) {
     if (Rk == 0 || !(topCurrent > 0)) {
         // With the grid at 0 V, V = (I / Perveance)^(1 / LawExponent) rises with I.
         return {true, false, 0};
     }
-    if (!std::isfinite(Rk) || !std::isfinite(topCurrent)) {
+    if (!std::isfinite(Rk) || !std::isfinite(topCurrent) || !std::isfinite(topVolt)) {
         return {};
     }
     // The last answer is kept: a redraw after a change elsewhere asks the same again.
@@ -194,6 +206,7 @@ BiasShape BiasShapeFor(const tubemath::TubeParams& tube, double Rk, double topCu
         tubemath::TubeParams tube;
         double Rk = 0;
         double topCurrent = 0;
+        double topVolt = 0;
         BiasShape shape;
         bool valid = false;
     };
@@ -204,8 +217,9 @@ BiasShape BiasShapeFor(const tubemath::TubeParams& tube, double Rk, double topCu
                a.MuZero == tube.MuZero && a.Perveance == tube.Perveance &&
                a.LawExponent == tube.LawExponent;
     };
-    if (!last.valid || !same(last.tube) || last.Rk != Rk || last.topCurrent != topCurrent) {
-        last = {tube, Rk, topCurrent, Prove(tube, Rk, topCurrent), true};
+    if (!last.valid || !same(last.tube) || last.Rk != Rk || last.topCurrent != topCurrent ||
+        last.topVolt != topVolt) {
+        last = {tube, Rk, topCurrent, topVolt, Prove(tube, Rk, topCurrent, topVolt), true};
     }
     return last.shape;
 }

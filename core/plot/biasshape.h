@@ -18,9 +18,14 @@ struct BiasShape {
     bool peaks = false;
     // The grid magnitude up to which V is shown to rise.
     double risingUpTo = 0;
+    // Whether V has risen past every plate voltage searched at risingUpTo, so that no search
+    // goes beyond it and what lies further out (a peak, faults) does not matter.
+    bool capped = false;
 };
 
-// For currents from 0 up to just past topCurrent (amperes). Needs ShortcutsHoldFor(tube).
-BiasShape BiasShapeFor(const tubemath::TubeParams& tube, double Rk, double topCurrent);
+// For currents from 0 up to just past topCurrent (amperes) and plate voltages up to topVolt.
+// Needs ShortcutsHoldFor(tube).
+BiasShape BiasShapeFor(const tubemath::TubeParams& tube, double Rk, double topCurrent,
+                       double topVolt);
 
 } // namespace valvescope

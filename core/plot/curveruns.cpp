@@ -19,8 +19,11 @@ constexpr int kPieces = 1024;
 // The bound must hold with room to spare for the rounding of the model's own arithmetic: the
 // current may come to a third of the flat current at most.
 constexpr Real kMarginDecades = 0.5L;
-// Slack added to the part of the plate voltage past the cutoff, for the rounding of mu * Vg.
+// Slack added to the part of the plate voltage past the cutoff, for the rounding of mu * Vg:
+// a micro-volt, and more where MuZero * g is large (mu = MuZero - g^MuExponent is rounded to a
+// few parts in 10^16 of MuZero, then multiplied by g).
 constexpr Real kCutoffSlack = 1e-6L;
+constexpr Real kCutoffSlackShare = 1e-14L;
 
 class FlatBound {
 public:
@@ -30,7 +33,8 @@ public:
     // Whether every grid magnitude in [a, b] keeps the current within the limit.
     bool PieceFlat(Real a, Real b) const {
         const Real cutoffLeast = std::min(CutoffProduct(a), CutoffProduct(b));
-        const Real past = std::max<Real>(0, topVolt_ - cutoffLeast) + kCutoffSlack;
+        const Real slack = kCutoffSlack + kCutoffSlackShare * (t_.MuZero * b + topVolt_);
+        const Real past = std::max<Real>(0, topVolt_ - cutoffLeast) + slack;
         // Past the cutoff the base of the power is at most `past`: raised to the largest
         // exponent of the piece when it is at least 1, to the smallest otherwise.
         const Real exponent = t_.LawExponent + (past >= 1 ? b : a) / t_.ExponentSlope;

@@ -174,7 +174,7 @@ TEST(TubeShape, NegligibleGridVoltagesDrawTheCurveOfZero) {
 
 TEST(BiasShape, The807RisesToItsPeakNearMinus3300VoltsOfGrid) {
     const TubeParams tube;
-    const valvescope::BiasShape shape = valvescope::BiasShapeFor(tube, 4990, 3);
+    const valvescope::BiasShape shape = valvescope::BiasShapeFor(tube, 4990, 3, 20001);
     ASSERT_TRUE(shape.proven);
     EXPECT_TRUE(shape.peaks);
     EXPECT_GT(shape.risingUpTo, 3000);
@@ -189,9 +189,17 @@ TEST(BiasShape, The807RisesToItsPeakNearMinus3300VoltsOfGrid) {
     EXPECT_LT(valvescope::BiasVoltageAt(tube, 4990, 1.6),
               valvescope::BiasVoltageAt(tube, 4990, 0.7));
     // A small bias resistor keeps the grid near 0 V: no peak within an ampere.
-    const valvescope::BiasShape small = valvescope::BiasShapeFor(tube, 590, 1);
+    const valvescope::BiasShape small = valvescope::BiasShapeFor(tube, 590, 1, 1e6);
     EXPECT_TRUE(small.proven);
     EXPECT_FALSE(small.peaks);
+    // With Rk = -1 the grid reaches the law exponent's limit (99.1 * 1.48 = 146.7 V) only after
+    // the bias voltage has passed every plate voltage: no search gets near it.
+    const valvescope::BiasShape capped =
+        valvescope::BiasShapeFor(tube, -1, 2147483.647, 2147483647);
+    EXPECT_TRUE(capped.proven);
+    EXPECT_TRUE(capped.capped);
+    EXPECT_LT(capped.risingUpTo, 146.7);
+    EXPECT_GT(valvescope::BiasVoltageAt(tube, -1, capped.risingUpTo + 1e-5), 2147483647.0);
 }
 
 } // namespace
