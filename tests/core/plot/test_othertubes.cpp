@@ -134,6 +134,23 @@ TEST(OtherTubes, ConstantsBeyondTheProofsFallBackToTheReferencePath) {
     }
 }
 
+// A law exponent that climbs 1e6 per grid volt: a curve a few micro-volts below 0 V overflows
+// a few volts into its plate voltages, inside one pixel column of 8.4 V. The column is drawn up
+// to the volt before the fault, as stepping volt by volt draws it. Found by the fuzzer.
+TEST(OtherTubes, FaultInsideAColumnOfVolts) {
+    RedrawInput in;
+    in.tube = {0.0253, 9.91e-07, 31.1, 300, 8.7, 5.7e-05, 1.48};
+    in.settings = {43, 9.237e-06, 650, 812, 3000, 1e-300, 400};
+    in.width = 97;
+    in.height = 20;
+    const Outcome reference = Redraw(in, true);
+    const Outcome fast = Redraw(in, false);
+    EXPECT_EQ(reference.fault, std::string(tubemath::kOverflowMessage));
+    EXPECT_EQ(fast.fault, reference.fault);
+    EXPECT_EQ(picturemodel::Surface(fast.ops).FirstDifference(picturemodel::Surface(reference.ops)),
+              "");
+}
+
 TEST(TubeShape, UsedUpMagnitudeFromTheConstants) {
     // MuZero^(1 / MuExponent): 4^2 = 16, 200^1 = 200, and for the 807 8.7^(1 / 0.253) = 5170.289.
     const struct {
