@@ -81,16 +81,41 @@ struct StalledWalk : std::exception {
     const char* what() const noexcept override { return "The grid voltage search stalled"; }
 };
 
-// From this grid voltage outwards the amplification factor is used up for certain
-// (5200^0.253 = 8.713 > 8.7), so the search current there is exactly 0.
-constexpr double kUsedUpMagnitude = 5200;
+// A grid magnitude from which outwards the amplification factor is used up for certain, so
+// that the search current there is exactly 0; infinity where the tube has none. With a positive
+// MuExponent, |Vg|^MuExponent = exp(MuExponent * ln |Vg|) keeps the order of the magnitudes at
+// every step, so the first test holds from one magnitude on; the estimate MuZero^(1 /
+// MuExponent) is raised until the test holds there (for the 807 about 5170 V).
+double UsedUpFrom(const TubeParams& tube) {
+    constexpr double kNone = HUGE_VAL;
+    if (!(tube.MuExponent > 0) || !(tube.MuZero > 0) || !std::isfinite(tube.MuExponent) ||
+        !std::isfinite(tube.MuZero)) {
+        return kNone;
+    }
+    const long double estimate = std::pow(static_cast<long double>(tube.MuZero),
+                                          1 / static_cast<long double>(tube.MuExponent));
+    if (!(estimate < 1e300L)) {
+        return kNone;
+    }
+    double g = static_cast<double>(estimate);
+    try {
+        for (int tries = 0; !AmplificationUsedUp(tube, g); ++tries) {
+            if (tries == 200) {
+                return kNone;
+            }
+            g = std::nextafter(g * (1 + 1e-12), kNone);
+        }
+    } catch (const ArithmeticError&) {
+        return kNone;
+    }
+    return g;
+}
 
 class GridSearch {
 public:
     GridSearch(const TubeParams& tube, double rk, double ip, double va, bool skipUsedUp)
         : tube_(tube), ip_(ip), va_(va), vg_(Mul(rk, ip)), current_(SearchCurrent(tube, vg_, va)),
-          skipUsedUp_(skipUsedUp && tube.MuExponent == TubeParams{}.MuExponent &&
-                      tube.MuZero == TubeParams{}.MuZero) {}
+          skipUsedUp_(skipUsedUp) {}
 
     double Run() {
         if (GreaterOrEqual(current_, ip_))
@@ -140,10 +165,16 @@ private:
     // A 10 V walk towards zero through the used-up region sees a current of exactly 0 at every
     // step, so neither of its tests can change there: Vg goes straight to where the steps would
     // take it, the last point still in the region, and the walk goes on from there.
+    // Every magnitude walked through lies below |Vg|, where the test was made without a fault,
+    // and so can be made without one too.
     void SkipThroughUsedUp() {
-        if (!skipUsedUp_ || current_ != 0 || !(std::fabs(vg_) >= kUsedUpMagnitude + 10))
+        if (!skipUsedUp_ || current_ != 0 || !(std::fabs(vg_) >= 1e4))
             return;
-        const double magnitude = detail::TenVoltStepsTowardZero(std::fabs(vg_), kUsedUpMagnitude);
+        if (usedUpFrom_ < 0)
+            usedUpFrom_ = UsedUpFrom(tube_);
+        if (!(std::fabs(vg_) >= usedUpFrom_ + 10))
+            return;
+        const double magnitude = detail::TenVoltStepsTowardZero(std::fabs(vg_), usedUpFrom_);
         vg_ = vg_ > 0 ? magnitude : -magnitude;
     }
 
@@ -162,6 +193,7 @@ private:
     double vg_;
     double current_;
     bool skipUsedUp_;
+    double usedUpFrom_ = -1; // looked for on the first skip
 };
 
 } // namespace

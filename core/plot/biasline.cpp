@@ -33,6 +33,10 @@ void DrawBiasLineByColumns(DrawRecorder& draw, const PlotMapping& map,
                            const tubemath::TubeParams& tube, const std::stop_token& stop) {
     const PlotSettings& s = map.Settings();
     const BiasLineSearch biasSearch(tube, s);
+    if (!biasSearch.Proven()) {
+        DrawBiasLineReference(draw, map, tube, stop);
+        return;
+    }
     std::uint64_t steps = 0;
     const auto searchAt = [&](std::int64_t volts) {
         return biasSearch.End(steps, static_cast<double>(volts));

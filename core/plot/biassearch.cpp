@@ -58,8 +58,11 @@ double BiasStepSum(std::uint64_t steps) {
 }
 
 BiasLineSearch::BiasLineSearch(const tubemath::TubeParams& tube, const PlotSettings& settings)
-    : tube_(tube), Rk_(settings.Rk), topCurrent_(settings.EndI / 1000.0) {
-    peak_ = Peak();
+    : tube_(tube), Rk_(settings.Rk), topCurrent_(settings.EndI / 1000.0),
+      shape_(BiasShapeFor(tube, settings.Rk, topCurrent_, settings.EndV)) {
+    if (shape_.proven) {
+        peak_ = Peak();
+    }
 }
 
 // Continued by plain steps from the last current formed when that is close below, formed anew
@@ -141,27 +144,26 @@ template <class Holds> std::uint64_t BiasLineSearch::FirstStepWhere(Holds holds)
 }
 
 // The step count of the bias voltage's peak, if the search can pass it before reaching the top of
-// the plot. With the grid at -Rk * I the bias voltage rises with the current until the grid
-// reaches about -3300 V, then falls for good; with a negative Rk it peaks at a positive grid
-// voltage. The peak is found by narrowing the interval by thirds.
+// the plot. The bias voltage rises with the current up to the grid magnitude BiasShapeFor shows
+// (for the 807 with a positive Rk, the grid near -3300 V), then has one peak and falls for good;
+// with a negative Rk the grid goes above 0 V, and past the law exponent's limit the model's plate
+// voltage is 0 and the bias voltage (Rk * I) below every plate voltage searched for. The peak is
+// found by narrowing the interval by thirds.
 std::uint64_t BiasLineSearch::Peak() const {
-    constexpr double kStillRisingGrid = 3000;
-    std::uint64_t low = 0;
-    std::uint64_t high = 0;
-    if (Rk_ < 0 && topCurrent_ > 0) {
-        // A negative Rk puts the grid above 0 V: the bias voltage rises to a peak and falls
-        // again, until the grid reaches the law exponent's limit, past which the model's plate
-        // voltage is 0 and the bias voltage (Rk * I) is below every plate voltage searched for.
-        const tubemath::TubeParams& t = tube_;
-        high = FirstStepWhere([&](double I) {
-            return !(I < topCurrent_) || -Rk_ * I / t.ExponentSlope >= t.LawExponent;
-        });
-    } else if (Rk_ > 0 && Rk_ * topCurrent_ > kStillRisingGrid) {
-        low = FirstStepWhere([&](double I) { return Rk_ * I > kStillRisingGrid; });
-        high = FirstStepWhere([&](double I) { return !(I < topCurrent_); });
-    } else {
+    if (!shape_.peaks) {
         return kNoStep;
     }
+    const double magnitudeRk = std::fabs(Rk_);
+    std::uint64_t low =
+        FirstStepWhere([&](double I) { return magnitudeRk * I > shape_.risingUpTo; });
+    if (shape_.capped) {
+        return low; // past every plate voltage searched: no search goes beyond it
+    }
+    low = low == 0 || low == kNoStep ? low : low - 1;
+    const tubemath::TubeParams& t = tube_;
+    std::uint64_t high = FirstStepWhere([&](double I) {
+        return !(I < topCurrent_) || (Rk_ < 0 && -Rk_ * I / t.ExponentSlope >= t.LawExponent);
+    });
     if (high == kNoStep || high < low) {
         return kNoStep;
     }

@@ -5,6 +5,7 @@
 // where that stepping ends without taking the steps, and keeps the last current it formed.
 #pragma once
 
+#include "core/plot/biasshape.h"
 #include "core/plot/plottypes.h"
 #include "model/tubemath.h"
 
@@ -33,6 +34,10 @@ class BiasLineSearch {
 public:
     BiasLineSearch(const tubemath::TubeParams& tube, const PlotSettings& settings);
 
+    // Whether the bias voltage's shape is shown for this tube and these settings; only then does
+    // End find what stepping would.
+    bool Proven() const { return shape_.proven; }
+
     // The step count at which the search at plate voltage Va, starting from `from` steps, stops
     // (or fails).
     std::uint64_t End(std::uint64_t from, double Va) const;
@@ -51,6 +56,7 @@ private:
     const tubemath::TubeParams& tube_;
     const double Rk_;
     const double topCurrent_; // End I in amperes
+    const BiasShape shape_;
     // The last current formed from a step count, to be continued from by plain steps.
     mutable std::uint64_t summedSteps_ = 0;
     mutable double stepSum_ = 0;

@@ -6,6 +6,7 @@
 #include "core/plot/denseblock.h"
 #include "core/plot/labelqueue.h"
 #include "core/plot/pixelmath.h"
+#include "core/plot/tubeshape.h"
 
 #include "formats/formats.h"
 
@@ -47,12 +48,6 @@ void DrawCurveFamilyReference(DrawRecorder& draw, const PlotMapping& map, const 
 
 namespace {
 
-// Grid voltages at least this far out have used up the amplification factor (5200^0.253 =
-// 8.713 > 8.7): their curves run along the bottom edge. Grid voltages at most this far from 0
-// change none of the curve's sums, and their curves are those of 0 V.
-constexpr double kUsedUpGrid = 5200;
-constexpr double kNegligibleGrid = 1e-70;
-
 // Families with fewer curves left than this are drawn curve by curve without looking for runs.
 constexpr std::int64_t kCurvesWorthARun = 32;
 
@@ -68,7 +63,8 @@ public:
         : draw_(draw), map_(map), in_(in), s_(in.settings), labels_(draw, map.Height()),
           walk_(map.Scale().VoltsPerPixel > kVoltsPerColumnWorthSkipping && map.HasColumns()
                     ? WalkByColumns
-                    : WalkEveryVolt) {}
+                    : WalkEveryVolt),
+          usedUp_(UsedUpMagnitude(in.tube)), negligible_(NegligibleGridMagnitude(in.tube)) {}
 
     void Draw();
 
@@ -79,8 +75,10 @@ private:
         return std::fabs(static_cast<double>(k) * s_.GridStep);
     }
     LabelPlace Curve(double Vg) { return DrawCurve(Vg, in_.tube, map_, labels_, walk_, in_.stop); }
-    bool FlatOnwards(double Vg);
+    bool PastLawOnwards(double Vg) const;
+    bool FlatFaultFree(double magnitude) const;
     double FlatFrom();
+    double FlatEnd();
     std::int64_t EndOfSameCurves(std::int64_t k, std::int64_t lastK);
     void CurveRun(std::int64_t first, std::int64_t last);
     std::int64_t EndOfDenseBlock(std::int64_t k, std::int64_t lastK);
@@ -91,8 +89,14 @@ private:
     const PlotSettings& s_;
     LabelQueue labels_;
     const CurveWalk walk_;
+    // Grid magnitudes from which on the amplification factor is used up, and up to which a grid
+    // voltage draws the curve of 0 V: both from the tube's constants.
+    const double usedUp_;
+    const double negligible_;
     // The grid magnitude from which on negative grid voltages give flat curves, once looked for.
     std::optional<double> flatFrom_;
+    // Where the flat curves' arithmetic is no longer shown to stay in range, once looked for.
+    std::optional<double> flatEnd_;
     // How far down from 0 V of grid the current is shown to rise with the grid voltage, and where
     // the cutoff holds at End V, once looked for.
     std::optional<double> risingUpTo_;
@@ -129,16 +133,26 @@ void CurveFamilyDrawer::Draw() {
     labels_.Flush();
 }
 
-// Whether the curves of Vg and of every grid voltage further out on its side draw no current
-// that reaches the second row or stops a curve: the flat curves along the bottom edge.
-bool CurveFamilyDrawer::FlatOnwards(double Vg) {
-    if (s_.EndV < 0) {
-        return true; // no points at all
-    }
+// Whether the curves of Vg and of every grid voltage further out on its side draw no current at
+// all: the amplification factor is used up, or (above 0 V) the law exponent's limit is passed.
+bool CurveFamilyDrawer::PastLawOnwards(double Vg) const {
     if (Vg >= 0) {
-        return PastLawExponentLimit(in_.tube, Vg) || Vg >= kUsedUpGrid;
+        return PastLawExponentLimit(in_.tube, Vg) || Vg >= usedUp_;
     }
-    return -Vg >= FlatFrom() || -Vg >= kUsedUpGrid;
+    return -Vg >= usedUp_;
+}
+
+// Whether the tests that a curve past the law's region still makes, |Vg|^MuExponent and
+// Vg / ExponentSlope, can be formed at this grid magnitude; once they cannot, they cannot
+// further out either.
+bool CurveFamilyDrawer::FlatFaultFree(double magnitude) const {
+    try {
+        tubemath::SignedPower(magnitude, in_.tube.MuExponent);
+        checked::Div(magnitude, in_.tube.ExponentSlope);
+        return true;
+    } catch (const tubemath::ArithmeticError&) {
+        return false;
+    }
 }
 
 // The grid magnitude from which on negative grid voltages give flat curves (infinity where the
@@ -149,9 +163,17 @@ double CurveFamilyDrawer::FlatFrom() {
         const double ppm = std::fabs(map_.Scale().PixelsPerMilliamp);
         const double rowLimit = ppm > 0 ? 0.25 / (1000 * ppm) : HUGE_VAL;
         const double stopLimit = s_.EndI > 0 ? 0.475 * s_.EndI / 1000 : HUGE_VAL;
-        flatFrom_ = FlatCurvesFrom(in_.tube, s_.EndV, std::min(rowLimit, stopLimit));
+        const double flatCurrent = std::min(rowLimit, stopLimit);
+        flatFrom_ = FlatCurvesFrom(in_.tube, s_.EndV, flatCurrent);
+        flatEnd_ = std::min(usedUp_, FaultFreeGridMagnitude(in_.tube, s_.EndV, flatCurrent));
     }
     return *flatFrom_;
+}
+
+// The grid magnitude up to which (not included) flat curves are shown to draw without a fault.
+double CurveFamilyDrawer::FlatEnd() {
+    FlatFrom();
+    return *flatEnd_;
 }
 
 // The last k, down to lastK, whose curve draws the same points as the curve of `k` and puts its
@@ -161,13 +183,25 @@ double CurveFamilyDrawer::FlatFrom() {
 std::int64_t CurveFamilyDrawer::EndOfSameCurves(std::int64_t k, std::int64_t lastK) {
     const double Vg = GridVoltage(k);
     const auto magnitude = [this](std::int64_t at) { return Magnitude(at); };
-    if (std::fabs(Vg) <= kNegligibleGrid) {
+    if (std::fabs(Vg) <= negligible_) {
         return search::LastHoldingTowards(
-            k, lastK, [&](std::int64_t at) { return magnitude(at) <= kNegligibleGrid; });
+            k, lastK, [&](std::int64_t at) { return magnitude(at) <= negligible_; });
     }
-    if (FlatOnwards(Vg)) {
+    if (s_.EndV < 0) { // no points at all
         return search::LastHoldingTowards(
             k, lastK, [&](std::int64_t at) { return std::isfinite(magnitude(at)); });
+    }
+    const auto faultFree = [&](std::int64_t at) { return FlatFaultFree(magnitude(at)); };
+    if (PastLawOnwards(Vg)) {
+        return search::LastHoldingTowards(k, lastK, faultFree);
+    }
+    // Flat curves up to where their arithmetic is shown to stay in range, and on into the
+    // used-up ones when that reaches them.
+    if (Vg < 0 && -Vg >= FlatFrom() && -Vg < FlatEnd()) {
+        const bool intoUsedUp = FlatEnd() >= usedUp_;
+        return search::LastHoldingTowards(k, lastK, [&](std::int64_t at) {
+            return magnitude(at) < FlatEnd() || (intoUsedUp && faultFree(at));
+        });
     }
     // Cut off at End V, a curve is cut off at each of its points: it draws nothing but zeros.
     if (Vg < 0 && s_.EndV >= 0) {
@@ -203,9 +237,11 @@ void CurveFamilyDrawer::CurveRun(std::int64_t first, std::int64_t last) {
 
 // Where each curve's current rises with its grid voltage at every plate voltage, curves packed
 // closer than the pixels show can be mapped by halving rather than drawn one by one. That holds
-// from 0 V of grid down to where the bound of RisingCurrentUpTo stops showing it (below about
-// 1500 V of plate voltage, as far as mu * Vg rises, about -2100 V), short of the flat curves,
-// which form runs of their own. The last k of such a block from k on.
+// from 0 V of grid down to where the bound of RisingCurrentUpTo stops showing it (for the 807,
+// below about 1500 V of plate voltage, as far as mu * Vg rises, about -2100 V), short of the
+// flat curves, which form runs of their own, and short of where a curve's arithmetic could
+// fault (the block's currents are formed before any of its curves is drawn). The last k of such
+// a block from k on.
 std::int64_t CurveFamilyDrawer::EndOfDenseBlock(std::int64_t k, std::int64_t lastK) {
     const double volts = map_.Scale().VoltsPerPixel;
     const bool voltByVolt = volts > 0 && volts <= 8;
@@ -213,7 +249,12 @@ std::int64_t CurveFamilyDrawer::EndOfDenseBlock(std::int64_t k, std::int64_t las
         return k;
     }
     if (!risingUpTo_) {
-        risingUpTo_ = RisingCurrentUpTo(in_.tube, s_.EndV);
+        // Rising with the grid voltage, the space-charge current stays below its value at 0 V.
+        const tubemath::TubeParams& t = in_.tube;
+        const double topCurrent =
+            t.Perveance * std::pow(std::max(1.0, static_cast<double>(s_.EndV)), t.LawExponent);
+        risingUpTo_ =
+            std::min(RisingCurrentUpTo(t, s_.EndV), FaultFreeGridMagnitude(t, s_.EndV, topCurrent));
     }
     const double bound = std::min(*risingUpTo_, FlatFrom());
     const auto inside = [&](std::int64_t at) { return Magnitude(at) < bound; };
@@ -223,6 +264,10 @@ std::int64_t CurveFamilyDrawer::EndOfDenseBlock(std::int64_t k, std::int64_t las
 } // namespace
 
 void DrawCurveFamily(DrawRecorder& draw, const PlotMapping& map, const RedrawInput& in) {
+    if (!ShortcutsHoldFor(in.tube)) {
+        DrawCurveFamilyReference(draw, map, in);
+        return;
+    }
     CurveFamilyDrawer(draw, map, in).Draw();
 }
 

@@ -1,6 +1,7 @@
 #include "core/plot/curveruns.h"
 
 #include "core/plot/bracketsearch.h"
+#include "core/plot/tubeshape.h"
 
 #include <algorithm>
 #include <array>
@@ -18,8 +19,11 @@ constexpr int kPieces = 1024;
 // The bound must hold with room to spare for the rounding of the model's own arithmetic: the
 // current may come to a third of the flat current at most.
 constexpr Real kMarginDecades = 0.5L;
-// Slack added to the part of the plate voltage past the cutoff, for the rounding of mu * Vg.
+// Slack added to the part of the plate voltage past the cutoff, for the rounding of mu * Vg:
+// a micro-volt, and more where MuZero * g is large (mu = MuZero - g^MuExponent is rounded to a
+// few parts in 10^16 of MuZero, then multiplied by g).
 constexpr Real kCutoffSlack = 1e-6L;
+constexpr Real kCutoffSlackShare = 1e-14L;
 
 class FlatBound {
 public:
@@ -29,7 +33,8 @@ public:
     // Whether every grid magnitude in [a, b] keeps the current within the limit.
     bool PieceFlat(Real a, Real b) const {
         const Real cutoffLeast = std::min(CutoffProduct(a), CutoffProduct(b));
-        const Real past = std::max<Real>(0, topVolt_ - cutoffLeast) + kCutoffSlack;
+        const Real slack = kCutoffSlack + kCutoffSlackShare * (t_.MuZero * b + topVolt_);
+        const Real past = std::max<Real>(0, topVolt_ - cutoffLeast) + slack;
         // Past the cutoff the base of the power is at most `past`: raised to the largest
         // exponent of the piece when it is at least 1, to the smallest otherwise.
         const Real exponent = t_.LawExponent + (past >= 1 ? b : a) / t_.ExponentSlope;
@@ -48,18 +53,9 @@ private:
 };
 
 bool BoundApplies(const tubemath::TubeParams& t, double topVolt, double flatCurrent) {
-    return t.MuExponent > 0 && t.MuExponent < 1 && t.MuZero > 0 && t.Perveance > 0 &&
+    return t.MuExponent > 0 && t.MuExponent <= 1 && t.MuZero > 0 && t.Perveance > 0 &&
            t.KneeFactor >= 0 && t.GridDecade > 0 && t.ExponentSlope > 0 && t.LawExponent > 0 &&
            std::isfinite(topVolt) && flatCurrent > 0 && !std::isnan(flatCurrent);
-}
-
-// A grid magnitude from which on the model's own test finds the amplification factor used up.
-double UsedUpMagnitude(const tubemath::TubeParams& t) {
-    double g = static_cast<double>(std::pow(Real{t.MuZero}, 1 / Real{t.MuExponent}));
-    while (!(tubemath::SignedPower(g, t.MuExponent) >= t.MuZero)) {
-        g = std::nextafter(g * (1 + 1e-12), std::numeric_limits<double>::infinity());
-    }
-    return g;
 }
 
 } // namespace
@@ -71,6 +67,9 @@ double FlatCurvesFrom(const tubemath::TubeParams& tube, double topVolt, double f
     }
     const FlatBound bound(tube, std::max(1.0, topVolt), std::min(flatCurrent, 1e300));
     const Real end = UsedUpMagnitude(tube);
+    if (!std::isfinite(static_cast<double>(end))) {
+        return kNone;
+    }
     const auto edge = [end](int i) { return end * i / kPieces; };
     // flatOnwards[i]: pieces i ... kPieces - 1 all keep the limit.
     std::array<bool, kPieces + 1> flatOnwards{};
@@ -113,7 +112,7 @@ Real CutoffPeak(const tubemath::TubeParams& t) {
 }
 
 bool CutoffBoundApplies(const tubemath::TubeParams& t, double topVolt) {
-    return t.MuExponent > 0 && t.MuExponent < 1 && t.MuZero > 0 && t.Perveance > 0 &&
+    return t.MuExponent > 0 && t.MuExponent <= 1 && t.MuZero > 0 && t.Perveance > 0 &&
            t.KneeFactor >= 0 && t.GridDecade > 0 && t.ExponentSlope > 0 && t.LawExponent > 0 &&
            std::isfinite(topVolt) && topVolt >= 0;
 }
@@ -157,18 +156,26 @@ CutOffStretch CutOffBetween(const tubemath::TubeParams& tube, double topVolt) {
     }
     const tubemath::TubeParams& t = tube;
     // The cutoff product must pass the plate voltage by this share, which the rounding of the
-    // model's test (a few parts in 10^12 even where mu is small) cannot undo.
+    // model's test (a few parts in 10^11 at most, where mu is smallest) cannot undo.
     const Real needed = topVolt * (1 + 1e-9L);
     const Real peak = CutoffPeak(t);
     if (!(CutoffProductOf(t, peak) > needed)) {
         return {};
     }
-    const Real end = std::pow(Real{t.MuZero}, 1 / Real{t.MuExponent}); // the product is 0 there
+    // Where mu has fallen to a ten-thousandth of MuZero. Closer to the used-up magnitude the
+    // rounding of MuZero - |Vg|^MuExponent (a few parts in 10^15 of MuZero, more for a larger
+    // ln MuZero) would no longer be small beside the share above.
+    const Real end = std::pow(Real{t.MuZero} * (1 - 1e-4L), 1 / Real{t.MuExponent});
+    if (!(end > peak)) {
+        return {};
+    }
     // Halving on either side of the peak, where the product rises and then falls.
     constexpr int kMaxProbes = 200;
     const auto exceeds = [&](Real g) { return CutoffProductOf(t, g) > needed; };
     const Real low = search::Halve(search::Bracket<Real>{peak, 0}, exceeds, kMaxProbes).holds;
-    const Real high = search::Halve(search::Bracket<Real>{peak, end}, exceeds, kMaxProbes).holds;
+    const Real high =
+        exceeds(end) ? end
+                     : search::Halve(search::Bracket<Real>{peak, end}, exceeds, kMaxProbes).holds;
     return {static_cast<double>(low * (1 + 1e-12L)), static_cast<double>(high * (1 - 1e-12L))};
 }
 

@@ -18,7 +18,8 @@ namespace valvescope {
 //
 // The bound: past the cutoff the current is at most the space-charge term k * (Va + mu*Vg)^n,
 // which is checked on short pieces of g with each factor taken at its worst end. The cutoff
-// product g * mu(g) is concave in g, so its least value on a piece is at one of the ends.
+// product g * mu(g) is concave in g for every positive MuExponent, so its least value on a
+// piece is at one of the ends. The bound says nothing of faults: see FaultFreeGridMagnitude.
 double FlatCurvesFrom(const tubemath::TubeParams& tube, double topVolt, double flatCurrent);
 
 // The largest grid magnitude G such that, for grid voltages from 0 down to -G and plate voltages
@@ -31,7 +32,8 @@ double RisingCurrentUpTo(const tubemath::TubeParams& tube, double topVolt);
 
 // The grid magnitudes [low, high] at which the cutoff holds at plate voltage topVolt, and so at
 // every lower one, with room to spare for the rounding of the model's own test; none (low > high)
-// when there are none. g * mu(g) is concave, so they form one stretch.
+// when there are none. g * mu(g) is concave for every positive MuExponent, so they form one
+// stretch; it is cut short where mu falls below a ten-thousandth of MuZero.
 struct CutOffStretch {
     double low = 1;
     double high = 0;

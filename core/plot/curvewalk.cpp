@@ -46,6 +46,16 @@ bool CurveStops(const tubemath::GridCurve& curve, const PlotMapping& map, double
     }
 }
 
+// Whether the curve's point at Va cannot be drawn.
+bool PointFaults(const tubemath::GridCurve& curve, const PlotMapping& map, double Va) {
+    try {
+        map.Y(ClampedCurrent(curve.PlateCurrentAt(Va)));
+        return false;
+    } catch (const tubemath::ArithmeticError&) {
+        return true;
+    }
+}
+
 } // namespace
 
 CurveEnd WalkByColumns(const tubemath::GridCurve& curve, const PlotMapping& map, CurvePen& pen,
@@ -73,6 +83,12 @@ CurveEnd WalkByColumns(const tubemath::GridCurve& curve, const PlotMapping& map,
         const std::int64_t columnEnd = map.LastVoltInColumn(volts, stopVolt);
         point(volts);
         if (columnEnd > volts) {
+            // Where the last volt cannot be drawn, the volts before it in its column have been,
+            // up to the one before it, the highest.
+            if (columnEnd == stopVolt && columnEnd - 1 > volts &&
+                PointFaults(curve, map, static_cast<double>(columnEnd))) {
+                point(columnEnd - 1);
+            }
             point(columnEnd);
         }
         volts = columnEnd + 1;

@@ -6,12 +6,13 @@
 #include "core/plot/overlays.h"
 #include "core/plot/pixelmath.h"
 #include "core/plot/plotmapping.h"
+#include "core/plot/tubeshape.h"
 
 namespace valvescope {
 
 // The picture in layers, each over the ones before: the grid and the frame, the limit lines, the
-// bias line, the curve family, the load line and the marks. The reference path and the shortcuts differ
-// only in how the bias line and the curve family are drawn, chosen here once.
+// bias line, the curve family, the load line and the marks. The reference path and the shortcuts
+// differ only in how the bias line and the curve family are drawn, chosen here once.
 void RedrawPlot(const RedrawInput& in, PlotScale& scale, DrawOps& ops) {
     ops.clear();
     const PlotScale newScale{checked::Div(in.settings.EndV, in.width),
@@ -37,8 +38,9 @@ void RedrawPlot(const RedrawInput& in, PlotScale& scale, DrawOps& ops) {
     if (in.overlays.Rk) {
         draw.PenColour(kMaroon);
         draw.PenWidth(2);
-        // Without columns to sort whole volts into, the bias line takes the reference path.
-        if (in.stepByStep || !map.HasColumns()) {
+        // Without columns to sort whole volts into, or for a tube the shortcuts' proofs do not
+        // cover, the bias line takes the reference path.
+        if (in.stepByStep || !map.HasColumns() || !ShortcutsHoldFor(in.tube)) {
             DrawBiasLineReference(draw, map, in.tube, in.stop);
         } else {
             DrawBiasLineByColumns(draw, map, in.tube, in.stop);

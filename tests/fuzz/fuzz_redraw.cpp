@@ -6,7 +6,9 @@
 //
 // Input layout, each field read from the next bytes (zeros once the input is used up): width,
 // height, End V, End I, grid lines, the step's digits, its decade and sign, Rk, Ra, B+, the
-// overlay toggles.
+// overlay toggles; then the tube: a byte that picks the 807 (a multiple of 4, so inputs that end
+// before it stay on the 807), constants within the fit's bounds (1 or 3 mod 4) or beyond them
+// (2 mod 4), and one byte per constant, in the order TubeParams lists them.
 #include "core/plot/redraw.h"
 #include "tests/support/picturemodel.h"
 
@@ -77,23 +79,76 @@ valvescope::RedrawInput ReadSettings(Reader& in) {
     return input;
 }
 
+// A share of the way, 0 to 1, from one byte.
+double Share(std::uint8_t byte) {
+    return byte / 255.0;
+}
+
+// Within the fit's bounds, spread evenly over the decades.
+tubemath::TubeParams WithinBounds(Reader& in) {
+    tubemath::TubeParams t;
+    t.MuExponent = std::pow(10.0, -2 + 2 * Share(in.Byte()));
+    t.ExponentSlope = std::pow(10.0, 4 * Share(in.Byte()));
+    t.GridDecade = std::pow(10.0, 3 * Share(in.Byte()));
+    t.KneeFactor = std::pow(10.0, 5 * Share(in.Byte()));
+    t.MuZero = std::pow(200.0, Share(in.Byte()));
+    t.Perveance = std::pow(10.0, -9 + 9 * Share(in.Byte()));
+    t.LawExponent = 1 + 1.5 * Share(in.Byte());
+    return t;
+}
+
+// Each of the 807's constants scaled, negated, zeroed or kept, as its byte says.
+tubemath::TubeParams BeyondBounds(Reader& in) {
+    tubemath::TubeParams t;
+    for (double* c : {&t.MuExponent, &t.ExponentSlope, &t.GridDecade, &t.KneeFactor, &t.MuZero,
+                      &t.Perveance, &t.LawExponent}) {
+        const std::uint8_t byte = in.Byte();
+        const double scale = std::pow(10.0, (byte >> 2) % 16 - 8);
+        switch (byte % 4) {
+        case 0:
+            break;
+        case 1:
+            *c *= scale;
+            break;
+        case 2:
+            *c = -*c * scale;
+            break;
+        default:
+            *c = byte >= 128 ? 0 : scale;
+            break;
+        }
+    }
+    return t;
+}
+
+tubemath::TubeParams ReadTube(Reader& in) {
+    const std::uint8_t pick = in.Byte();
+    if (pick % 4 == 0) {
+        return tubemath::TubeParams{};
+    }
+    return pick % 4 == 2 ? BeyondBounds(in) : WithinBounds(in);
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     Reader reader(data, size);
-    const valvescope::RedrawInput input = ReadSettings(reader);
+    valvescope::RedrawInput input = ReadSettings(reader);
+    input.tube = ReadTube(reader);
     const Outcome reference = Redraw(input, true);
     const Outcome fast = Redraw(input, false);
     const std::string difference =
         picturemodel::Surface(fast.ops).FirstDifference(picturemodel::Surface(reference.ops));
     if (fast.fault != reference.fault || !difference.empty()) {
         const valvescope::PlotSettings& s = input.settings;
+        const tubemath::TubeParams& t = input.tube;
         std::fprintf(stderr,
-                     "%dx%d End V %d End I %d lines %d step %.17g Rk %.17g: fault %s / %s, "
-                     "first different pixel %s\n",
+                     "%dx%d End V %d End I %d lines %d step %.17g Rk %.17g tube %.17g %.17g "
+                     "%.17g %.17g %.17g %.17g %.17g: fault %s / %s, first different pixel %s\n",
                      input.width, input.height, s.EndV, s.EndI, s.GridLineCount, s.GridStep, s.Rk,
-                     fast.fault.value_or("none").c_str(), reference.fault.value_or("none").c_str(),
-                     difference.c_str());
+                     t.MuExponent, t.ExponentSlope, t.GridDecade, t.KneeFactor, t.MuZero,
+                     t.Perveance, t.LawExponent, fast.fault.value_or("none").c_str(),
+                     reference.fault.value_or("none").c_str(), difference.c_str());
         std::abort();
     }
     return 0;
