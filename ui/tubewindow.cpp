@@ -159,6 +159,11 @@ QWidget* TTubeWindow::BuildTubeFields() {
     buttons->addWidget(saveAs_);
     buttons->addWidget(builtin_);
     column->addLayout(buttons);
+    exportSpice_ = Button(QStringLiteral("Export S&PICE Model..."), "ExportSpiceModel");
+    auto* exports = new QHBoxLayout;
+    exports->addWidget(exportSpice_);
+    exports->addStretch(1);
+    column->addLayout(exports);
     column->addStretch(1);
     return box;
 }
@@ -212,6 +217,8 @@ void TTubeWindow::BindEvents() {
             [this] { Guarded([this] { ChooseAndSaveTubeAs(); }); });
     connect(builtin_, &QPushButton::clicked, this,
             [this] { Guarded([this] { UseBuiltin807(); }); });
+    connect(exportSpice_, &QPushButton::clicked, this,
+            [this] { Guarded([this] { form_.ExportSpiceModel(); }); });
     connect(openMeasurements_, &QPushButton::clicked, this,
             [this] { Guarded([this] { ChooseAndOpenMeasurements(); }); });
     connect(closeMeasurements_, &QPushButton::clicked, this,

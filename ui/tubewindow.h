@@ -90,6 +90,7 @@ private:
     QPushButton* open_ = nullptr;
     QPushButton* saveAs_ = nullptr;
     QPushButton* builtin_ = nullptr;
+    QPushButton* exportSpice_ = nullptr;
 
     QLabel* measurementsLabel_ = nullptr;
     QLabel* differenceLabel_ = nullptr;

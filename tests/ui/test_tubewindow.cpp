@@ -7,10 +7,13 @@
 #include "ui/tubewindow.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QFile>
+#include <QFileDialog>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <QToolButton>
 #include <QtTest>
 
@@ -60,6 +63,7 @@ private slots:
     void measuredPointsAreDotsInTheirGridVoltagesColours();
     void aMeasurementFileThatDoesNotReadChangesNothing();
     void theFitBecomesTheTubeWithItsCurvesOverTheDots();
+    void exportSpiceModelWritesTheWindowsTube();
 
 private:
     TTubeWindow& Window() { return form_->TubeWindow(); }
@@ -233,4 +237,28 @@ void TestTubeWindow::theFitBecomesTheTubeWithItsCurvesOverTheDots() {
 }
 
 QTEST_MAIN(TestTubeWindow)
+// The window's Export SPICE Model... writes the tube it shows: a person picks the file name.
+void TestTubeWindow::exportSpiceModelWritesTheWindowsTube() {
+    form_->Controls().ActTube->trigger();
+    Edit(Window().findChild<QLineEdit*>(QStringLiteral("TubeName")), QStringLiteral("EL34 T"));
+    const QString path = Path("el34.lib");
+    QTimer person;
+    person.setInterval(20);
+    connect(&person, &QTimer::timeout, [&path] {
+        if (auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget())) {
+            dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))->setText(path);
+            QMetaObject::invokeMethod(dialog, "accept", Qt::QueuedConnection);
+        }
+    });
+    person.start();
+    Window().findChild<QPushButton*>(QStringLiteral("ExportSpiceModel"))->click();
+    person.stop();
+    QFile subcircuit(path);
+    QVERIFY(subcircuit.open(QIODevice::ReadOnly));
+    const QByteArray text = subcircuit.readAll();
+    QVERIFY2(text.contains(".subckt EL34_T plate grid cathode"), text.left(400).constData());
+    QVERIFY(QFile::exists(Path("el34.deck.lib")));
+    QVERIFY(errors_.isEmpty());
+}
+
 #include "test_tubewindow.moc"
