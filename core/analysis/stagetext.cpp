@@ -1,6 +1,7 @@
 // The analysis as a few lines for a terminal, numbers in the program's own readout style.
 #include "core/analysis/stage.h"
 
+#include "core/analysis/stagenumbers.h"
 #include "formats/formats.h"
 
 #include <cmath>
@@ -9,34 +10,7 @@ namespace valvescope {
 
 namespace {
 
-// The readout formatters pad positive values with a blank for a sign; inside a line that
-// blank is not wanted.
-std::string Trimmed(std::string text) {
-    text.erase(0, text.find_first_not_of(' '));
-    return text;
-}
-
-std::string Volts(double x) {
-    return Trimmed(formats::FormatVoltsReadout(x));
-}
-std::string Amps(double x) {
-    return Trimmed(formats::FormatAmpsReadout(x));
-}
-std::string Watts(double x) {
-    return Trimmed(formats::FormatWatts(x));
-}
-std::string Ohms(double x) {
-    return Trimmed(formats::FormatOhms(x));
-}
-std::string Plain(double x) {
-    return Trimmed(formats::FormatValueReadout(x));
-}
-std::string Percent(double fraction) {
-    return formats::FormatPicture("0.0", fraction * 100) + " %";
-}
-std::string YesNo(bool b) {
-    return b ? "yes" : "no";
-}
+using namespace stagenumbers;
 
 std::string HarmonicsLine(const SignalSwing& swing) {
     std::string line = "  below H1:";

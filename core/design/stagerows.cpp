@@ -1,5 +1,6 @@
 #include "core/design/stagerows.h"
 
+#include "core/analysis/stagenumbers.h"
 #include "formats/formats.h"
 
 #include <algorithm>
@@ -9,33 +10,7 @@ namespace valvescope {
 
 namespace {
 
-// The readout formatters leave a blank for the sign of a positive value; not wanted here.
-std::string Trimmed(std::string text) {
-    text.erase(0, text.find_first_not_of(' '));
-    return text;
-}
-
-std::string Volts(double x) {
-    return Trimmed(formats::FormatVoltsReadout(x));
-}
-std::string Amps(double x) {
-    return Trimmed(formats::FormatAmpsReadout(x));
-}
-std::string Watts(double x) {
-    return Trimmed(formats::FormatWatts(x));
-}
-std::string Ohms(double x) {
-    return Trimmed(formats::FormatOhms(x));
-}
-std::string Plain(double x) {
-    return Trimmed(formats::FormatValueReadout(x));
-}
-std::string Percent(double fraction) {
-    return formats::FormatPicture("0.0", fraction * 100) + " %";
-}
-std::string YesNo(bool b) {
-    return b ? "yes" : "no";
-}
+using namespace stagenumbers;
 
 StageValue Rated(std::string name, std::string value, double fraction) {
     return {std::move(name), std::move(value), Percent(fraction) + " of rating", fraction > 1};
