@@ -30,7 +30,6 @@ using tubemath::TubeParams;
 
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 constexpr double kInf = std::numeric_limits<double>::infinity();
-constexpr double kMax = std::numeric_limits<double>::max();
 
 // The message of the ArithmeticError that work raises, or "" when it returns normally.
 std::string ErrorOf(const std::function<void()>& work) {
