@@ -2,6 +2,7 @@
 // searches the bias line one 0.01 mA step at a time: the same picture, and the same fault.
 #include "core/plot/redraw.h"
 
+#include "tests/core/plot/pathredraw.h"
 #include "tests/support/picturemodel.h"
 
 #include <gtest/gtest.h>
@@ -17,22 +18,8 @@ using valvescope::DrawOps;
 using valvescope::PlotScale;
 using valvescope::RedrawInput;
 
-struct Outcome {
-    DrawOps ops;
-    std::optional<std::string> fault;
-};
-
-Outcome Redraw(RedrawInput in, bool referencePath) {
-    in.stepByStep = referencePath;
-    Outcome outcome;
-    PlotScale scale;
-    try {
-        valvescope::RedrawPlot(in, scale, outcome.ops);
-    } catch (const tubemath::ArithmeticError& error) {
-        outcome.fault = error.what();
-    }
-    return outcome;
-}
+using valvescope::pathtest::Outcome;
+using valvescope::pathtest::Redraw;
 
 RedrawInput Input(std::int32_t endV, std::int32_t endI, double rk, double step, int lines,
                   std::int32_t width, std::int32_t height) {

@@ -5,6 +5,7 @@
 #include "core/plot/redraw.h"
 #include "core/plot/tubeshape.h"
 
+#include "tests/core/plot/pathredraw.h"
 #include "tests/support/picturemodel.h"
 
 #include <gtest/gtest.h>
@@ -54,22 +55,8 @@ const std::vector<NamedTube>& UncoveredTubes() {
     return tubes;
 }
 
-struct Outcome {
-    DrawOps ops;
-    std::optional<std::string> fault;
-};
-
-Outcome Redraw(RedrawInput in, bool referencePath) {
-    in.stepByStep = referencePath;
-    Outcome outcome;
-    PlotScale scale;
-    try {
-        valvescope::RedrawPlot(in, scale, outcome.ops);
-    } catch (const tubemath::ArithmeticError& error) {
-        outcome.fault = error.what();
-    }
-    return outcome;
-}
+using valvescope::pathtest::Outcome;
+using valvescope::pathtest::Redraw;
 
 struct Setting {
     const char* name;
