@@ -2,9 +2,9 @@
 
 #include "cli/exportoptions.h"
 #include "cli/tubeoptions.h"
+#include "core/page/pictureformat.h"
 #include "core/settings/numbertext.h"
 #include "core/settings/settingsboxes.h"
-#include "ui/plotexport.h"
 
 #include <QCommandLineOption>
 #include <QCommandLineParser>
@@ -67,6 +67,11 @@ void AddOptions(QCommandLineParser& parser) {
     parser.addOption({QStringLiteral("size"),
                       QStringLiteral("The plot surface in pixels (default 462x224)."),
                       QStringLiteral("WxH")});
+    parser.addOption({QStringLiteral("open"),
+                      QStringLiteral("Start from the design file <file> (its tube, settings, "
+                                     "toggles, measurements and stage), for every mode; the other "
+                                     "options change what it gives."),
+                      QStringLiteral("file")});
     AddStageOptions(parser);
     AddExportOptions(parser);
     AddTubeOptions(parser);
@@ -234,7 +239,7 @@ bool ReadStage(const QCommandLineParser& parser, CommandLine& line) {
         line.Problem = QStringLiteral("--load, --zaa and --drive go with --design or --export.");
         return false;
     }
-    StageTexts stage;
+    StageTexts stage = line.Start.Stage;
     if (!ReadStageWords(parser, line, stage) ||
         !ReadStageOption(parser, QStringLiteral("zaa"), QStringLiteral("ohms"), stage.Zaa,
                          line.Problem) ||
@@ -243,7 +248,7 @@ bool ReadStage(const QCommandLineParser& parser, CommandLine& line) {
         return false;
     }
     const bool transformer = stage.Load == LoadKind::Transformer;
-    if (transformer && IsBlankText(stage.Zaa)) {
+    if (transformer && IsBlankText(stage.Zaa) && parser.isSet(QStringLiteral("load"))) {
         line.Problem = QStringLiteral("--load transformer needs --zaa.");
         return false;
     }
@@ -272,7 +277,7 @@ bool ReadFile(const QCommandLineParser& parser, CommandLine& line) {
         line.File = *file; // the curve data, SPICE files and the page take any name
         return true;
     }
-    const std::optional<PictureFormat> format = PictureFormatOf(*file);
+    const std::optional<PictureFormat> format = PictureFormatOf(file->toStdString());
     if (!format || (line.Mode == RunMode::WindowShot && *format != PictureFormat::Png)) {
         line.Problem = line.Mode == RunMode::Export
                            ? QStringLiteral("'%1' is not a PNG, SVG or PDF file name.").arg(*file)
@@ -294,6 +299,18 @@ bool ReadAll(const QCommandLineParser& parser, CommandLine& line) {
         return false;
     }
     line.Mode = *mode;
+    if (parser.isSet(QStringLiteral("open"))) {
+        const std::optional<QString> file =
+            SingleValue(parser, QStringLiteral("open"), line.Problem);
+        if (!file) {
+            return false;
+        }
+        if (file->isEmpty()) {
+            line.Problem = QStringLiteral("--open needs a file name.");
+            return false;
+        }
+        line.DesignFile = *file;
+    }
     if (!ReadSettings(parser, line) || !ReadShowAndSize(parser, line) ||
         !ReadPoints(parser, line) || !ReadStage(parser, line) || !ReadExportOptions(parser, line) ||
         !ReadTubeOptions(parser, line)) {
@@ -307,10 +324,13 @@ bool ReadAll(const QCommandLineParser& parser, CommandLine& line) {
 
 } // namespace
 
-CommandLine ReadCommandLine(const QStringList& arguments) {
+CommandLine ReadCommandLine(const QStringList& arguments, const Design& start) {
     QCommandLineParser parser;
     AddOptions(parser);
     CommandLine line;
+    line.Start = start;
+    line.Texts = start.Texts;
+    line.Show = start.Show;
     if (!parser.parse(arguments)) {
         line.Mode = RunMode::Usage;
         line.Problem = parser.errorText();

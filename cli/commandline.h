@@ -3,6 +3,7 @@
 // picture of the window and end.
 #pragma once
 
+#include "core/design/designfile.h"
 #include "core/design/stagetexts.h"
 #include "core/export/spicetext.h"
 #include "core/plot/plottypes.h"
@@ -68,10 +69,17 @@ struct CommandLine {
     bool Bare = false; // --export: the plot surface alone, without its labels and caption
     exports::SpiceDialect Dialect = exports::SpiceDialect::Ngspice;
     QString DeckFile; // --export-spice: where the deck goes; empty for beside the subcircuit
+    // --open: the design file the run starts from; the other options change what it gives.
+    QString DesignFile;
+    // What the run starts from: the designed start-up, or the design of --open. Its settings,
+    // toggles and stage inputs are already in Texts, Show and Stage where the options left them;
+    // its tube and measurements stand where --tube and --data are not given.
+    valvescope::Design Start;
 };
 
-// Reads the arguments (the program's name first). Never exits and needs no application object.
-CommandLine ReadCommandLine(const QStringList& arguments);
+// Reads the arguments (the program's name first), starting from `start`. Never exits, reads no
+// file and needs no application object.
+CommandLine ReadCommandLine(const QStringList& arguments, const Design& start = Design{});
 
 // The text --help prints; needs the application object for the program's name.
 QString UsageText();

@@ -7,8 +7,6 @@
 #include "core/session/plotjob.h"
 #include "core/session/plotsession.h"
 #include "core/settings/numbertext.h"
-#include "ui/errorbox.h"
-#include "ui/plotexport.h"
 
 #include <QCoreApplication>
 
@@ -18,59 +16,52 @@ namespace valvescope {
 
 namespace {
 
-// The message as the error box words it, with its full stop.
-std::string BoxMessage(const std::exception& error) {
-    return WithFullStop(QString::fromUtf8(error.what())).toStdString();
-}
-
-// Runs `work`; a failure the command line expects prints its message and gives its exit code.
-template <typename Work> std::optional<int> Reported(Work&& work, std::ostream& err) {
-    try {
-        work();
-        return std::nullopt;
-    } catch (const BlankOrZeroSetting& error) {
-        err << error.what() << '\n';
-        return kExitNothingDrawn;
-    } catch (const StageError& error) {
-        err << BoxMessage(error) << '\n';
-        return kExitNothingDrawn;
-    } catch (const ConversionError& error) {
-        err << BoxMessage(error) << '\n';
-        return kExitUsage;
-    } catch (const tubemath::ArithmeticError& error) {
-        err << BoxMessage(error) << '\n';
-        return kExitArithmetic;
-    }
-}
-
-int Export(const CommandLine& line, std::ostream& out, std::ostream& err) {
+int Export(const CommandLine& line, const RunInputs& inputs, std::ostream& out, std::ostream& err) {
     DrawnPlot plot;
-    if (const std::optional<int> failed = DrawOrReport(line, plot, err)) {
+    if (const std::optional<int> failed = DrawOrReport(line, inputs, plot, err)) {
         return *failed;
     }
     if (const int written = WriteExportedPicture(line, plot, err); written != kExitSuccess) {
         return written;
     }
-    return line.Design ? PrintDesign(line, out, err) : kExitSuccess;
+    return line.Design ? PrintDesign(line, inputs, out, err) : kExitSuccess;
 }
 
-int PrintReadouts(const CommandLine& line, std::ostream& out, std::ostream& err) {
+int PrintReadouts(const CommandLine& line, const RunInputs& inputs, std::ostream& out,
+                  std::ostream& err) {
     DrawnPlot plot;
-    if (const std::optional<int> failed = DrawOrReport(line, plot, err)) {
+    if (const std::optional<int> failed = DrawOrReport(line, inputs, plot, err)) {
         return *failed;
     }
     ReadoutSession session(plot);
     for (const PointerPosition& point : line.Points) {
         try {
             out << session.MoveTo(point.X, point.Y) << '\n';
-        } catch (const tubemath::ArithmeticError& error) {
-            out.flush();
-            err << BoxMessage(error) << '\n';
-            return kExitArithmetic;
+        } catch (...) {
+            out.flush(); // the lines before stand, then the message
+            return ReportFailure(RunStep::Drawing, err);
         }
     }
     out.flush();
     return kExitSuccess;
+}
+
+// The modes that draw or analyse: the files read once, then the mode.
+int RunOnInputs(const CommandLine& line, std::ostream& out, std::ostream& err) {
+    RunInputs inputs;
+    if (const std::optional<int> failed = ReadInputs(line, inputs, err)) {
+        return *failed;
+    }
+    switch (line.Mode) {
+    case RunMode::Export:
+        return Export(line, inputs, out, err);
+    case RunMode::Design:
+        return PrintDesign(line, inputs, out, err);
+    case RunMode::Readout:
+        return PrintReadouts(line, inputs, out, err);
+    default:
+        return RunFileExport(line, inputs, err);
+    }
 }
 
 } // namespace
@@ -82,31 +73,28 @@ int ReportUsage(const QString& problem, std::ostream& err) {
     return kExitUsage;
 }
 
-std::optional<int> DrawOrReport(const CommandLine& line, DrawnPlot& plot, std::ostream& err) {
+std::optional<int> DrawOrReport(const CommandLine& line, const RunInputs& inputs, DrawnPlot& plot,
+                                std::ostream& err) {
     PlotJob job{line.Texts, line.Show, line.Surface.width(), line.Surface.height()};
-    if (const std::optional<int> failed =
-            ReadTubeAndData(line, job.Tube, job.MeasurementMarks, err)) {
-        return failed;
-    }
+    job.Tube = inputs.RunTube;
+    job.MeasurementMarks = inputs.Marks();
     if (line.Stage) {
         job.BeforeDrawing = [&stage = *line.Stage](PlotSession& session) {
             ShowStage(session, stage);
         };
     }
-    return Reported([&] { plot = DrawPlotWithoutWindow(job); }, err);
+    return Reported(
+        RunStep::Drawing, [&] { plot = DrawPlotWithoutWindow(job); }, err);
 }
 
-int PrintDesign(const CommandLine& line, std::ostream& out, std::ostream& err) {
-    Tube tube;
-    PlotMarks marks;
-    if (const std::optional<int> failed = ReadTubeAndData(line, tube, marks, err)) {
-        return *failed;
-    }
+int PrintDesign(const CommandLine& line, const RunInputs& inputs, std::ostream& out,
+                std::ostream& err) {
     std::string printed;
     const std::optional<int> failed = Reported(
+        RunStep::Drawing,
         [&] {
             PlotSession session;
-            session.SetTube(tube);
+            session.SetTube(inputs.RunTube);
             const StageAnalysis analysis =
                 TakeAndDesign(session, line.Texts, line.Stage.value_or(StageTexts{}));
             printed = line.Design == DesignFormat::Json ? StageJson(analysis) : StageText(analysis);
@@ -127,15 +115,12 @@ int RunWithoutWindow(const CommandLine& line, std::ostream& out, std::ostream& e
             << QCoreApplication::applicationVersion().toStdString() << '\n';
         return kExitSuccess;
     case RunMode::Export:
-        return Export(line, out, err);
     case RunMode::Design:
-        return PrintDesign(line, out, err);
     case RunMode::Readout:
-        return PrintReadouts(line, out, err);
     case RunMode::ExportSpice:
     case RunMode::ExportCsv:
     case RunMode::PrintPdf:
-        return RunFileExport(line, err);
+        return RunOnInputs(line, out, err);
     case RunMode::Fit:
         return RunFit(line, out, err);
     case RunMode::Usage:

@@ -1,8 +1,10 @@
 // Running the command line's modes that need no window: --help, --version, a command line that
-// does not read, --export and --readout. Each returns the program's exit code.
+// does not read, --export, --readout, --design, the file exports and --fit. Each returns the
+// program's exit code.
 #pragma once
 
 #include "cli/commandline.h"
+#include "cli/runerrors.h"
 
 #include <iosfwd>
 #include <optional>
@@ -10,14 +12,7 @@
 namespace valvescope {
 
 struct DrawnPlot;
-
-enum ExitCode : int {
-    kExitSuccess = 0,
-    kExitNothingDrawn = 1, // a setting is blank or zero, or the stage has no answer
-    kExitUsage = 2,        // the command line, or a setting's text, does not read
-    kExitArithmetic = 3,   // the drawing failed part way
-    kExitNotWritten = 4,   // the picture could not be written or the window not grabbed
-};
+struct RunInputs;
 
 // Runs a mode other than Window and WindowShot; needs the application object. Results go to
 // `out`, messages to `err`.
@@ -27,11 +22,13 @@ int RunWithoutWindow(const CommandLine& line, std::ostream& out, std::ostream& e
 int ReportUsage(const QString& problem, std::ostream& err);
 
 // Prints the stage's analysis as --design asks; returns the exit code.
-int PrintDesign(const CommandLine& line, std::ostream& out, std::ostream& err);
+int PrintDesign(const CommandLine& line, const RunInputs& inputs, std::ostream& out,
+                std::ostream& err);
 
 // Draws the plot the command line asks for, as the window would, with the stage's marks when
-// the command line gives a stage; on failure prints the message
-// to `err` and returns the exit code, otherwise returns nothing and fills `plot`.
-std::optional<int> DrawOrReport(const CommandLine& line, DrawnPlot& plot, std::ostream& err);
+// the command line gives a stage; on failure prints the message to `err` and returns the exit
+// code, otherwise returns nothing and fills `plot`.
+std::optional<int> DrawOrReport(const CommandLine& line, const RunInputs& inputs, DrawnPlot& plot,
+                                std::ostream& err);
 
 } // namespace valvescope

@@ -10,14 +10,16 @@
 namespace valvescope {
 
 struct DrawnPlot;
+struct RunInputs;
 
 // The picture --export writes: the surface with its axis labels and caption, or the surface
 // alone with --bare. Returns the exit code; a failure is reported on `err`.
 int WriteExportedPicture(const CommandLine& line, const DrawnPlot& plot, std::ostream& err);
 
 // Runs ExportSpice, ExportCsv or PrintPdf on the plot the settings draw. Returns the exit code:
-// those of --export (1 nothing drawn, 2 a text that does not read, 3 an arithmetic fault,
-// 4 a file that cannot be written, or an export larger than the program writes).
-int RunFileExport(const CommandLine& line, std::ostream& err);
+// those of --export (1 nothing drawn or settings that give no SPICE deck, 2 a text that does not
+// read, 3 an arithmetic fault, 4 a file that cannot be written, or an export larger than the
+// program writes).
+int RunFileExport(const CommandLine& line, const RunInputs& inputs, std::ostream& err);
 
 } // namespace valvescope

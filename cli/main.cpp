@@ -1,11 +1,14 @@
 #include "cli/commandline.h"
 #include "cli/commandrun.h"
+#include "cli/runerrors.h"
 #include "cli/startup.h"
 #include "cli/tuberun.h"
 #include "cli/windowshot.h"
+#include "core/design/designfile.h"
 #include "core/session/plotjob.h"
 #include "formats/formats.h"
 #include "ui/errorbox.h"
+#include "ui/qtext.h"
 #include "ui/schematicform.h"
 
 #include <QApplication>
@@ -46,18 +49,44 @@ bool ReportNoDisplay(const valvescope::DisplayCheck& display, valvescope::RunMod
     return true;
 }
 
-// A picture of the window: the settings must draw, as for an export, and any error box that
-// would still come up is written to the error output instead of waiting for a person.
-int RunWindowShot(const valvescope::CommandLine& line) {
-    valvescope::DrawnPlot plot;
-    if (const std::optional<int> failed = valvescope::DrawOrReport(line, plot, std::cerr)) {
+// The command line, from the design of --open when it names one: the design file is read once,
+// here; one that does not read ends the program with its message.
+std::optional<int> ReadLine(const QStringList& arguments, valvescope::CommandLine& line) {
+    line = valvescope::ReadCommandLine(arguments);
+    const bool runs = line.Mode != valvescope::RunMode::Usage &&
+                      line.Mode != valvescope::RunMode::Help &&
+                      line.Mode != valvescope::RunMode::Version;
+    if (!runs || line.DesignFile.isEmpty()) {
+        return std::nullopt;
+    }
+    valvescope::Design design;
+    if (const std::optional<int> failed = valvescope::Reported(
+            valvescope::RunStep::Reading,
+            [&] { design = valvescope::ReadDesignFile(LocalFileName(line.DesignFile)); },
+            std::cerr)) {
+        return failed;
+    }
+    line = valvescope::ReadCommandLine(arguments, design);
+    return std::nullopt;
+}
+
+// A picture of the window: the settings must read, as for an export, and any error box that
+// comes up is written to the error output instead of waiting for a person.
+int RunWindowShot(const valvescope::CommandLine& line, valvescope::RunInputs inputs) {
+    if (const std::optional<int> failed = valvescope::Reported(
+            valvescope::RunStep::Drawing, [&] { valvescope::CheckPlotTexts(line.Texts); },
+            std::cerr)) {
         return *failed;
     }
-    SetErrorBoxPresenter([](QWidget*, const ErrorBoxContent& content) {
-        std::cerr << content.Text.toStdString() << '\n';
+    // The window may draw more than once as it comes up; the same box again says nothing new.
+    SetErrorBoxPresenter([last = QString()](QWidget*, const ErrorBoxContent& content) mutable {
+        if (content.Text != last) {
+            std::cerr << content.Text.toStdString() << '\n';
+        }
+        last = content.Text;
     });
     TSchematicForm SchematicForm;
-    valvescope::ApplyCommandLine(SchematicForm, line);
+    valvescope::ApplyCommandLine(SchematicForm, line, std::move(inputs));
     return valvescope::TakeWindowShot(SchematicForm, line.File, std::cerr);
 }
 
@@ -65,7 +94,10 @@ int RunWindowShot(const valvescope::CommandLine& line) {
 
 int main(int argc, char* argv[]) {
     valvescope::QuietRuntimeFolderNotice();
-    const valvescope::CommandLine line = valvescope::ReadCommandLine(Arguments(argc, argv));
+    valvescope::CommandLine line;
+    if (const std::optional<int> failed = ReadLine(Arguments(argc, argv), line)) {
+        return *failed;
+    }
     if (valvescope::RunsWithoutScreen(line.Mode) &&
         qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
         // Drawing into files and printing readouts work with no display at all.
@@ -89,18 +121,16 @@ int main(int argc, char* argv[]) {
     if (valvescope::RunsWithoutScreen(line.Mode)) {
         return valvescope::RunWithoutWindow(line, std::cout, std::cerr);
     }
-    if (line.Mode == valvescope::RunMode::WindowShot) {
-        return RunWindowShot(line);
-    }
     // A tube or measurement file that does not read ends the program before the window opens.
-    valvescope::Tube tube;
-    valvescope::PlotMarks marks;
-    if (const std::optional<int> failed =
-            valvescope::ReadTubeAndData(line, tube, marks, std::cerr)) {
+    valvescope::RunInputs inputs;
+    if (const std::optional<int> failed = valvescope::ReadInputs(line, inputs, std::cerr)) {
         return *failed;
     }
+    if (line.Mode == valvescope::RunMode::WindowShot) {
+        return RunWindowShot(line, std::move(inputs));
+    }
     TSchematicForm SchematicForm;
-    valvescope::ApplyCommandLine(SchematicForm, line);
+    valvescope::ApplyCommandLine(SchematicForm, line, std::move(inputs));
     SchematicForm.show();
     return application.exec();
 }

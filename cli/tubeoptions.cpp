@@ -43,7 +43,7 @@ bool CheckCombinations(CommandLine& line) {
             QStringLiteral("--data goes with --export, --print-pdf, --window-shot or the window.");
         return false;
     }
-    if (line.FittedCurves && line.DataFile.isEmpty()) {
+    if (line.FittedCurves && line.DataFile.isEmpty() && line.Start.MeasurementFile.empty()) {
         line.Problem = QStringLiteral("--fitted-curves needs --data.");
         return false;
     }

@@ -1,16 +1,12 @@
 #include "cli/tuberun.h"
 
-#include "cli/commandrun.h"
+#include "cli/runerrors.h"
 #include "core/fit/fit.h"
 #include "core/measure/measurements.h"
 #include "core/tube/tubefile.h"
 #include "core/tubeedit/measuremarks.h"
 #include "core/tubeedit/tubereport.h"
-#include "ui/errorbox.h"
-#include "ui/schematicform.h"
-#include "ui/tubewindow.h"
-
-#include <QFile>
+#include "ui/qtext.h"
 
 #include <ostream>
 
@@ -18,89 +14,76 @@ namespace valvescope {
 
 namespace {
 
-std::string PathOf(const QString& path) {
-    return QFile::encodeName(path).toStdString();
+// The modes that draw measured points.
+bool DrawsMeasurements(RunMode mode) {
+    return mode == RunMode::Export || mode == RunMode::WindowShot || mode == RunMode::PrintPdf ||
+           mode == RunMode::Window;
 }
 
-void Report(const std::exception& error, std::ostream& err) {
-    err << WithFullStop(QString::fromUtf8(error.what())).toStdString() << '\n';
-}
-
-// The tube of --tube, or the 807; on failure the message and the exit code.
-std::optional<int> ReadTube(const CommandLine& line, Tube& tube, std::ostream& err) {
-    if (line.TubeFile.isEmpty()) {
-        tube = Builtin807();
-        return std::nullopt;
-    }
-    try {
-        tube = ReadTubeFile(PathOf(line.TubeFile));
-    } catch (const FileError& error) {
-        Report(error, err);
-        return kExitUsage;
-    }
-    return std::nullopt;
+Tube TubeOf(const CommandLine& line) {
+    return line.TubeFile.isEmpty() ? line.Start.DesignTube
+                                   : ReadTubeFile(LocalFileName(line.TubeFile));
 }
 
 } // namespace
 
-std::optional<int> ReadTubeAndData(const CommandLine& line, Tube& tube, PlotMarks& marks,
-                                   std::ostream& err) {
-    if (const std::optional<int> failed = ReadTube(line, tube, err)) {
-        return failed;
+PlotMarks RunInputs::Marks() const {
+    if (MeasurementFile.empty()) {
+        return {};
     }
-    marks = {};
-    if (line.DataFile.isEmpty()) {
-        return std::nullopt;
-    }
-    try {
-        const MeasuredPoints points = ReadMeasurementFile(PathOf(line.DataFile));
-        marks = MeasurementMarks(points, MeasuredGridVoltages(points), line.FittedCurves);
-    } catch (const FileError& error) {
-        Report(error, err);
-        return kExitUsage;
-    }
-    return std::nullopt;
+    return MeasurementMarks(Points, MeasuredGridVoltages(Points), FittedCurves);
+}
+
+std::optional<int> ReadInputs(const CommandLine& line, RunInputs& inputs, std::ostream& err) {
+    return Reported(
+        RunStep::Reading,
+        [&] {
+            inputs = RunInputs{};
+            inputs.RunTube = TubeOf(line);
+            if (!line.DataFile.isEmpty()) {
+                inputs.MeasurementFile = LocalFileName(line.DataFile);
+                inputs.FittedCurves = line.FittedCurves;
+            } else if (DrawsMeasurements(line.Mode)) {
+                inputs.MeasurementFile = line.Start.MeasurementFile;
+                inputs.FittedCurves = line.FittedCurves || line.Start.FittedCurves;
+            }
+            if (!inputs.MeasurementFile.empty()) {
+                inputs.Points = ReadMeasurementFile(inputs.MeasurementFile);
+            }
+        },
+        err);
 }
 
 int RunFit(const CommandLine& line, std::ostream& out, std::ostream& err) {
     Tube base;
-    if (const std::optional<int> failed = ReadTube(line, base, err)) {
+    const std::string file = LocalFileName(line.FitFile);
+    FitResult result;
+    if (const std::optional<int> failed = Reported(
+            RunStep::Reading,
+            [&] {
+                base = TubeOf(line);
+                try {
+                    result = FitTube(ReadMeasurementFile(file));
+                } catch (const FitError& error) {
+                    throw FileError(file + ": " + error.what()); // named with its file
+                }
+            },
+            err)) {
         return *failed;
     }
-    const std::string file = PathOf(line.FitFile);
-    FitResult result;
-    try {
-        result = FitTube(ReadMeasurementFile(file));
-    } catch (const FileError& error) {
-        Report(error, err);
-        return kExitUsage;
-    } catch (const FitError& error) {
-        err << file << ": " << WithFullStop(QString::fromUtf8(error.what())).toStdString() << '\n';
-        return kExitUsage;
-    }
     if (!line.SaveTubeFile.isEmpty()) {
-        try {
-            SaveTubeFile(PathOf(line.SaveTubeFile), FittedTube(base, result, file));
-        } catch (const FileError& error) {
-            Report(error, err);
-            return kExitNotWritten;
+        if (const std::optional<int> failed = Reported(
+                RunStep::Saving,
+                [&] {
+                    SaveTubeFile(LocalFileName(line.SaveTubeFile), FittedTube(base, result, file));
+                },
+                err)) {
+            return *failed;
         }
     }
     out << FitJson(result) << '\n';
     out.flush();
     return kExitSuccess;
-}
-
-void ApplyTubeAndData(TSchematicForm& form, const CommandLine& line) {
-    RunGuarded(&form, [&] {
-        if (!line.TubeFile.isEmpty()) {
-            form.SetTube(ReadTubeFile(PathOf(line.TubeFile)));
-        }
-        if (!line.DataFile.isEmpty()) {
-            form.TubeWindow().OpenMeasurements(line.DataFile);
-            form.TubeWindow().ShowModelCurves(line.FittedCurves);
-        }
-    });
 }
 
 } // namespace valvescope

@@ -1,29 +1,37 @@
-// Running the command line's tube and measured-curve options: the files read before anything is
-// drawn (a file that does not read ends the program with its message and kExitUsage), the fit
-// printed as JSON, and the tube and points handed to the window.
+// Running the command line's tube and measured-curve options: the tube and measured points read
+// once before anything is drawn (a file that does not read ends the program with its message and
+// kExitUsage), and the fit printed as JSON.
 #pragma once
 
 #include "cli/commandline.h"
 #include "core/plot/marks.h"
+#include "core/tube/measuredpoint.h"
 #include "core/tube/tube.h"
 
 #include <iosfwd>
 #include <optional>
-
-class TSchematicForm;
+#include <string>
 
 namespace valvescope {
 
-// The tube of --tube (the 807 without it) and the marks of --data and --fitted-curves (none
-// without it). On failure prints the message to `err` and returns the exit code.
-std::optional<int> ReadTubeAndData(const CommandLine& line, Tube& tube, PlotMarks& marks,
-                                   std::ostream& err);
+// What the run draws with: the tube of --tube (else the design's, else the 807) and the points
+// of --data (else the design's measurements, for the modes that draw them).
+struct RunInputs {
+    Tube RunTube = Builtin807();
+    MeasuredPoints Points;
+    std::string MeasurementFile; // as named, empty for none
+    bool FittedCurves = false;
 
-// --fit, with --tube for the ratings and --save-tube: prints the fit as JSON on `out`.
+    // The points, with the model's curves at their grid voltages when asked for.
+    PlotMarks Marks() const;
+};
+
+// Reads the run's files, each once. On failure prints the message to `err` and returns the exit
+// code.
+std::optional<int> ReadInputs(const CommandLine& line, RunInputs& inputs, std::ostream& err);
+
+// --fit, with --tube (or the design's tube) for the ratings and --save-tube: prints the fit as
+// JSON on `out`.
 int RunFit(const CommandLine& line, std::ostream& out, std::ostream& err);
-
-// Gives the window the tube and the measured points the command line names, before it is
-// shown; an error goes to the standard error box.
-void ApplyTubeAndData(TSchematicForm& form, const CommandLine& line);
 
 } // namespace valvescope

@@ -1,23 +1,19 @@
 #include "cli/windowshot.h"
 
-#include "cli/commandrun.h"
+#include "cli/runerrors.h"
 #include "cli/tuberun.h"
-#include "core/settings/settingsboxes.h"
-#include "ui/errorbox.h"
-#include "ui/paintbox.h"
 #include "ui/plotexport.h"
 #include "ui/schematicform.h"
 
-#include <QComboBox>
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QGuiApplication>
 #include <QPixmap>
 #include <QThread>
-#include <QToolButton>
 #include <QWindow>
 
 #include <ostream>
+#include <utility>
 
 namespace valvescope {
 
@@ -52,21 +48,19 @@ bool WaitUntilExposed(const TSchematicForm& form) {
 
 } // namespace
 
-void ApplyCommandLine(TSchematicForm& form, const CommandLine& line) {
-    const TFormControls& controls = form.Controls();
-    for (const SettingsBox& row : kSettingsBoxes) {
-        controls.Box(row.Text)->setEditText(QString::fromStdString(line.Texts.*row.Text));
+void ApplyCommandLine(TSchematicForm& form, const CommandLine& line, RunInputs inputs) {
+    PlotDocument& document = form.Document();
+    document.SetTube(std::move(inputs.RunTube));
+    if (!inputs.MeasurementFile.empty()) {
+        document.OpenMeasurements(std::move(inputs.Points), inputs.MeasurementFile);
+        document.ShowModelCurves(inputs.FittedCurves);
     }
-    const bool down[] = {line.Show.Imax, line.Show.Wp, line.Show.Vmax, line.Show.Rk,
-                         line.Show.LoadLine};
-    for (std::size_t k = 0; k < controls.Toggles().size(); ++k) {
-        controls.Toggles()[k]->setChecked(down[k]);
-    }
+    document.GiveStageInputs(line.Start.Stage);
+    document.GiveSettings(line.Texts, line.Show);
     if (line.SurfaceGiven) {
-        const QSize grow = line.Surface - controls.PaintBox1->size();
+        const QSize grow = line.Surface - form.PlotSize();
         form.resize(form.size() + grow);
     }
-    ApplyTubeAndData(form, line);
 }
 
 int TakeWindowShot(TSchematicForm& form, const QString& file, std::ostream& err) {
@@ -77,6 +71,10 @@ int TakeWindowShot(TSchematicForm& form, const QString& file, std::ostream& err)
     }
     form.FinishDrawing();
     ProcessEventsFor(kSettleMs);
+    if (form.DrawingFailed()) {
+        form.close();
+        return kExitArithmetic;
+    }
     // The window renders itself: a window larger than the screen, or one partly covered, comes
     // out whole, where a grab from the screen would be black past its edges.
     const QPixmap shot = form.grab();
@@ -86,13 +84,9 @@ int TakeWindowShot(TSchematicForm& form, const QString& file, std::ostream& err)
             << form.height() << " pixels.\n";
         return kExitNotWritten;
     }
-    try {
-        WritePng(file, shot.toImage());
-    } catch (const PictureWriteError& error) {
-        err << WithFullStop(QString::fromUtf8(error.what())).toStdString() << '\n';
-        return kExitNotWritten;
-    }
-    return kExitSuccess;
+    return Reported(
+               RunStep::Exporting, [&] { WritePng(file, shot.toImage()); }, err)
+        .value_or(kExitSuccess);
 }
 
 } // namespace valvescope

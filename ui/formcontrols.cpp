@@ -1,7 +1,6 @@
 #include "ui/formcontrols.h"
 
 #include "core/layout/anchoring.h"
-#include "core/settings/itemlists.h"
 #include "core/settings/settingsboxes.h"
 #include "ui/anchorlayout.h"
 #include "ui/formwidgets.h"
@@ -9,11 +8,9 @@
 #include "ui/overlayglyphs.h"
 #include "ui/paintbox.h"
 
-#include <QAction>
 #include <QComboBox>
 #include <QFontMetrics>
 #include <QFrame>
-#include <QKeySequence>
 #include <QLabel>
 #include <QMainWindow>
 #include <QPushButton>
@@ -48,38 +45,6 @@ QString CaptionWithoutAccelerator(QString caption) {
     return caption.remove(u'&');
 }
 
-// How the window shows each box: its caption with the accelerator, its place, its hint and its
-// items; the box's name and start-up text come from the table of the seven boxes.
-struct BoxLook {
-    std::string SettingsTexts::*Text;
-    QComboBox* TFormControls::*Control;
-    const char* Caption;
-    QPoint Place;
-    const char* Hint;
-    std::vector<std::string> (*Items)();
-};
-
-const BoxLook kBoxLooks[] = {
-    {&SettingsTexts::EndI, &TFormControls::CmbBxEndI, "End &I", QPoint(36, 285),
-     "Graph's current limit| Enter the limit to the graph's current axis.", valvescope::EndIItems},
-    {&SettingsTexts::GridV, &TFormControls::CmbBxGridV, "&Step V", QPoint(156, 285),
-     "Grid voltage increments| Enter the size of the grid voltage increment per step.",
-     valvescope::GridVItems},
-    {&SettingsTexts::GridLines, &TFormControls::CmbBxGridLines, "# Grid &Lines", QPoint(307, 285),
-     "Number of grid lines displayed| Enter the number of grid lines to be displayed.",
-     valvescope::GridLinesItems},
-    {&SettingsTexts::EndV, &TFormControls::CmbBxEndV, "E&nd V", QPoint(431, 285),
-     "Graph's voltage limit| Enter the limit to the graph's voltage axis.", valvescope::EndVItems},
-    {&SettingsTexts::Ra, &TFormControls::CmbBxRa, "&Ra", QPoint(36, 312),
-     "Plate load resistor| Enter the plate load resistor Ra of the load line.",
-     valvescope::RaItems},
-    {&SettingsTexts::BPlus, &TFormControls::CmbBxBplus, "&B+", QPoint(156, 312),
-     "Supply voltage| Enter the supply voltage B+ that feeds the load line.",
-     valvescope::BPlusItems},
-    {&SettingsTexts::Rk, &TFormControls::CmbBxRk, "R&k", QPoint(307, 312),
-     "Cathode resistor| Enter the cathode resistor Rk of the bias line.", valvescope::RkItems},
-};
-
 class TControlBuilder {
 public:
     TControlBuilder(QMainWindow& window, QWidget& client, TAnchorLayout& anchors,
@@ -92,7 +57,6 @@ public:
         CreateAxisLabels();
         CreateSettingsBoxes();
         CreateStatusLine();
-        CreatePlotMenu();
         // The hint areas lie over the axis labels, the plot over everything around it.
         c_.ShapeI->raise();
         c_.ShapeV->raise();
@@ -106,8 +70,6 @@ private:
     void CreateAxisLabels();
     void CreateSettingsBoxes();
     void CreateStatusLine();
-    void CreatePlotMenu();
-    QAction* CreatePlotAction(const char* name, const QString& text, const QKeySequence& keys);
     QComboBox* CreateSettingsBox(const char* name, const QString& caption, const QRect& place,
                                  const QString& text, const QString& hint);
     QToolButton* CreateSpeedButton(const char* name, const QString& caption, const QRect& place,
@@ -287,20 +249,20 @@ void TControlBuilder::CreateSettingsBoxes() {
     anchors_.AddControl(lowerLine, QRect(0, 275, kDesignedClientArea.width(), 9), kLeftRightBottom);
 
     const QSize boxSize(66, 23);
-    for (const BoxLook& look : kBoxLooks) {
-        const valvescope::SettingsBox& row = valvescope::BoxOf(look.Text);
+    for (std::size_t k = 0; k < valvescope::kSettingsBoxes.size(); ++k) {
+        const valvescope::SettingsBox& row = valvescope::kSettingsBoxes[k];
         QComboBox* box = CreateSettingsBox(
-            row.ObjectName, QString::fromUtf8(look.Caption), QRect(look.Place, boxSize),
-            QString::fromUtf8(row.StartText), QString::fromUtf8(look.Hint));
+            row.ObjectName, QString::fromUtf8(row.Label), QRect(QPoint(row.Left, row.Top), boxSize),
+            QString::fromUtf8(row.StartText), QString::fromUtf8(row.Hint));
         const QString text = box->currentText();
-        for (const std::string& item : look.Items()) {
+        for (const std::string& item : row.Items()) {
             box->addItem(QString::fromStdString(item));
         }
         box->setEditText(text);
-        c_.*look.Control = box;
+        c_.SettingsBoxes[k] = box;
     }
     // Tab takes the boxes in the window's order.
-    const std::array<QComboBox*, 7> boxes = c_.Boxes();
+    const std::array<QComboBox*, 7>& boxes = c_.SettingsBoxes;
     for (std::size_t k = 1; k < boxes.size(); ++k) {
         QWidget::setTabOrder(boxes[k - 1], boxes[k]);
     }
@@ -316,7 +278,7 @@ void TControlBuilder::CreateSettingsBoxes() {
     anchors_.AddControl(c_.SpeedButton1, QRect(432, 312, 64, 22), kLeftBottom);
 
     // After the seven boxes, Tab goes on through the button row and "About".
-    QWidget* previous = c_.CmbBxRk;
+    QWidget* previous = c_.SettingsBoxes.back();
     for (QWidget* button :
          std::initializer_list<QWidget*>{c_.SpdBtnRedraw, c_.SpdBtnImax, c_.SpdBtnWp, c_.SpdBtnVmax,
                                          c_.SpdBtnRk, c_.SpdBtnLoadLine, c_.SpeedButton1}) {
@@ -337,60 +299,15 @@ void TControlBuilder::CreateStatusLine() {
     window_.setStatusBar(c_.StatusBar1);
 }
 
-QAction* TControlBuilder::CreatePlotAction(const char* name, const QString& text,
-                                           const QKeySequence& keys) {
-    auto* action = new QAction(text, c_.PaintBox1);
-    action->setObjectName(QString::fromUtf8(name));
-    action->setShortcut(keys);
-    action->setShortcutContext(Qt::WindowShortcut);
-    c_.PaintBox1->addAction(action);
-    return action;
-}
-
-void TControlBuilder::CreatePlotMenu() {
-    // A click on the plot gives it the focus, so Ctrl+C copies the picture rather than the text
-    // of the box that had the focus.
-    c_.PaintBox1->setFocusPolicy(Qt::ClickFocus);
-    c_.PaintBox1->setContextMenuPolicy(Qt::ActionsContextMenu);
-    c_.ActCopyPicture = CreatePlotAction("ActCopyPicture", QStringLiteral("Copy Picture"),
-                                         QKeySequence(Qt::CTRL | Qt::Key_C));
-    c_.ActSavePicture = CreatePlotAction("ActSavePicture", QStringLiteral("Save Picture As..."),
-                                         QKeySequence(Qt::CTRL | Qt::Key_S));
-    c_.ActCopyReadout = CreatePlotAction("ActCopyReadout", QStringLiteral("Copy Readout"), {});
-    c_.ActCopyReadout->setEnabled(false);
-    c_.ActOperatingPoint =
-        CreatePlotAction("ActOperatingPoint", QStringLiteral("Operating Point..."),
-                         QKeySequence(Qt::CTRL | Qt::Key_D));
-    c_.ActCopyPlotOnly = CreatePlotAction("ActCopyPlotOnly", QStringLiteral("Copy Plot Only"), {});
-    c_.ActSaveData = CreatePlotAction("ActSaveData", QStringLiteral("Save Data As..."), {});
-    c_.ActExportSpice =
-        CreatePlotAction("ActExportSpice", QStringLiteral("Export SPICE Model..."), {});
-    c_.ActPrint = CreatePlotAction("ActPrint", QStringLiteral("Print..."),
-                                   QKeySequence(Qt::CTRL | Qt::Key_P));
-    c_.ActPrintPreview =
-        CreatePlotAction("ActPrintPreview", QStringLiteral("Print Preview..."), {});
-    c_.ActTube =
-        CreatePlotAction("ActTube", QStringLiteral("Tube..."), QKeySequence(Qt::CTRL | Qt::Key_T));
-    c_.ActOpenMeasurements =
-        CreatePlotAction("ActOpenMeasurements", QStringLiteral("Open Measurements..."), {});
-    c_.ActCloseMeasurements =
-        CreatePlotAction("ActCloseMeasurements", QStringLiteral("Close Measurements"), {});
-    c_.ActCloseMeasurements->setEnabled(false);
-}
-
 } // namespace
 
 QComboBox* TFormControls::Box(std::string SettingsTexts::*text) const {
-    for (const BoxLook& look : kBoxLooks) {
-        if (look.Text == text) {
-            return this->*look.Control;
+    for (std::size_t k = 0; k < valvescope::kSettingsBoxes.size(); ++k) {
+        if (valvescope::kSettingsBoxes[k].Text == text) {
+            return SettingsBoxes[k];
         }
     }
     return nullptr;
-}
-
-std::array<QComboBox*, 7> TFormControls::Boxes() const {
-    return {CmbBxEndI, CmbBxGridV, CmbBxGridLines, CmbBxEndV, CmbBxRa, CmbBxBplus, CmbBxRk};
 }
 
 std::array<QToolButton*, 5> TFormControls::Toggles() const {

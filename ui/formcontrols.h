@@ -1,5 +1,5 @@
 // The main window's controls: built here, in their designed places, with their names, hints and
-// item lists. The window reaches them through this struct; so do the window shot and the tests.
+// item lists. Only the main window holds this struct; others find a control by its name.
 #pragma once
 
 #include "core/settings/intake.h"
@@ -9,7 +9,6 @@
 #include <array>
 #include <string>
 
-class QAction;
 class QComboBox;
 class QFrame;
 class QLabel;
@@ -53,39 +52,17 @@ struct TFormControls {
     QLabel* Lbl5I = nullptr;
     QWidget* ShapeI = nullptr;
     QWidget* ShapeV = nullptr;
-    QComboBox* CmbBxEndI = nullptr;
-    QComboBox* CmbBxGridV = nullptr;
-    QComboBox* CmbBxGridLines = nullptr;
-    QComboBox* CmbBxEndV = nullptr;
-    QComboBox* CmbBxRa = nullptr;
-    QComboBox* CmbBxBplus = nullptr;
-    QComboBox* CmbBxRk = nullptr;
+    // The seven boxes, CmbBxEndI first, in the order of their table (kSettingsBoxes).
+    std::array<QComboBox*, 7> SettingsBoxes{};
     QPushButton* SpeedButton1 = nullptr;
     QStatusBar* StatusBar1 = nullptr;
     QLabel* StatusText = nullptr;
-    // The plot's context menu; the shortcuts work anywhere in the window, but the boxes keep
-    // their own Ctrl+C and Ctrl+V while they have the focus.
-    QAction* ActCopyPicture = nullptr;
-    QAction* ActSavePicture = nullptr;
-    QAction* ActCopyReadout = nullptr;
-    QAction* ActOperatingPoint = nullptr;
-    QAction* ActCopyPlotOnly = nullptr; // the surface alone, as the window shows it
-    QAction* ActSaveData = nullptr;
-    QAction* ActExportSpice = nullptr;
-    QAction* ActPrint = nullptr;
-    QAction* ActPrintPreview = nullptr;
-    // The tube and measured curves: the Tube window (Ctrl+T), and measured points over the plot.
-    QAction* ActTube = nullptr;
-    QAction* ActOpenMeasurements = nullptr;
-    QAction* ActCloseMeasurements = nullptr;
 
     std::array<QLabel*, 10> VoltageLabels{}; // Lbl1V first
     std::array<QLabel*, 5> CurrentLabels{};  // Lbl1I first
 
     // The box that holds `text`.
     QComboBox* Box(std::string valvescope::SettingsTexts::*text) const;
-    // The seven boxes in the window's order.
-    std::array<QComboBox*, 7> Boxes() const;
     // The five overlay toggles: Imax, Wp, Vmax, Rk, load line.
     std::array<QToolButton*, 5> Toggles() const;
 };

@@ -6,6 +6,7 @@
 #include "ui/errorbox.h"
 #include "ui/framedpicture.h"
 #include "ui/paintbox.h"
+#include "ui/qtext.h"
 #include "ui/schematicform.h"
 
 #include <QCoreApplication>
@@ -24,10 +25,6 @@
 namespace {
 
 constexpr int kNoticeMilliseconds = 5000;
-
-std::string FileName(const QString& path) {
-    return QFile::encodeName(path).toStdString();
-}
 
 // The program's version for the SPICE file's header.
 std::string ProgramVersion() {
@@ -83,8 +80,8 @@ QString TSchematicForm::SaveData(QString path) const {
     if (QFileInfo(path).suffix().isEmpty()) {
         path += QStringLiteral(".csv");
     }
-    valvescope::exports::ExportCurveCsv(FileName(path), session_.CurrentTube(), session_.Settings(),
-                                        OverlaysDown());
+    valvescope::exports::ExportCurveCsv(LocalFileName(path), session_.CurrentTube(),
+                                        session_.Settings(), OverlaysDown());
     return path;
 }
 
@@ -116,7 +113,7 @@ void TSchematicForm::ExportSpiceModel() {
 void TSchematicForm::ExportSpiceTo(const QString& path,
                                    valvescope::exports::SpiceDialect dialect) const {
     RequireCurves(takenTexts_.has_value());
-    valvescope::exports::ExportSpice(FileName(path), session_.CurrentTube(), dialect,
+    valvescope::exports::ExportSpice(LocalFileName(path), session_.CurrentTube(), dialect,
                                      ProgramVersion(), session_.Settings());
 }
 

@@ -4,7 +4,7 @@
 #include "formats/formats.h"
 #include "ui/errorbox.h"
 #include "ui/harmonicbars.h"
-#include "ui/schematicform.h"
+#include "ui/qtext.h"
 
 #include <QCloseEvent>
 #include <QComboBox>
@@ -18,14 +18,11 @@
 #include <QVBoxLayout>
 
 #include <exception>
+#include <initializer_list>
 
 namespace {
 
 const QColor kAlarmColour(0xC0, 0x00, 0x00);
-
-QString FromStd(const std::string& text) {
-    return QString::fromStdString(text);
-}
 
 QLabel* BuddyLabel(const QString& text, QWidget* buddy) {
     auto* label = new QLabel(text);
@@ -41,8 +38,8 @@ void Colour(QLabel* label, bool alarm) {
 
 } // namespace
 
-TOperatingPointWindow::TOperatingPointWindow(TSchematicForm* form)
-    : QWidget(form, Qt::Window), form_(form), intakeProblem_(form->SettingsProblem()) {
+TOperatingPointWindow::TOperatingPointWindow(valvescope::PlotDocument& document, QWidget* owner)
+    : QWidget(owner, Qt::Window), document_(document), intakeProblem_(document.SettingsProblem()) {
     setObjectName(QStringLiteral("OperatingPointWindow"));
     setWindowTitle(QStringLiteral("Operating Point"));
     auto* layout = new QVBoxLayout(this);
@@ -72,7 +69,31 @@ TOperatingPointWindow::TOperatingPointWindow(TSchematicForm* form)
 
     auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
     connect(escape, &QShortcut::activated, this, &QWidget::close);
+    ShowGivenInputs();
     BindInputs();
+    FollowDocument();
+}
+
+void TOperatingPointWindow::FollowDocument() {
+    connect(&document_, &valvescope::PlotDocument::SettingsTaken, this,
+            &TOperatingPointWindow::SettingsTaken);
+    connect(&document_, &valvescope::PlotDocument::StageInputsGiven, this,
+            &TOperatingPointWindow::ShowGivenInputs);
+}
+
+// The document's stage inputs into the fields; the analysis follows with the next intake.
+void TOperatingPointWindow::ShowGivenInputs() {
+    texts_ = document_.StageInputs();
+    for (QWidget* field : std::initializer_list<QWidget*>{load_, zaa_, drive_}) {
+        field->blockSignals(true);
+    }
+    load_->setCurrentIndex(texts_.Load == valvescope::LoadKind::Transformer ? 1 : 0);
+    zaa_->setText(FromStd(texts_.Zaa));
+    drive_->setText(FromStd(texts_.Drive));
+    for (QWidget* field : std::initializer_list<QWidget*>{load_, zaa_, drive_}) {
+        field->blockSignals(false);
+    }
+    zaa_->setEnabled(texts_.Load == valvescope::LoadKind::Transformer);
 }
 
 QWidget* TOperatingPointWindow::BuildInputs() {
@@ -125,9 +146,10 @@ void TOperatingPointWindow::InputsChanged() {
     zaa_->setEnabled(texts_.Load == valvescope::LoadKind::Transformer);
     texts_.Zaa = zaa_->text().toStdString();
     texts_.Drive = drive_->text().toStdString();
+    document_.NoteStageInputs(texts_);
     if (open_) {
         Update();
-        form_->RedrawMarks();
+        document_.RedrawMarks();
     }
 }
 
@@ -141,25 +163,26 @@ void TOperatingPointWindow::SettingsTaken(const QString& problem) {
 // The analysis on the main window's tube and settings, shown here and marked on its plot; or
 // the message of what stands in its way, and no marks.
 void TOperatingPointWindow::Update() {
-    const valvescope::PlotSession& session = form_->Session();
+    const valvescope::PlotSession& session = document_.Session();
     if (!intakeProblem_.isEmpty()) {
         ShowMessage(intakeProblem_);
-        form_->SetStageMarks({});
+        document_.SetStageMarks({});
         return;
     }
     try {
         const valvescope::StageAnalysis analysis =
             valvescope::DesignStage(session.CurrentTube(), session.Settings(), texts_);
-        form_->SetStageMarks(valvescope::StageMarks(analysis, session.Settings()));
+        document_.SetStageMarks(valvescope::StageMarks(analysis, session.Settings()));
         ShowAnalysis(analysis);
     } catch (const std::exception& error) {
         ShowMessage(WithFullStop(QString::fromUtf8(error.what())));
-        form_->SetStageMarks({});
+        document_.SetStageMarks({});
     }
 }
 
 void TOperatingPointWindow::ShowAnalysis(const valvescope::StageAnalysis& analysis) {
     shown_ = analysis;
+    document_.SetShownStage(shown_);
     message_->clear();
     message_->hide();
     const std::array<valvescope::StageSection, 3> rows = valvescope::StageSections(analysis);
@@ -175,6 +198,7 @@ void TOperatingPointWindow::ShowAnalysis(const valvescope::StageAnalysis& analys
 
 void TOperatingPointWindow::ShowMessage(const QString& message) {
     shown_.reset();
+    document_.SetShownStage(std::nullopt);
     message_->setText(message);
     message_->show();
     for (Section& section : sections_) {
@@ -219,13 +243,13 @@ void TOperatingPointWindow::showEvent(QShowEvent* event) {
     if (!open_) {
         open_ = true;
         Update();
-        form_->RedrawMarks();
+        document_.RedrawMarks();
     }
 }
 
 void TOperatingPointWindow::closeEvent(QCloseEvent* event) {
     QWidget::closeEvent(event);
     open_ = false;
-    form_->SetStageMarks({});
-    form_->RedrawMarks();
+    document_.SetStageMarks({});
+    document_.RedrawMarks();
 }

@@ -1,12 +1,13 @@
 // The Operating Point window: the stage on the main window's settings (B+, Ra, Rk) with its
 // own inputs (the load kind, Zaa and the peak drive), its quiescent point, small-signal values
-// and swing, and a bar chart of the harmonics. It follows the main window's boxes as they
-// change; while it is open the plot shows the stage's marks.
+// and swing, and a bar chart of the harmonics. A view of the PlotDocument: it follows the
+// settings each intake takes; while it is open the plot shows the stage's marks.
 #pragma once
 
 #include "core/analysis/stage.h"
 #include "core/design/stagerows.h"
 #include "core/design/stagetexts.h"
+#include "ui/plotdocument.h"
 
 #include <QString>
 #include <QWidget>
@@ -20,19 +21,14 @@ class QGridLayout;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
-class TSchematicForm;
 class THarmonicBars;
 
 class TOperatingPointWindow : public QWidget {
     Q_OBJECT
 
 public:
-    // A window of its own, owned by `form`, whose settings and plot it follows.
-    explicit TOperatingPointWindow(TSchematicForm* form);
-
-    // The main window's intake ended: `problem` is empty when the settings were read, else what
-    // stopped it, shown here in place of the values.
-    void SettingsTaken(const QString& problem);
+    // A window of its own over `owner`, on the document's settings and plot.
+    TOperatingPointWindow(valvescope::PlotDocument& document, QWidget* owner);
 
     const valvescope::StageTexts& Texts() const { return texts_; }
     // The analysis shown; none while a message stands in its place.
@@ -62,13 +58,18 @@ private:
 
     QWidget* BuildInputs();
     void BindInputs();
+    void FollowDocument();
+    // An intake ended: `problem` is empty when the settings were read, else what stopped it,
+    // shown here in place of the values.
+    void SettingsTaken(const QString& problem);
+    void ShowGivenInputs();
     void InputsChanged();
     void Update();
     void ShowAnalysis(const valvescope::StageAnalysis& analysis);
     void ShowMessage(const QString& message);
     void FillSection(Section& section, const valvescope::StageSection& rows);
 
-    TSchematicForm* form_ = nullptr;
+    valvescope::PlotDocument& document_;
     valvescope::StageTexts texts_;
     QString intakeProblem_;
     bool open_ = false; // shown and not closed since: the plot carries the marks

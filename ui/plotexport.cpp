@@ -2,6 +2,7 @@
 
 #include "ui/framedpicture.h"
 #include "ui/plotpainter.h"
+#include "ui/qtext.h"
 
 #include "core/io/atomicfile.h"
 
@@ -96,7 +97,7 @@ std::string Describe(const QString& path, const QString& reason) {
 
 // The finished picture replaces the file only once every byte is on the disk.
 void WriteBytes(const QString& path, const QByteArray& bytes) {
-    const std::string name = QFile::encodeName(path).toStdString();
+    const std::string name = LocalFileName(path);
     try {
         WriteFileAtomically(name, std::string_view(bytes.constData(), bytes.size()));
     } catch (const FileError& error) {
@@ -134,20 +135,6 @@ void WritePainted(const QString& path, PictureFormat format, const Painting& pai
 }
 
 } // namespace
-
-std::optional<PictureFormat> PictureFormatOf(const QString& path) {
-    const QString extension = QFileInfo(path).suffix().toLower();
-    if (extension == QLatin1String("png")) {
-        return PictureFormat::Png;
-    }
-    if (extension == QLatin1String("svg")) {
-        return PictureFormat::Svg;
-    }
-    if (extension == QLatin1String("pdf")) {
-        return PictureFormat::Pdf;
-    }
-    return std::nullopt;
-}
 
 QImage PlotImage(const DrawOps& ops, QSize size) {
     QImage image(size, QImage::Format_RGB32);

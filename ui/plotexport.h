@@ -2,6 +2,7 @@
 // drawing or a PDF page of the surface's size. SVG and PDF keep the lines and labels as vectors.
 #pragma once
 
+#include "core/page/pictureformat.h"
 #include "core/page/picturemargins.h"
 #include "core/plot/drawops.h"
 
@@ -14,11 +15,6 @@
 #include <stdexcept>
 
 namespace valvescope {
-
-enum class PictureFormat { Png, Svg, Pdf };
-
-// The format named by the file's extension, in any case; none for any other extension.
-std::optional<PictureFormat> PictureFormatOf(const QString& path);
 
 // The operations painted into an image of `size` pixels.
 QImage PlotImage(const DrawOps& ops, QSize size);

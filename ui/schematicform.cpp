@@ -17,6 +17,7 @@
 #include "ui/paintbox.h"
 #include "ui/plotexport.h"
 #include "ui/plotpainter.h"
+#include "ui/qtext.h"
 #include "ui/tubewindow.h"
 
 #include <QAction>
@@ -36,14 +37,6 @@
 #include <string>
 #include <utility>
 
-namespace {
-
-QString FromStd(const std::string& text) {
-    return QString::fromStdString(text);
-}
-
-} // namespace
-
 TSchematicForm::TSchematicForm(QWidget* parent) : QMainWindow(parent) {
     setObjectName(QStringLiteral("SchematicForm"));
     setWindowTitle(FromStd(valvescope::WindowCaption(session_.CurrentTube().Name)));
@@ -57,10 +50,19 @@ TSchematicForm::TSchematicForm(QWidget* parent) : QMainWindow(parent) {
     anchors_ = new TAnchorLayout(client_, kDesignedClientArea);
     setCentralWidget(client_);
     controls_ = BuildFormControls(*this, *client_, *anchors_, *hints_);
+    CreatePlotMenu();
     redraws_ = new TBackgroundRedraw(this, [this](TBackgroundRedraw::Outcome& outcome) {
         PlotDrawn(outcome.Scale, std::move(outcome.Ops), outcome.Error);
     });
     BindEvents();
+    FollowDocument();
+    // While the Operating Point window is open, the printed page carries its summary.
+    SetPrintSummarySource([this]() -> std::optional<QString> {
+        if (!operatingPoint_ || !operatingPoint_->isVisible() || !document_.ShownStage()) {
+            return std::nullopt;
+        }
+        return FromStd(valvescope::StageText(*document_.ShownStage()));
+    });
     resize(kDesignedClientArea.width(), kDesignedClientArea.height() + kStatusLineHeight);
     if (const QScreen* screen = QGuiApplication::primaryScreen()) {
         const QRect area = screen->geometry();
@@ -72,8 +74,8 @@ TSchematicForm::TSchematicForm(QWidget* parent) : QMainWindow(parent) {
 }
 
 TSchematicForm::~TSchematicForm() {
-    delete tubeWindow_;     // it reads and sets this window's tube until it goes
-    delete operatingPoint_; // it hands its marks back to this window as it goes
+    delete tubeWindow_;     // it reads and changes the document until it goes
+    delete operatingPoint_; // it takes its marks off the document as it goes
     delete redraws_;        // stops a redraw still going on before the state it delivers to goes
     hints_->Stop();
     // The controls go after this window's state: no signal of theirs may reach a handler then
@@ -96,7 +98,7 @@ template <typename Handler> void TSchematicForm::Guarded(Handler&& handler) {
 
 void TSchematicForm::BindEvents() {
     const TFormControls& c = controls_;
-    for (QComboBox* box : c.Boxes()) {
+    for (QComboBox* box : c.SettingsBoxes) {
         // Only the user's typing and picking; the program writing a text raises nothing.
         connect(box->lineEdit(), &QLineEdit::textEdited, this,
                 [this] { Guarded([this] { Redraw(); }); });
@@ -109,29 +111,6 @@ void TSchematicForm::BindEvents() {
     connect(c.PaintBox1, &TPaintBox::MouseMoved, this,
             [this](int X, int Y) { Guarded([this, X, Y] { ReadPointer(X, Y); }); });
     connect(c.PaintBox1, &TPaintBox::MouseLeft, this, [this] { restingPointer_.reset(); });
-    connect(c.ActCopyPicture, &QAction::triggered, this,
-            [this] { Guarded([this] { CopyPicture(); }); });
-    connect(c.ActSavePicture, &QAction::triggered, this,
-            [this] { Guarded([this] { SavePictureAs(); }); });
-    connect(c.ActCopyReadout, &QAction::triggered, this,
-            [this] { Guarded([this] { CopyReadout(); }); });
-    connect(c.ActTube, &QAction::triggered, this,
-            [this] { Guarded([this] { ShowTubeWindow(); }); });
-    connect(c.ActOpenMeasurements, &QAction::triggered, this,
-            [this] { Guarded([this] { TubeWindow().ChooseAndOpenMeasurements(); }); });
-    connect(c.ActCloseMeasurements, &QAction::triggered, this,
-            [this] { Guarded([this] { TubeWindow().CloseMeasurements(); }); });
-    connect(c.ActOperatingPoint, &QAction::triggered, this,
-            [this] { Guarded([this] { ShowOperatingPoint(); }); });
-    connect(c.ActCopyPlotOnly, &QAction::triggered, this,
-            [this] { Guarded([this] { CopyPlotOnly(); }); });
-    connect(c.ActSaveData, &QAction::triggered, this,
-            [this] { Guarded([this] { SaveDataAs(); }); });
-    connect(c.ActExportSpice, &QAction::triggered, this,
-            [this] { Guarded([this] { ExportSpiceModel(); }); });
-    connect(c.ActPrint, &QAction::triggered, this, [this] { Guarded([this] { Print(); }); });
-    connect(c.ActPrintPreview, &QAction::triggered, this,
-            [this] { Guarded([this] { PrintPreview(); }); });
     connect(c.SpeedButton1, &QPushButton::clicked, this,
             [this] { Guarded([this] { ShowAbout(); }); });
     static_cast<TClientArea*>(client_)->Resized = [this] {
@@ -142,11 +121,68 @@ void TSchematicForm::BindEvents() {
     };
 }
 
+// The plot's context menu: each action made, given its handler and put into the menu here. The
+// shortcuts work anywhere in the window, but the boxes keep their own Ctrl+C and Ctrl+V while
+// they have the focus.
+void TSchematicForm::CreatePlotMenu() {
+    TPaintBox* plot = controls_.PaintBox1;
+    // A click on the plot gives it the focus, so Ctrl+C copies the picture rather than the text
+    // of the box that had the focus.
+    plot->setFocusPolicy(Qt::ClickFocus);
+    plot->setContextMenuPolicy(Qt::ActionsContextMenu);
+    struct PlotAction {
+        const char* Name;
+        const char* Text;
+        QKeySequence Keys;
+        std::function<void()> Handler;
+        QAction** Kept = nullptr; // for the actions whose state follows the window's
+    };
+    const PlotAction actions[] = {
+        {"ActCopyPicture", "Copy Picture", QKeySequence(Qt::CTRL | Qt::Key_C),
+         [this] { CopyPicture(); }},
+        {"ActSavePicture", "Save Picture As...", QKeySequence(Qt::CTRL | Qt::Key_S),
+         [this] { SavePictureAs(); }},
+        {"ActCopyReadout", "Copy Readout", {}, [this] { CopyReadout(); }, &copyReadout_},
+        {"ActOperatingPoint", "Operating Point...", QKeySequence(Qt::CTRL | Qt::Key_D),
+         [this] { ShowOperatingPoint(); }},
+        {"ActCopyPlotOnly", "Copy Plot Only", {}, [this] { CopyPlotOnly(); }},
+        {"ActSaveData", "Save Data As...", {}, [this] { SaveDataAs(); }},
+        {"ActExportSpice", "Export SPICE Model...", {}, [this] { ExportSpiceModel(); }},
+        {"ActPrint", "Print...", QKeySequence(Qt::CTRL | Qt::Key_P), [this] { Print(); }},
+        {"ActPrintPreview", "Print Preview...", {}, [this] { PrintPreview(); }},
+        {"ActTube", "Tube...", QKeySequence(Qt::CTRL | Qt::Key_T), [this] { ShowTubeWindow(); }},
+        {"ActOpenMeasurements",
+         "Open Measurements...",
+         {},
+         [this] { TubeWindow().ChooseAndOpenMeasurements(); }},
+        {"ActCloseMeasurements",
+         "Close Measurements",
+         {},
+         [this] { document_.CloseMeasurements(); },
+         &closeMeasurements_},
+        {"ActOpenDesign", "Open Design...", {}, [this] { ChooseAndOpenDesign(); }},
+        {"ActSaveDesign", "Save Design As...", {}, [this] { SaveDesignAs(); }},
+    };
+    for (const PlotAction& entry : actions) {
+        auto* action = new QAction(QString::fromUtf8(entry.Text), plot);
+        action->setObjectName(QString::fromUtf8(entry.Name));
+        action->setShortcut(entry.Keys);
+        action->setShortcutContext(Qt::WindowShortcut);
+        connect(action, &QAction::triggered, this,
+                [this, handler = entry.Handler] { Guarded(handler); });
+        plot->addAction(action);
+        if (entry.Kept) {
+            *entry.Kept = action;
+        }
+    }
+    copyReadout_->setEnabled(false);
+    closeMeasurements_->setEnabled(false);
+}
+
 // ---- Handlers -------------------------------------------------------------------------------
 
 void TSchematicForm::Start() {
     hints_->Start([this] { ShowHint(); });
-    session_ = valvescope::PlotSession{};
 }
 
 void TSchematicForm::showEvent(QShowEvent* event) {
@@ -203,25 +239,14 @@ void TSchematicForm::Redraw() {
         NormalizeDecimalSeparator(box);
         texts.*text = box->lineEdit()->text().toStdString();
     }
-    std::optional<valvescope::AxisCaptions> captions;
-    try {
-        captions = session_.TakeTexts(texts);
-    } catch (const valvescope::ConversionError& error) {
-        TellSettingsTaken(WithFullStop(QString::fromUtf8(error.what())));
-        throw;
-    }
-    TellSettingsTaken(captions ? QString() : FromStd(valvescope::NoStageMessage(texts)));
+    document_.NoteSettings(texts, OverlaysDown());
+    const std::optional<valvescope::AxisCaptions> captions = document_.TakeTexts(texts);
     if (!captions) {
         return;
     }
     takenTexts_ = texts;
     ShowCaptions(*captions);
     StartRedraw();
-}
-
-void TSchematicForm::TellSettingsTaken(const QString& problem) {
-    settingsProblem_ = problem;
-    emit SettingsTaken(problem);
 }
 
 void TSchematicForm::ShowCaptions(const valvescope::AxisCaptions& captions) {
@@ -242,6 +267,7 @@ void TSchematicForm::ShowCaptions(const valvescope::AxisCaptions& captions) {
 }
 
 void TSchematicForm::StartRedraw() {
+    drawingFailed_ = false;
     const TPaintBox* plot = controls_.PaintBox1;
     redraws_->Start(session_.Redraw(OverlaysDown(), plot->width(), plot->height()),
                     session_.Scale(), drawingPatience_);
@@ -261,43 +287,13 @@ void TSchematicForm::PlotDrawn(valvescope::PlotScale scale, valvescope::DrawOps 
     lastOps_ = std::move(ops);
     PaintOnPlot(lastOps_);
     if (error) {
+        drawingFailed_ = true;
         std::rethrow_exception(error);
     }
     // The point under a resting pointer now stands for other volts and amperes.
     if (rescaled && restingPointer_) {
         ReadPointer(restingPointer_->x(), restingPointer_->y());
     }
-}
-
-void TSchematicForm::SetStageMarks(valvescope::PlotMarks marks) {
-    session_.SetMarks(valvescope::PlotSession::MarkLayer::OperatingPoint, std::move(marks));
-}
-
-void TSchematicForm::RedrawMarks() {
-    Guarded([this] {
-        redraws_->Stop();
-        if (settingsProblem_.isEmpty()) {
-            StartRedraw();
-        }
-    });
-}
-
-void TSchematicForm::ShowOperatingPoint() {
-    if (!operatingPoint_) {
-        operatingPoint_ = new TOperatingPointWindow(this);
-        connect(this, &TSchematicForm::SettingsTaken, operatingPoint_,
-                &TOperatingPointWindow::SettingsTaken);
-        // While the window is open, the printed page carries its summary.
-        SetPrintSummarySource([this]() -> std::optional<QString> {
-            if (!operatingPoint_ || !operatingPoint_->isVisible() || !operatingPoint_->Shown()) {
-                return std::nullopt;
-            }
-            return QString::fromStdString(valvescope::StageText(*operatingPoint_->Shown()));
-        });
-    }
-    operatingPoint_->show();
-    operatingPoint_->raise();
-    operatingPoint_->activateWindow();
 }
 
 void TSchematicForm::FinishDrawing() {
@@ -346,7 +342,7 @@ void TSchematicForm::ReadPointer(int X, int Y) {
     }
     // The readout has no short part: all of it goes to the status line.
     SetControlHint(controls_.PaintBox1, QStringLiteral("|") + FromStd(reading->Text));
-    controls_.ActCopyReadout->setEnabled(true);
+    copyReadout_->setEnabled(true);
     ShowHint();
 }
 
@@ -368,14 +364,15 @@ void TSchematicForm::SavePictureAs() {
     }
     // A name typed without an extension takes the one of the chosen file type.
     const qsizetype star = filter.indexOf(QStringLiteral("(*."));
-    if (!valvescope::PictureFormatOf(path) && star >= 0) {
+    if (!valvescope::PictureFormatOf(path.toStdString()) && star >= 0) {
         path += filter.mid(star + 2, 4);
     }
     SavePicture(path);
 }
 
 QString TSchematicForm::SavePicture(QString path) const {
-    std::optional<valvescope::PictureFormat> format = valvescope::PictureFormatOf(path);
+    std::optional<valvescope::PictureFormat> format =
+        valvescope::PictureFormatOf(path.toStdString());
     if (!format) {
         path += QStringLiteral(".png");
         format = valvescope::PictureFormat::Png;
@@ -396,47 +393,6 @@ void TSchematicForm::ShowAbout() {
     auto* about = new TAboutBox(this);
     about->setAttribute(Qt::WA_DeleteOnClose);
     about->exec();
-}
-
-// ---- The tube and measured curves -----------------------------------------------------------
-
-void TSchematicForm::SetTube(valvescope::Tube tube) {
-    session_.SetTube(std::move(tube));
-    setWindowTitle(FromStd(valvescope::WindowCaption(session_.CurrentTube().Name)));
-    if (tubeWindow_) {
-        tubeWindow_->TubeChanged();
-    }
-    if (!isVisible()) {
-        return; // drawn when it is shown
-    }
-    Redraw();
-    // The readout of the pointer's last place, now for this tube.
-    if (lastRead_) {
-        const std::optional<QPoint> resting = restingPointer_;
-        ReadPointer(lastRead_->x(), lastRead_->y());
-        restingPointer_ = resting;
-    }
-}
-
-void TSchematicForm::SetMeasurementMarks(valvescope::PlotMarks marks, bool redraw) {
-    session_.SetMarks(valvescope::PlotSession::MarkLayer::Measurements, std::move(marks));
-    if (redraw && isVisible()) {
-        Redraw();
-    }
-}
-
-TTubeWindow& TSchematicForm::TubeWindow() {
-    if (!tubeWindow_) {
-        tubeWindow_ = new TTubeWindow(*this);
-    }
-    return *tubeWindow_;
-}
-
-void TSchematicForm::ShowTubeWindow() {
-    TTubeWindow& window = TubeWindow();
-    window.show();
-    window.raise();
-    window.activateWindow();
 }
 
 // ---- Hints ----------------------------------------------------------------------------------

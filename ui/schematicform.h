@@ -1,5 +1,6 @@
 // The one main window: the settings boxes, the overlay toggles, the plot with its axis labels
-// and the status line. Its state is one PlotSession; its controls are built in formcontrols.
+// and the status line. It is a view of the PlotDocument, as the Tube and Operating Point windows
+// it creates are; its controls are built in formcontrols and are its own.
 #pragma once
 
 #include "core/export/spicetext.h"
@@ -8,6 +9,7 @@
 #include "core/session/plotsession.h"
 #include "model/tubemath.h"
 #include "ui/formcontrols.h"
+#include "ui/plotdocument.h"
 #include "ui/printpage.h"
 
 #include <QMainWindow>
@@ -19,6 +21,7 @@
 #include <functional>
 #include <optional>
 
+class QAction;
 class QComboBox;
 class QLabel;
 class QPrinter;
@@ -26,7 +29,6 @@ class TAnchorLayout;
 class TBackgroundRedraw;
 class THintTracker;
 class TOperatingPointWindow;
-
 class TTubeWindow;
 
 class TSchematicForm : public QMainWindow {
@@ -46,19 +48,22 @@ public:
     const valvescope::DrawOps& LastDrawOps() const { return lastOps_; }
     valvescope::Overlays OverlaysDown() const;
 
-    // The tube everything is drawn and read for. Setting it names it in the caption, shows it in
-    // the Tube window and, once this window is shown, redraws the plot and reads the pointer's
-    // last place again.
+    // The document this window and the windows it opens show. A new tube names itself in the
+    // caption and, once this window is shown, redraws the plot and reads the pointer's last
+    // place again; given settings go into the boxes and toggles.
+    valvescope::PlotDocument& Document() { return document_; }
+    const valvescope::PlotDocument& Document() const { return document_; }
     const valvescope::Tube& CurrentTube() const { return session_.CurrentTube(); }
-    void SetTube(valvescope::Tube tube);
-    // The measured points and curves over the plot; redraws a shown window unless told not to.
-    void SetMeasurementMarks(valvescope::PlotMarks marks, bool redraw = true);
     // The Tube window, made when first asked for; shown and raised by ShowTubeWindow.
     TTubeWindow& TubeWindow();
     void ShowTubeWindow();
+    // The plot's surface, whose size the pictures take.
+    QSize PlotSize() const;
 
-    // The controls, for the window shot and the tests.
-    const TFormControls& Controls() const { return controls_; }
+    // The design file: the document as it stands, saved atomically; and a design read whole
+    // (with its measurements) before anything changes. Each throws on failure.
+    void SaveDesign(const QString& path) const;
+    void OpenDesign(const QString& path);
 
     // A control's hint: the part before the first "|" pops up beside the pointer, the rest
     // goes to the status line while the pointer is over the control.
@@ -100,34 +105,29 @@ public:
     // Waits for a redraw still going on, and shows its picture (or its error).
     void FinishDrawing();
     bool Drawing() const;
+    // The last redraw stopped on an error (shown in the error box), its picture part drawn.
+    bool DrawingFailed() const { return drawingFailed_; }
 
-    // The session the plot is drawn from, for the Operating Point window.
-    const valvescope::PlotSession& Session() const { return session_; }
-    // What stopped the last intake, as the error box words it; empty when the settings were read.
-    const QString& SettingsProblem() const { return settingsProblem_; }
-    // The operating point's marks for the next redraw; RedrawMarks draws them now (a blank plot
-    // stays blank).
-    void SetStageMarks(valvescope::PlotMarks marks);
-    void RedrawMarks();
     // The Operating Point window, opened on first use and raised after.
     void ShowOperatingPoint();
-
-signals:
-    // After every intake, before the plot is drawn: `problem` as SettingsProblem().
-    void SettingsTaken(const QString& problem);
 
 protected:
     void showEvent(QShowEvent* event) override;
 
 private:
     void BindEvents();
+    void CreatePlotMenu();
+    void FollowDocument();
     template <typename Handler> void Guarded(Handler&& handler);
 
     // Handlers.
     void Start();
     void PlaceAxisLabels();
     void Redraw();
-    void TellSettingsTaken(const QString& problem);
+    void RedrawMarks();
+    void TubeChanged();
+    void MeasurementsChanged();
+    void ShowGivenSettings();
     void ShowCaptions(const valvescope::AxisCaptions& captions);
     void ReadPointer(int X, int Y);
     void ShowHint();
@@ -139,6 +139,8 @@ private:
     void PrintPreview();
     void CopyReadout();
     void ShowAbout();
+    void SaveDesignAs();
+    void ChooseAndOpenDesign();
 
     void NormalizeDecimalSeparator(QComboBox* box);
     void SetCaptionKeepingRight(QLabel* label, const QString& caption);
@@ -151,7 +153,9 @@ private:
     valvescope::page::FramedPicture FramedLayout() const;
     valvescope::PrintedPlot PrintedPlotNow() const;
 
-    valvescope::PlotSession session_;
+    valvescope::PlotDocument document_;
+    valvescope::PlotSession& session_ = document_.Session();
+    bool takingDesign_ = false; // one redraw for a whole design, after it is taken
     valvescope::DrawOps lastOps_;
     // What the pictures and the page put around the plot: the axis captions as the labels show
     // them, and the box texts the last intake took.
@@ -160,7 +164,7 @@ private:
     std::function<std::optional<QString>()> printSummary_;
     TBackgroundRedraw* redraws_ = nullptr;
     std::chrono::milliseconds drawingPatience_{200};
-    QString settingsProblem_;
+    bool drawingFailed_ = false;
     TOperatingPointWindow* operatingPoint_ = nullptr;
 
     THintTracker* hints_ = nullptr;
@@ -170,4 +174,7 @@ private:
     std::optional<QPoint> restingPointer_; // where the pointer is on the plot, if it is there
     std::optional<QPoint> lastRead_;       // where the pointer was last read
     TTubeWindow* tubeWindow_ = nullptr;
+    // The plot menu's actions whose state follows the window's.
+    QAction* copyReadout_ = nullptr;
+    QAction* closeMeasurements_ = nullptr;
 };

@@ -2,11 +2,10 @@
 
 #include "core/measure/measurements.h"
 #include "core/tube/tubefile.h"
-#include "core/tubeedit/measuremarks.h"
 #include "core/tubeedit/tubereport.h"
 #include "ui/backgroundfit.h"
 #include "ui/errorbox.h"
-#include "ui/schematicform.h"
+#include "ui/qtext.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -29,14 +28,6 @@
 #include <utility>
 
 namespace {
-
-QString FromStd(const std::string& text) {
-    return QString::fromStdString(text);
-}
-
-std::string PathOf(const QString& path) {
-    return QFile::encodeName(path).toStdString();
-}
 
 bool SameTube(const valvescope::Tube& a, const valvescope::Tube& b) {
     if (a.Name != b.Name || a.Notes != b.Notes) {
@@ -65,11 +56,12 @@ QPushButton* Button(const QString& text, const char* name) {
 
 } // namespace
 
-TTubeWindow::TTubeWindow(TSchematicForm& form) : QWidget(&form, Qt::Window), form_(form) {
+TTubeWindow::TTubeWindow(valvescope::PlotDocument& document, QWidget* owner)
+    : QWidget(owner, Qt::Window), document_(document) {
     setObjectName(QStringLiteral("TubeWindow"));
     setWindowTitle(QStringLiteral("Tube"));
     fit_ = new TBackgroundFit(this, [this](TBackgroundFit::Outcome& outcome) {
-        fitButton_->setEnabled(!points_.empty());
+        fitButton_->setEnabled(!document_.Measurements().empty());
         Guarded([this, &outcome] {
             if (outcome.Error) {
                 report_->clear();
@@ -82,6 +74,7 @@ TTubeWindow::TTubeWindow(TSchematicForm& form) : QWidget(&form, Qt::Window), for
     columns->addWidget(BuildTubeFields());
     columns->addWidget(BuildMeasurementPanel(), 1);
     BindEvents();
+    FollowDocument();
     ShowTubeFields(nullptr);
     ShowMeasurements();
 }
@@ -98,19 +91,20 @@ void TTubeWindow::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
     if (!placed_ && !event->spontaneous()) {
         placed_ = true;
-        PlaceBesideMainWindow();
+        PlaceBesideOwner();
     }
 }
 
 // Right of the main window where the screen has room, else left of it, else below it, else as
 // far right as the screen allows; never over its top edge.
-void TTubeWindow::PlaceBesideMainWindow() {
-    const QScreen* screen = form_.screen();
+void TTubeWindow::PlaceBesideOwner() {
+    const QWidget* owner = parentWidget();
+    const QScreen* screen = owner ? owner->screen() : nullptr;
     if (!screen) {
         return;
     }
     const QRect area = screen->availableGeometry();
-    const QRect main = form_.frameGeometry();
+    const QRect main = owner->frameGeometry();
     const QSize size = frameGeometry().size().expandedTo(sizeHint());
     constexpr int kGap = 8;
     QPoint place(main.right() + 1 + kGap, main.top());
@@ -203,12 +197,12 @@ QWidget* TTubeWindow::BuildMeasurementPanel() {
 void TTubeWindow::BindEvents() {
     for (QLineEdit* edit : numberFields_) {
         connect(edit, &QLineEdit::textEdited, this,
-                [this] { MarkFields(ReadTubeFields(FieldTexts(), form_.CurrentTube())); });
+                [this] { MarkFields(ReadTubeFields(FieldTexts(), document_.CurrentTube())); });
         connect(edit, &QLineEdit::editingFinished, this,
                 [this] { Guarded([this] { ApplyFields(); }); });
     }
     connect(nameField_, &QLineEdit::textEdited, this,
-            [this] { MarkFields(ReadTubeFields(FieldTexts(), form_.CurrentTube())); });
+            [this] { MarkFields(ReadTubeFields(FieldTexts(), document_.CurrentTube())); });
     connect(nameField_, &QLineEdit::editingFinished, this,
             [this] { Guarded([this] { ApplyFields(); }); });
     connect(open_, &QPushButton::clicked, this,
@@ -217,8 +211,7 @@ void TTubeWindow::BindEvents() {
             [this] { Guarded([this] { ChooseAndSaveTubeAs(); }); });
     connect(builtin_, &QPushButton::clicked, this,
             [this] { Guarded([this] { UseBuiltin807(); }); });
-    connect(exportSpice_, &QPushButton::clicked, this,
-            [this] { Guarded([this] { form_.ExportSpiceModel(); }); });
+    connect(exportSpice_, &QPushButton::clicked, this, [this] { emit ExportSpiceAsked(); });
     connect(openMeasurements_, &QPushButton::clicked, this,
             [this] { Guarded([this] { ChooseAndOpenMeasurements(); }); });
     connect(closeMeasurements_, &QPushButton::clicked, this,
@@ -226,7 +219,15 @@ void TTubeWindow::BindEvents() {
     connect(fitButton_, &QPushButton::clicked, this,
             [this] { Guarded([this] { FitToMeasurements(); }); });
     connect(curvesBox_, &QCheckBox::toggled, this,
-            [this] { Guarded([this] { PutMarksOnPlot(); }); });
+            [this](bool shown) { Guarded([this, shown] { document_.ShowModelCurves(shown); }); });
+}
+
+void TTubeWindow::FollowDocument() {
+    connect(&document_, &valvescope::PlotDocument::TubeChanged, this, [this] { TubeChanged(); });
+    connect(&document_, &valvescope::PlotDocument::MeasurementsReplaced, this,
+            [this] { MeasurementsReplaced(); });
+    connect(&document_, &valvescope::PlotDocument::MeasurementsChanged, this,
+            [this] { ShowMeasurements(); });
 }
 
 // ---- The tube --------------------------------------------------------------------------------
@@ -250,14 +251,15 @@ void TTubeWindow::MarkFields(const valvescope::TubeFieldReading& reading) {
 
 // Every field that reads goes to the tube; the others stay marked, their text as typed.
 void TTubeWindow::ApplyFields() {
-    const valvescope::TubeFieldReading reading = ReadTubeFields(FieldTexts(), form_.CurrentTube());
+    const valvescope::TubeFieldReading reading =
+        ReadTubeFields(FieldTexts(), document_.CurrentTube());
     MarkFields(reading);
-    if (SameTube(reading.Read, form_.CurrentTube())) {
+    if (SameTube(reading.Read, document_.CurrentTube())) {
         return;
     }
     applying_ = true;
     try {
-        form_.SetTube(reading.Read);
+        document_.SetTube(reading.Read);
     } catch (...) {
         applying_ = false;
         ShowTubeFields(&reading);
@@ -276,7 +278,7 @@ void TTubeWindow::TubeChanged() {
 
 // The fields from the tube; with `keepBad`, the fields it found bad keep their text and mark.
 void TTubeWindow::ShowTubeFields(const valvescope::TubeFieldReading* keepBad) {
-    const valvescope::Tube& tube = form_.CurrentTube();
+    const valvescope::Tube& tube = document_.CurrentTube();
     const valvescope::TubeFieldTexts texts = valvescope::FieldTextsOf(tube);
     if (!keepBad || keepBad->NameProblem.empty()) {
         nameField_->setText(FromStd(texts.Name));
@@ -292,15 +294,15 @@ void TTubeWindow::ShowTubeFields(const valvescope::TubeFieldReading* keepBad) {
 }
 
 void TTubeWindow::OpenTube(const QString& path) {
-    form_.SetTube(valvescope::ReadTubeFile(PathOf(path)));
+    document_.SetTube(valvescope::ReadTubeFile(LocalFileName(path)));
 }
 
 void TTubeWindow::SaveTubeAs(const QString& path) const {
-    valvescope::SaveTubeFile(PathOf(path), form_.CurrentTube());
+    valvescope::SaveTubeFile(LocalFileName(path), document_.CurrentTube());
 }
 
 void TTubeWindow::UseBuiltin807() {
-    form_.SetTube(valvescope::Builtin807());
+    document_.SetTube(valvescope::Builtin807());
 }
 
 void TTubeWindow::ChooseAndOpenTube() {
@@ -313,10 +315,10 @@ void TTubeWindow::ChooseAndOpenTube() {
 }
 
 void TTubeWindow::ChooseAndSaveTubeAs() {
-    QString path =
-        QFileDialog::getSaveFileName(this, QStringLiteral("Save Tube As"),
-                                     FromStd(form_.CurrentTube().Name) + QStringLiteral(".json"),
-                                     QStringLiteral("Tube files (*.json);;All files (*)"));
+    QString path = QFileDialog::getSaveFileName(
+        this, QStringLiteral("Save Tube As"),
+        FromStd(document_.CurrentTube().Name) + QStringLiteral(".json"),
+        QStringLiteral("Tube files (*.json);;All files (*)"));
     if (path.isEmpty()) {
         return;
     }
@@ -329,25 +331,18 @@ void TTubeWindow::ChooseAndSaveTubeAs() {
 // ---- The measured curves ---------------------------------------------------------------------
 
 void TTubeWindow::OpenMeasurements(const QString& path) {
-    valvescope::MeasuredPoints points = valvescope::ReadMeasurementFile(PathOf(path));
-    fit_->Drop();
-    report_->clear();
-    points_ = std::move(points);
-    gridVoltages_ = valvescope::MeasuredGridVoltages(points_);
-    measurementsFile_ = PathOf(path);
-    curvesBox_->setChecked(false); // curves come with a fit
-    ShowMeasurements();
-    PutMarksOnPlot();
+    valvescope::MeasuredPoints points = valvescope::ReadMeasurementFile(LocalFileName(path));
+    document_.OpenMeasurements(std::move(points), LocalFileName(path));
 }
 
 void TTubeWindow::CloseMeasurements() {
+    document_.CloseMeasurements();
+}
+
+// What was worked out from the points before goes with them.
+void TTubeWindow::MeasurementsReplaced() {
     fit_->Drop();
     report_->clear();
-    points_.clear();
-    gridVoltages_.clear();
-    measurementsFile_.clear();
-    ShowMeasurements();
-    PutMarksOnPlot();
 }
 
 void TTubeWindow::ChooseAndOpenMeasurements() {
@@ -360,16 +355,18 @@ void TTubeWindow::ChooseAndOpenMeasurements() {
 }
 
 void TTubeWindow::ShowMeasurements() {
-    const bool open = !points_.empty();
+    const valvescope::MeasuredPoints& points = document_.Measurements();
+    const bool open = !points.empty();
     if (open) {
-        const QString name = QFileInfo(QFile::decodeName(measurementsFile_.c_str())).fileName();
+        const QString name =
+            QFileInfo(QFile::decodeName(document_.MeasurementFile().c_str())).fileName();
         measurementsLabel_->setText(QStringLiteral("%1: %2 points at %3 grid voltages")
                                         .arg(name)
-                                        .arg(points_.size())
-                                        .arg(gridVoltages_.size()));
+                                        .arg(points.size())
+                                        .arg(document_.GridVoltages().size()));
         differenceLabel_->setText(QStringLiteral("Model against the points: ") +
                                   FromStd(valvescope::DifferenceText(valvescope::DifferenceOf(
-                                      form_.CurrentTube().Params, points_))));
+                                      document_.CurrentTube().Params, points))));
     } else {
         measurementsLabel_->setText(QStringLiteral("No measured curves open."));
         differenceLabel_->clear();
@@ -377,7 +374,9 @@ void TTubeWindow::ShowMeasurements() {
     closeMeasurements_->setEnabled(open);
     fitButton_->setEnabled(open && !fit_->Running());
     curvesBox_->setEnabled(open);
-    form_.Controls().ActCloseMeasurements->setEnabled(open);
+    curvesBox_->blockSignals(true); // the document has them already
+    curvesBox_->setChecked(document_.ModelCurvesShown());
+    curvesBox_->blockSignals(false);
 }
 
 void TTubeWindow::ShowModelCurves(bool shown) {
@@ -388,21 +387,17 @@ bool TTubeWindow::ModelCurvesShown() const {
     return curvesBox_->isChecked();
 }
 
-void TTubeWindow::PutMarksOnPlot() {
-    form_.SetMeasurementMarks(
-        valvescope::MeasurementMarks(points_, gridVoltages_, curvesBox_->isChecked()));
-}
-
 // ---- The fit ---------------------------------------------------------------------------------
 
 void TTubeWindow::FitToMeasurements() {
-    if (points_.empty() || fit_->Running()) {
+    const valvescope::MeasuredPoints& points = document_.Measurements();
+    if (points.empty() || fit_->Running()) {
         return;
     }
     fitButton_->setEnabled(false);
     report_->setPlainText(
-        QStringLiteral("Fitting the constants to %1 points...").arg(points_.size()));
-    fit_->Start(points_);
+        QStringLiteral("Fitting the constants to %1 points...").arg(points.size()));
+    fit_->Start(points);
 }
 
 void TTubeWindow::FinishFit() {
@@ -417,11 +412,8 @@ bool TTubeWindow::Fitting() const {
 // voltages show how they lie over the points.
 void TTubeWindow::FitDone(const valvescope::FitResult& result) {
     report_->setPlainText(FromStd(valvescope::FitReportText(result)));
-    curvesBox_->blockSignals(true);
-    curvesBox_->setChecked(true);
-    curvesBox_->blockSignals(false);
-    form_.SetMeasurementMarks(valvescope::MeasurementMarks(points_, gridVoltages_, true), false);
-    form_.SetTube(valvescope::FittedTube(form_.CurrentTube(), result, measurementsFile_));
+    document_.UseFittedTube(
+        valvescope::FittedTube(document_.CurrentTube(), result, document_.MeasurementFile()));
 }
 
 QString TTubeWindow::DifferenceText() const {

@@ -1,12 +1,13 @@
 // The Tube window: the tube the plot is drawn for, as editable fields, with its files; and the
 // measured curves over the plot, the model's distance from them and the fit to them. Non-modal;
-// the main window owns it and holds the tube.
+// a view of the PlotDocument, which holds the tube and the points.
 #pragma once
 
 #include "core/fit/fit.h"
 #include "core/tube/measuredpoint.h"
 #include "core/tube/tube.h"
 #include "core/tubeedit/tubefields.h"
+#include "ui/plotdocument.h"
 
 #include <QString>
 #include <QWidget>
@@ -22,17 +23,14 @@ class QLineEdit;
 class QPlainTextEdit;
 class QPushButton;
 class TBackgroundFit;
-class TSchematicForm;
 
 class TTubeWindow : public QWidget {
     Q_OBJECT
 
 public:
-    explicit TTubeWindow(TSchematicForm& form);
+    // A window of its own over `owner`, beside which it opens.
+    TTubeWindow(valvescope::PlotDocument& document, QWidget* owner);
     ~TTubeWindow() override;
-
-    // The main window's tube changed: the fields and the model's distance from the points follow.
-    void TubeChanged();
 
     // What the buttons and the plot's context menu do once a file is chosen. Each throws on
     // failure and then leaves the tube and the measurements as they were.
@@ -59,13 +57,20 @@ public:
     QString ReportText() const;
     QString MeasurementsText() const;
     bool ModelCurvesShown() const;
-    const valvescope::MeasuredPoints& Measurements() const { return points_; }
+    const valvescope::MeasuredPoints& Measurements() const { return document_.Measurements(); }
+
+signals:
+    // Export SPICE Model... was pressed: the window that owns the exports asks for the file.
+    void ExportSpiceAsked();
 
 protected:
     void showEvent(QShowEvent* event) override;
 
 private:
-    void PlaceBesideMainWindow();
+    void PlaceBesideOwner();
+    void FollowDocument();
+    void TubeChanged();
+    void MeasurementsReplaced();
     QWidget* BuildTubeFields();
     QWidget* BuildMeasurementPanel();
     void BindEvents();
@@ -76,10 +81,9 @@ private:
     void ApplyFields();
     void ShowTubeFields(const valvescope::TubeFieldReading* keepBad);
     void ShowMeasurements();
-    void PutMarksOnPlot();
     void FitDone(const valvescope::FitResult& result);
 
-    TSchematicForm& form_;
+    valvescope::PlotDocument& document_;
     TBackgroundFit* fit_ = nullptr;
     bool applying_ = false;
     bool placed_ = false;
@@ -99,8 +103,4 @@ private:
     QPushButton* closeMeasurements_ = nullptr;
     QPushButton* fitButton_ = nullptr;
     QPlainTextEdit* report_ = nullptr;
-
-    std::string measurementsFile_; // as chosen, for messages and the fitted tube's name
-    valvescope::MeasuredPoints points_;
-    std::vector<double> gridVoltages_;
 };

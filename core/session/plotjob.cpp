@@ -6,16 +6,32 @@
 
 namespace valvescope {
 
-DrawnPlot DrawPlotWithoutWindow(const PlotJob& job) {
-    const SettingsTexts texts = WithPointSeparators(job.Texts);
-    PlotSession session;
-    session.SetTube(job.Tube);
-    session.SetMarks(PlotSession::MarkLayer::Measurements, job.MeasurementMarks);
+namespace {
+
+// The texts (commas already points) through the session's intake; throws where the window would
+// leave the plot blank.
+AxisCaptions TakeOrRefuse(PlotSession& session, const SettingsTexts& texts) {
     const std::optional<AxisCaptions> captions = session.TakeTexts(texts);
     if (!captions) {
         const std::optional<std::string> box = FirstBlankOrZeroBox(texts);
         throw BlankOrZeroSetting(box.value_or("A setting") + " is blank or zero: nothing drawn");
     }
+    return *captions;
+}
+
+} // namespace
+
+void CheckPlotTexts(const SettingsTexts& texts) {
+    PlotSession session;
+    TakeOrRefuse(session, WithPointSeparators(texts));
+}
+
+DrawnPlot DrawPlotWithoutWindow(const PlotJob& job) {
+    const SettingsTexts texts = WithPointSeparators(job.Texts);
+    PlotSession session;
+    session.SetTube(job.Tube);
+    session.SetMarks(PlotSession::MarkLayer::Measurements, job.MeasurementMarks);
+    const std::optional<AxisCaptions> captions = TakeOrRefuse(session, texts);
     if (job.BeforeDrawing) {
         job.BeforeDrawing(session);
     }

@@ -61,6 +61,10 @@ struct DrawnPlot {
 // nothing, and tubemath::ArithmeticError when the drawing fails part way.
 DrawnPlot DrawPlotWithoutWindow(const PlotJob& job);
 
+// The intake that starts DrawPlotWithoutWindow, alone: throws as it does for a text that does not
+// read or a box that is blank or zero, and draws nothing.
+void CheckPlotTexts(const SettingsTexts& texts);
+
 // The status line after pointer moves over a drawn plot, move by move. Mu, Gm and Rp carry over
 // from one move to the next; a move whose readout ends in a silent division by zero leaves the
 // status line as it was (empty before the first readout).

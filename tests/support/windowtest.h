@@ -3,6 +3,7 @@
 #pragma once
 
 #include "formats/formats.h"
+#include "tests/support/findcontrol.h"
 #include "ui/errorbox.h"
 #include "ui/schematicform.h"
 
@@ -65,16 +66,17 @@ protected:
     // The captions of Lbl1V ... Lbl10V and of Lbl1I ... Lbl5I.
     QStringList VoltageCaptions() const {
         QStringList captions;
-        for (const QLabel* label : form_->Controls().VoltageLabels) {
-            captions << label->text();
+        for (const char* name : {"Lbl1V", "Lbl2V", "Lbl3V", "Lbl4V", "Lbl5V", "Lbl6V", "Lbl7V",
+                                 "Lbl8V", "Lbl9V", "Lbl10V"}) {
+            captions << Find<QLabel>(*form_, name)->text();
         }
         return captions;
     }
 
     QStringList CurrentCaptions() const {
         QStringList captions;
-        for (const QLabel* label : form_->Controls().CurrentLabels) {
-            captions << label->text();
+        for (const char* name : {"Lbl1I", "Lbl2I", "Lbl3I", "Lbl4I", "Lbl5I"}) {
+            captions << Find<QLabel>(*form_, name)->text();
         }
         return captions;
     }

@@ -35,22 +35,22 @@ private slots:
 // ---- Typing into the boxes --------------------------------------------------------------------
 
 void TestBoxTyping::typedCommaBecomesAPoint() {
-    ReplaceByTyping(form_->Controls().CmbBxGridV, QStringLiteral("2,5"));
-    QCOMPARE(form_->Controls().CmbBxGridV->currentText(), QStringLiteral("2.5"));
-    QCOMPARE(form_->Controls().CmbBxGridV->lineEdit()->cursorPosition(), 3);
-    QVERIFY(!form_->Controls().CmbBxGridV->lineEdit()->hasSelectedText());
+    ReplaceByTyping(Find<QComboBox>(*form_, "CmbBxGridV"), QStringLiteral("2,5"));
+    QCOMPARE(Find<QComboBox>(*form_, "CmbBxGridV")->currentText(), QStringLiteral("2.5"));
+    QCOMPARE(Find<QComboBox>(*form_, "CmbBxGridV")->lineEdit()->cursorPosition(), 3);
+    QVERIFY(!Find<QComboBox>(*form_, "CmbBxGridV")->lineEdit()->hasSelectedText());
     QCOMPARE(form_->Settings().GridStep, 2.5);
     QVERIFY(errors_.isEmpty());
 }
 
 void TestBoxTyping::pastedThousandsAgainstTypedKeyByKey() {
-    PasteIntoAndCheck(form_->Controls().CmbBxEndV, QStringLiteral("1,000"));
-    QCOMPARE(form_->Controls().CmbBxEndV->currentText(), QStringLiteral("1.000"));
+    PasteIntoAndCheck(Find<QComboBox>(*form_, "CmbBxEndV"), QStringLiteral("1,000"));
+    QCOMPARE(Find<QComboBox>(*form_, "CmbBxEndV")->currentText(), QStringLiteral("1.000"));
     QCOMPARE(errors_.size(), 1);
     QCOMPARE(errors_[0].Text, QStringLiteral("'1.000' is not a valid integer value."));
 
     errors_.clear();
-    ReplaceByTyping(form_->Controls().CmbBxEndV, QStringLiteral("1,"));
+    ReplaceByTyping(Find<QComboBox>(*form_, "CmbBxEndV"), QStringLiteral("1,"));
     QCOMPARE(errors_.size(), 1);
     QCOMPARE(errors_[0].Text, QStringLiteral("'1.' is not a valid integer value."));
     QCOMPARE(form_->Settings().EndV, 1); // stored by the redraw after the "1"
@@ -62,47 +62,47 @@ void TestBoxTyping::numberBegunKeyByKeyEndsSilentlyUntilItReads() {
         double value;
     };
     for (const Case& c : {Case{"0.5", 0.5}, Case{"-.5", -0.5}, Case{",5", 0.5}}) {
-        ReplaceByTyping(form_->Controls().CmbBxGridV, QStringLiteral("3"));
+        ReplaceByTyping(Find<QComboBox>(*form_, "CmbBxGridV"), QStringLiteral("3"));
         QCOMPARE(form_->Settings().GridStep, 3.0);
-        form_->Controls().CmbBxGridV->lineEdit()->selectAll();
+        Find<QComboBox>(*form_, "CmbBxGridV")->lineEdit()->selectAll();
         for (qsizetype i = 0; i + 1 < c.keys.size(); ++i) {
-            TypeInto(form_->Controls().CmbBxGridV, c.keys.mid(i, 1));
+            TypeInto(Find<QComboBox>(*form_, "CmbBxGridV"), c.keys.mid(i, 1));
             QCOMPARE(form_->Settings().GridStep, 3.0); // ended at the check
         }
-        TypeInto(form_->Controls().CmbBxGridV, c.keys.right(1));
+        TypeInto(Find<QComboBox>(*form_, "CmbBxGridV"), c.keys.right(1));
         QCOMPARE(form_->Settings().GridStep, c.value);
     }
-    QCOMPARE(form_->Controls().CmbBxGridV->currentText(), QStringLiteral(".5"));
+    QCOMPARE(Find<QComboBox>(*form_, "CmbBxGridV")->currentText(), QStringLiteral(".5"));
     QVERIFY(errors_.isEmpty());
 }
 
 void TestBoxTyping::caretJumpsToTheEndAfterARedraw() {
-    QLineEdit* edit = form_->Controls().CmbBxEndV->lineEdit();
+    QLineEdit* edit = Find<QComboBox>(*form_, "CmbBxEndV")->lineEdit();
     edit->setCursorPosition(1);
     QTest::keyClick(edit, Qt::Key_1);
     QCOMPARE(edit->text(), QStringLiteral("8100"));
     QCOMPARE(edit->cursorPosition(), 4);
     QCOMPARE(form_->Settings().EndV, 8100);
-    QCOMPARE(form_->Controls().Lbl10V->text(), VoltsText(8100));
+    QCOMPARE(Find<QLabel>(*form_, "Lbl10V")->text(), VoltsText(8100));
 }
 
 void TestBoxTyping::erasedBoxEndsSilently() {
     const QStringList volts = VoltageCaptions();
-    ReplaceByTyping(form_->Controls().CmbBxEndI, QStringLiteral("300"));
-    EraseByTyping(form_->Controls().CmbBxEndV);
-    QCOMPARE(form_->Controls().CmbBxEndV->currentText(), QString());
-    QCOMPARE(form_->Controls().CmbBxEndV->lineEdit()->cursorPosition(), 0);
+    ReplaceByTyping(Find<QComboBox>(*form_, "CmbBxEndI"), QStringLiteral("300"));
+    EraseByTyping(Find<QComboBox>(*form_, "CmbBxEndV"));
+    QCOMPARE(Find<QComboBox>(*form_, "CmbBxEndV")->currentText(), QString());
+    QCOMPARE(Find<QComboBox>(*form_, "CmbBxEndV")->lineEdit()->cursorPosition(), 0);
     QCOMPARE(form_->Settings().EndV, 800);
     QCOMPARE(VoltageCaptions(), volts);
     // Another box's redraw leaves the empty box alone.
-    ReplaceByTyping(form_->Controls().CmbBxEndI, QStringLiteral("400"));
-    QCOMPARE(form_->Controls().CmbBxEndV->currentText(), QString());
+    ReplaceByTyping(Find<QComboBox>(*form_, "CmbBxEndI"), QStringLiteral("400"));
+    QCOMPARE(Find<QComboBox>(*form_, "CmbBxEndV")->currentText(), QString());
     QCOMPARE(form_->Settings().EndI, 300);
     QVERIFY(errors_.isEmpty());
 }
 
 void TestBoxTyping::cathodeResistorAcceptsZeroButNotBlanks() {
-    QComboBox* rk = form_->Controls().CmbBxRk;
+    QComboBox* rk = Find<QComboBox>(*form_, "CmbBxRk");
     // Picking the first item, "0", with the keyboard.
     QTest::keyClick(rk->lineEdit(), Qt::Key_Down);
     QTest::keyClick(rk->lineEdit(), Qt::Key_Up);
@@ -116,12 +116,13 @@ void TestBoxTyping::cathodeResistorAcceptsZeroButNotBlanks() {
     }
     QVERIFY(errors_.isEmpty());
 
-    PasteIntoAndCheck(form_->Controls().CmbBxRk, QStringLiteral("590"));
-    ReplaceByTyping(form_->Controls().CmbBxEndV, QStringLiteral("900"));
-    form_->Controls().CmbBxEndV->setEditText(QStringLiteral("700")); // not read until a redraw runs
+    PasteIntoAndCheck(Find<QComboBox>(*form_, "CmbBxRk"), QStringLiteral("590"));
+    ReplaceByTyping(Find<QComboBox>(*form_, "CmbBxEndV"), QStringLiteral("900"));
+    Find<QComboBox>(*form_, "CmbBxEndV")
+        ->setEditText(QStringLiteral("700")); // not read until a redraw runs
     EraseByTyping(rk);
-    PasteIntoAndCheck(form_->Controls().CmbBxRk, QStringLiteral(" "));
-    PasteIntoAndCheck(form_->Controls().CmbBxRk, QStringLiteral("-"));
+    PasteIntoAndCheck(Find<QComboBox>(*form_, "CmbBxRk"), QStringLiteral(" "));
+    PasteIntoAndCheck(Find<QComboBox>(*form_, "CmbBxRk"), QStringLiteral("-"));
     QCOMPARE(errors_.size(), 3);
     QCOMPARE(errors_[0].Text, QStringLiteral("'' is not a valid floating point value."));
     QCOMPARE(errors_[1].Text, QStringLiteral("' ' is not a valid floating point value."));
@@ -131,43 +132,43 @@ void TestBoxTyping::cathodeResistorAcceptsZeroButNotBlanks() {
 }
 
 void TestBoxTyping::checksRunInBoxOrder() {
-    form_->Controls().CmbBxRk->setEditText(QString());
-    EraseByTyping(form_->Controls().CmbBxEndV);
+    Find<QComboBox>(*form_, "CmbBxRk")->setEditText(QString());
+    EraseByTyping(Find<QComboBox>(*form_, "CmbBxEndV"));
     QVERIFY(errors_.isEmpty());
 
-    PasteIntoAndCheck(form_->Controls().CmbBxEndV, QStringLiteral("800"));
+    PasteIntoAndCheck(Find<QComboBox>(*form_, "CmbBxEndV"), QStringLiteral("800"));
     QCOMPARE(errors_.size(), 1);
     QCOMPARE(errors_[0].Text, QStringLiteral("'' is not a valid floating point value."));
 
     errors_.clear();
-    EraseByTyping(form_->Controls().CmbBxBplus);
+    EraseByTyping(Find<QComboBox>(*form_, "CmbBxBplus"));
     QCOMPARE(errors_.size(), 1);
     QCOMPARE(errors_[0].Text, QStringLiteral("'' is not a valid floating point value."));
 }
 
 void TestBoxTyping::twoBlanksAreAWholeNumberError() {
-    ReplaceByTyping(form_->Controls().CmbBxGridLines, QStringLiteral(" "));
+    ReplaceByTyping(Find<QComboBox>(*form_, "CmbBxGridLines"), QStringLiteral(" "));
     QVERIFY(errors_.isEmpty()); // one blank is blank-or-zero
-    TypeInto(form_->Controls().CmbBxGridLines, QStringLiteral(" "));
+    TypeInto(Find<QComboBox>(*form_, "CmbBxGridLines"), QStringLiteral(" "));
     QCOMPARE(errors_.size(), 1);
     QCOMPARE(errors_[0].Text, QStringLiteral("'  ' is not a valid integer value."));
     QCOMPARE(form_->Settings().GridLineCount, 10);
 }
 
 void TestBoxTyping::eachBoxReadsItsKindOfNumber() {
-    PasteIntoAndCheck(form_->Controls().CmbBxEndI, QStringLiteral("12.5"));
+    PasteIntoAndCheck(Find<QComboBox>(*form_, "CmbBxEndI"), QStringLiteral("12.5"));
     QCOMPARE(errors_.size(), 1);
     QCOMPARE(errors_[0].Text, QStringLiteral("'12.5' is not a valid integer value."));
     QCOMPARE(form_->Settings().EndI, 200);
 
-    PasteIntoAndCheck(form_->Controls().CmbBxEndI, QStringLiteral("200"));
-    PasteIntoAndCheck(form_->Controls().CmbBxRa, QStringLiteral("12.5"));
+    PasteIntoAndCheck(Find<QComboBox>(*form_, "CmbBxEndI"), QStringLiteral("200"));
+    PasteIntoAndCheck(Find<QComboBox>(*form_, "CmbBxRa"), QStringLiteral("12.5"));
     QCOMPARE(form_->Settings().Ra, 12.5);
-    PasteIntoAndCheck(form_->Controls().CmbBxRa, QStringLiteral("1e3"));
+    PasteIntoAndCheck(Find<QComboBox>(*form_, "CmbBxRa"), QStringLiteral("1e3"));
     QCOMPARE(form_->Settings().Ra, 1000.0);
 
-    PasteIntoAndCheck(form_->Controls().CmbBxGridV, QStringLiteral("-5"));
-    PasteIntoAndCheck(form_->Controls().CmbBxEndV, QStringLiteral("00"));
+    PasteIntoAndCheck(Find<QComboBox>(*form_, "CmbBxGridV"), QStringLiteral("-5"));
+    PasteIntoAndCheck(Find<QComboBox>(*form_, "CmbBxEndV"), QStringLiteral("00"));
     QCOMPARE(form_->Settings().GridStep, -5.0);
     QCOMPARE(form_->Settings().EndV, 0);
     // A zero End V is stored; the plot then fails at the first curve point, 0 V over 0 V a pixel.
@@ -178,13 +179,13 @@ void TestBoxTyping::eachBoxReadsItsKindOfNumber() {
 void TestBoxTyping::conversionErrorKeepsEarlierFieldsNew() {
     const QStringList volts = VoltageCaptions();
     const QStringList amps = CurrentCaptions();
-    form_->Controls().CmbBxGridLines->setEditText(QStringLiteral("5"));
-    form_->Controls().CmbBxGridV->setEditText(QStringLiteral("7"));
-    form_->Controls().CmbBxEndI->setEditText(QStringLiteral("300"));
-    form_->Controls().CmbBxEndV->setEditText(QStringLiteral("900"));
-    form_->Controls().CmbBxRk->setEditText(QStringLiteral("100"));
-    form_->Controls().CmbBxBplus->setEditText(QStringLiteral("300"));
-    PasteIntoAndCheck(form_->Controls().CmbBxRa, QStringLiteral("abc"));
+    Find<QComboBox>(*form_, "CmbBxGridLines")->setEditText(QStringLiteral("5"));
+    Find<QComboBox>(*form_, "CmbBxGridV")->setEditText(QStringLiteral("7"));
+    Find<QComboBox>(*form_, "CmbBxEndI")->setEditText(QStringLiteral("300"));
+    Find<QComboBox>(*form_, "CmbBxEndV")->setEditText(QStringLiteral("900"));
+    Find<QComboBox>(*form_, "CmbBxRk")->setEditText(QStringLiteral("100"));
+    Find<QComboBox>(*form_, "CmbBxBplus")->setEditText(QStringLiteral("300"));
+    PasteIntoAndCheck(Find<QComboBox>(*form_, "CmbBxRa"), QStringLiteral("abc"));
 
     QCOMPARE(errors_.size(), 1);
     QCOMPARE(errors_[0].Text, QStringLiteral("'abc' is not a valid floating point value."));
@@ -201,26 +202,27 @@ void TestBoxTyping::conversionErrorKeepsEarlierFieldsNew() {
 }
 
 void TestBoxTyping::onlyUserEditsStartARedraw() {
-    form_->Controls().CmbBxEndV->setEditText(QStringLiteral("500"));
-    form_->Controls().CmbBxEndI->setEditText(QStringLiteral("100"));
+    Find<QComboBox>(*form_, "CmbBxEndV")->setEditText(QStringLiteral("500"));
+    Find<QComboBox>(*form_, "CmbBxEndI")->setEditText(QStringLiteral("100"));
     QCoreApplication::processEvents();
-    QCOMPARE(form_->Controls().Lbl10V->text(), VoltsText(800));
+    QCOMPARE(Find<QLabel>(*form_, "Lbl10V")->text(), VoltsText(800));
     QCOMPARE(form_->Settings().EndV, 800);
 
-    QTest::mouseClick(form_->Controls().SpdBtnRedraw, Qt::LeftButton);
-    QCOMPARE(form_->Controls().Lbl10V->text(), VoltsText(500));
-    QCOMPARE(form_->Controls().Lbl5I->text(), AmpsText(0.1));
+    QTest::mouseClick(Find<QToolButton>(*form_, "SpdBtnRedraw"), Qt::LeftButton);
+    QCOMPARE(Find<QLabel>(*form_, "Lbl10V")->text(), VoltsText(500));
+    QCOMPARE(Find<QLabel>(*form_, "Lbl5I")->text(), AmpsText(0.1));
     QCOMPARE(form_->Settings().EndI, 100);
-    QVERIFY(!form_->Controls().SpdBtnRedraw->isChecked());
+    QVERIFY(!Find<QToolButton>(*form_, "SpdBtnRedraw")->isChecked());
 }
 
 void TestBoxTyping::togglesStayDownAndRedraw() {
-    QToolButton* toggles[] = {form_->Controls().SpdBtnImax, form_->Controls().SpdBtnWp,
-                              form_->Controls().SpdBtnVmax, form_->Controls().SpdBtnRk,
-                              form_->Controls().SpdBtnLoadLine};
+    QToolButton* toggles[] = {
+        Find<QToolButton>(*form_, "SpdBtnImax"), Find<QToolButton>(*form_, "SpdBtnWp"),
+        Find<QToolButton>(*form_, "SpdBtnVmax"), Find<QToolButton>(*form_, "SpdBtnRk"),
+        Find<QToolButton>(*form_, "SpdBtnLoadLine")};
     int redraws = 0;
     for (QToolButton* toggle : toggles) {
-        form_->Controls().CmbBxEndV->setEditText(QString::number(600 + 100 * redraws));
+        Find<QComboBox>(*form_, "CmbBxEndV")->setEditText(QString::number(600 + 100 * redraws));
         QTest::mouseClick(toggle, Qt::LeftButton);
         QVERIFY(toggle->isChecked());
         QCOMPARE(form_->Settings().EndV, 600 + 100 * redraws);
@@ -228,11 +230,12 @@ void TestBoxTyping::togglesStayDownAndRedraw() {
     }
     const valvescope::Overlays down = form_->OverlaysDown();
     QVERIFY(down.Imax && down.Wp && down.Vmax && down.Rk && down.LoadLine);
-    QTest::mouseClick(form_->Controls().SpdBtnWp, Qt::LeftButton);
-    QVERIFY(!form_->Controls().SpdBtnWp->isChecked());
-    QVERIFY(form_->Controls().SpdBtnImax->isChecked());
+    QTest::mouseClick(Find<QToolButton>(*form_, "SpdBtnWp"), Qt::LeftButton);
+    QVERIFY(!Find<QToolButton>(*form_, "SpdBtnWp")->isChecked());
+    QVERIFY(Find<QToolButton>(*form_, "SpdBtnImax")->isChecked());
     QVERIFY(!form_->OverlaysDown().Wp);
 }
 
 QTEST_MAIN(TestBoxTyping)
 #include "test_boxtyping.moc"
+#include "tests/support/findcontrol.h"

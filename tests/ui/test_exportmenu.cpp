@@ -59,7 +59,7 @@ private:
 };
 
 void TestExportMenu::saveDataWritesTheCurvesAsTheTogglesShowThem() {
-    form_->Controls().SpdBtnRk->click();
+    Find<QToolButton>(*form_, "SpdBtnRk")->click();
     const QString path = form_->SaveData(dir_.filePath(QStringLiteral("curves")));
     QCOMPARE(path, dir_.filePath(QStringLiteral("curves.csv")));
     const QByteArray csv = Contents(path);
@@ -85,19 +85,19 @@ void TestExportMenu::exportSpiceWritesTheSessionsTubeAndItsDeck() {
 }
 
 void TestExportMenu::exportsRefuseWhileNothingIsDrawn() {
-    PasteInto(form_->Controls().CmbBxRa, QString());
+    PasteInto(Find<QComboBox>(*form_, "CmbBxRa"), QString());
     QVERIFY_THROWS_EXCEPTION(std::runtime_error,
                              form_->SaveData(dir_.filePath(QStringLiteral("none.csv"))));
     QVERIFY_THROWS_EXCEPTION(std::runtime_error,
                              form_->SavePrintedPage(dir_.filePath(QStringLiteral("none.pdf"))));
-    form_->Controls().ActSaveData->trigger();
+    Find<QAction>(*form_, "ActSaveData")->trigger();
     QCOMPARE(errors_.size(), 1);
     QCOMPARE(errors_[0].Text,
              QStringLiteral("No curves are drawn: every setting needs a value first."));
     QVERIFY(!QFile::exists(dir_.filePath(QStringLiteral("none.csv"))));
     QVERIFY(!QFile::exists(dir_.filePath(QStringLiteral("none.pdf"))));
     // With every box filled again the curves are there to save.
-    PasteInto(form_->Controls().CmbBxRa, QStringLiteral("3000"));
+    PasteInto(Find<QComboBox>(*form_, "CmbBxRa"), QStringLiteral("3000"));
     form_->SaveData(dir_.filePath(QStringLiteral("again.csv")));
 }
 
@@ -130,7 +130,7 @@ void TestExportMenu::theOperatingPointWindowsSummaryIsPrintedWhileItIsOpen() {
     if (!PopplerFound()) {
         QSKIP("pdftotext not found: install poppler-utils");
     }
-    form_->Controls().ActOperatingPoint->trigger();
+    Find<QAction>(*form_, "ActOperatingPoint")->trigger();
     form_->FinishDrawing();
     const QString open = dir_.filePath(QStringLiteral("stage.pdf"));
     form_->SavePrintedPage(open);
@@ -166,3 +166,4 @@ void TestExportMenu::aPrinterGetsThePageOnItsOwnPaper() {
 
 QTEST_MAIN(TestExportMenu)
 #include "test_exportmenu.moc"
+#include "tests/support/findcontrol.h"

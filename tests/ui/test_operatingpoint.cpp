@@ -63,7 +63,7 @@ void TestOperatingPoint::cleanup() {
 }
 
 TOperatingPointWindow* TestOperatingPoint::Open() {
-    form_->Controls().ActOperatingPoint->trigger();
+    Find<QAction>(*form_, "ActOperatingPoint")->trigger();
     auto* window = form_->findChild<TOperatingPointWindow*>();
     if (window) {
         form_->FinishDrawing();
@@ -72,22 +72,22 @@ TOperatingPointWindow* TestOperatingPoint::Open() {
 }
 
 void TestOperatingPoint::menuEntryAndCtrlDOpenOneWindow() {
-    const QAction* action = form_->Controls().ActOperatingPoint;
-    QVERIFY(form_->Controls().PaintBox1->actions().contains(action));
+    const QAction* action = Find<QAction>(*form_, "ActOperatingPoint");
+    QVERIFY(Find<TPaintBox>(*form_, "PaintBox1")->actions().contains(action));
     QCOMPARE(action->text(), QStringLiteral("Operating Point..."));
     QCOMPARE(action->shortcut(), QKeySequence(QStringLiteral("Ctrl+D")));
     QApplication::setActiveWindow(form_.get());
     QVERIFY(QTest::qWaitForWindowActive(form_.get()));
     // Even while a box has the focus.
-    form_->Controls().CmbBxRa->setFocus();
-    QTest::keyClick(form_->Controls().CmbBxRa->lineEdit(), Qt::Key_D, Qt::ControlModifier);
+    Find<QComboBox>(*form_, "CmbBxRa")->setFocus();
+    QTest::keyClick(Find<QComboBox>(*form_, "CmbBxRa")->lineEdit(), Qt::Key_D, Qt::ControlModifier);
     auto* window = form_->findChild<TOperatingPointWindow*>();
     QVERIFY(window);
     QVERIFY(window->isVisible());
     QVERIFY(window->isWindow());
     QVERIFY(!window->isModal());
     QCOMPARE(window->windowTitle(), QStringLiteral("Operating Point"));
-    QCOMPARE(form_->Controls().CmbBxRa->currentText(), QStringLiteral("3000"));
+    QCOMPARE(Find<QComboBox>(*form_, "CmbBxRa")->currentText(), QStringLiteral("3000"));
     QCOMPARE(Open(), window); // the same window again
     QCOMPARE(form_->findChildren<TOperatingPointWindow*>().size(), 1);
     QVERIFY(errors_.isEmpty());
@@ -113,7 +113,7 @@ void TestOperatingPoint::marksShowWhileOpenAndGoWhenClosed() {
     form_->FinishDrawing();
     QCOMPARE(form_->LastDrawOps(), plain);
     // Typing while closed keeps the plot plain.
-    PasteInto(form_->Controls().CmbBxBplus, QStringLiteral("350"));
+    PasteInto(Find<QComboBox>(*form_, "CmbBxBplus"), QStringLiteral("350"));
     form_->FinishDrawing();
     QCOMPARE(CountOps(form_->LastDrawOps(), DrawOpKind::Dot, valvescope::kOperatingPointColour), 0);
     // Opened again: on the new settings, with the inputs it had.
@@ -125,29 +125,29 @@ void TestOperatingPoint::marksShowWhileOpenAndGoWhenClosed() {
 void TestOperatingPoint::followsTheBoxesAndShowsTheirProblemsInline() {
     TOperatingPointWindow* window = Open();
     QVERIFY(window);
-    PasteInto(form_->Controls().CmbBxRk, QStringLiteral("300"));
+    PasteInto(Find<QComboBox>(*form_, "CmbBxRk"), QStringLiteral("300"));
     form_->FinishDrawing();
     QCOMPARE(window->Shown()->Input.Rk, 300.0);
     QCOMPARE(window->Message(), QString());
 
-    PasteInto(form_->Controls().CmbBxBplus, QString());
+    PasteInto(Find<QComboBox>(*form_, "CmbBxBplus"), QString());
     QVERIFY(!window->Shown());
     QCOMPARE(window->Message(), QStringLiteral("B+ is blank or zero: no stage to analyse"));
     QVERIFY(errors_.isEmpty()); // the main window stays silent, and so does this one
     QCOMPARE(form_->LastDrawOps().size(), std::size_t(1));
 
-    PasteInto(form_->Controls().CmbBxBplus, QStringLiteral("4x0"));
+    PasteInto(Find<QComboBox>(*form_, "CmbBxBplus"), QStringLiteral("4x0"));
     QCOMPARE(window->Message(), QStringLiteral("'4x0' is not a valid floating point value."));
     QCOMPARE(errors_.size(), 1); // the main window's own box, no second one
     QCOMPARE(errors_[0].Text, window->Message());
 
-    PasteInto(form_->Controls().CmbBxBplus, QStringLiteral("-400"));
+    PasteInto(Find<QComboBox>(*form_, "CmbBxBplus"), QStringLiteral("-400"));
     QCOMPARE(window->Message(), QStringLiteral("B+ must be a finite voltage above 0 V."));
     QCOMPARE(errors_.size(), 1);
     form_->FinishDrawing();
     QCOMPARE(CountOps(form_->LastDrawOps(), DrawOpKind::Dot, valvescope::kOperatingPointColour), 0);
 
-    PasteInto(form_->Controls().CmbBxBplus, QStringLiteral("400"));
+    PasteInto(Find<QComboBox>(*form_, "CmbBxBplus"), QStringLiteral("400"));
     QVERIFY(window->Shown());
     QVERIFY(window->Message().isEmpty());
     window->DriveEdit()->setText(QStringLiteral("x"));
@@ -180,8 +180,8 @@ void TestOperatingPoint::valuesOverARatingAreRed() {
     TOperatingPointWindow* window = Open();
     QVERIFY(window);
     // B+ 500 over a transformer with Rk 100: the plate near 490 V, over the 807's 475 V.
-    PasteInto(form_->Controls().CmbBxRk, QStringLiteral("100"));
-    PasteInto(form_->Controls().CmbBxBplus, QStringLiteral("500"));
+    PasteInto(Find<QComboBox>(*form_, "CmbBxRk"), QStringLiteral("100"));
+    PasteInto(Find<QComboBox>(*form_, "CmbBxBplus"), QStringLiteral("500"));
     window->LoadBox()->setCurrentIndex(1);
     window->ZaaEdit()->setText(QStringLiteral("5000"));
     QVERIFY(window->Shown());
@@ -228,3 +228,4 @@ void TestOperatingPoint::everyInputByKeyboard() {
 
 QTEST_MAIN(TestOperatingPoint)
 #include "test_operatingpoint.moc"
+#include "tests/support/findcontrol.h"

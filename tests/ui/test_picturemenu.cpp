@@ -80,9 +80,9 @@ void TestPictureMenu::cleanup() {
 }
 
 void TestPictureMenu::menuOffersItsActionsWithTheirShortcuts() {
-    QCOMPARE(form_->Controls().PaintBox1->contextMenuPolicy(), Qt::ActionsContextMenu);
-    const QList<QAction*> actions = form_->Controls().PaintBox1->actions();
-    QCOMPARE(actions.size(), 12);
+    QCOMPARE(Find<TPaintBox>(*form_, "PaintBox1")->contextMenuPolicy(), Qt::ActionsContextMenu);
+    const QList<QAction*> actions = Find<TPaintBox>(*form_, "PaintBox1")->actions();
+    QCOMPARE(actions.size(), 14);
     QCOMPARE(actions[0]->text(), QStringLiteral("Copy Picture"));
     QCOMPARE(actions[0]->shortcut(), QKeySequence(QStringLiteral("Ctrl+C")));
     QCOMPARE(actions[1]->text(), QStringLiteral("Save Picture As..."));
@@ -102,16 +102,19 @@ void TestPictureMenu::menuOffersItsActionsWithTheirShortcuts() {
     QCOMPARE(actions[9]->shortcut(), QKeySequence(QStringLiteral("Ctrl+T")));
     QCOMPARE(actions[10]->text(), QStringLiteral("Open Measurements..."));
     QCOMPARE(actions[11]->text(), QStringLiteral("Close Measurements"));
+    QCOMPARE(actions[12]->text(), QStringLiteral("Open Design..."));
+    QCOMPARE(actions[13]->text(), QStringLiteral("Save Design As..."));
+    QVERIFY(actions[12]->shortcut().isEmpty() && actions[13]->shortcut().isEmpty());
 }
 
 void TestPictureMenu::windowKeepsWhatItDrew() {
     QCOMPARE(form_->LastDrawOps(), StartDrawing(462, 224));
     // A failed check leaves a single blank, a fault what was drawn before it.
-    PasteInto(form_->Controls().CmbBxRa, QString());
+    PasteInto(Find<QComboBox>(*form_, "CmbBxRa"), QString());
     QCOMPARE(form_->LastDrawOps().size(), std::size_t(1));
     QCOMPARE(form_->LastDrawOps()[0].kind, valvescope::DrawOpKind::Blank);
-    PasteInto(form_->Controls().CmbBxRa, QStringLiteral("3000"));
-    PasteInto(form_->Controls().CmbBxEndV, QStringLiteral("00"));
+    PasteInto(Find<QComboBox>(*form_, "CmbBxRa"), QStringLiteral("3000"));
+    PasteInto(Find<QComboBox>(*form_, "CmbBxEndV"), QStringLiteral("00"));
     QCOMPARE(errors_.size(), 1);
     QVERIFY(form_->LastDrawOps().size() > 1);
     QVERIFY(form_->LastDrawOps().size() < StartDrawing(462, 224).size());
@@ -119,8 +122,8 @@ void TestPictureMenu::windowKeepsWhatItDrew() {
 
 void TestPictureMenu::copyPicturePutsThePlotWithItsLabelsOnTheClipboard() {
     const QImage surface =
-        form_->Controls().PaintBox1->Picture().convertToFormat(QImage::Format_RGB32);
-    form_->Controls().ActCopyPicture->trigger();
+        Find<TPaintBox>(*form_, "PaintBox1")->Picture().convertToFormat(QImage::Format_RGB32);
+    Find<QAction>(*form_, "ActCopyPicture")->trigger();
     const QImage copied = QApplication::clipboard()->image().convertToFormat(QImage::Format_RGB32);
     // The margins hold the labels; inside them the plot is the surface pixel for pixel.
     QVERIFY(copied.width() > surface.width() + 30 && copied.height() > surface.height() + 25);
@@ -136,21 +139,21 @@ void TestPictureMenu::copyPicturePutsThePlotWithItsLabelsOnTheClipboard() {
     }
     QVERIFY(navy > 50);
 
-    form_->Controls().ActCopyPlotOnly->trigger();
+    Find<QAction>(*form_, "ActCopyPlotOnly")->trigger();
     QCOMPARE(QApplication::clipboard()->image().convertToFormat(QImage::Format_RGB32), surface);
     QVERIFY(errors_.isEmpty());
 }
 
 void TestPictureMenu::copyReadoutFollowsTheStatusLine() {
-    QVERIFY(!form_->Controls().ActCopyReadout->isEnabled());
+    QVERIFY(!Find<QAction>(*form_, "ActCopyReadout")->isEnabled());
     QCOMPARE(form_->ReadoutText(), QString());
-    QTest::mouseMove(form_->Controls().PaintBox1, QPoint(144, 168));
+    QTest::mouseMove(Find<TPaintBox>(*form_, "PaintBox1"), QPoint(144, 168));
     QTRY_COMPARE(form_->ReadoutText(),
                  QStringLiteral(" Vp=  249. v    Vg= -17.8 v    Ip= 50.0 ma    P= 12.5 w    mu=  "
                                 "8.07    gm= 5.09 ma/v    rp= 1.58 k"));
-    QVERIFY(form_->Controls().ActCopyReadout->isEnabled());
+    QVERIFY(Find<QAction>(*form_, "ActCopyReadout")->isEnabled());
     QCOMPARE(form_->StatusText(), form_->ReadoutText());
-    form_->Controls().ActCopyReadout->trigger();
+    Find<QAction>(*form_, "ActCopyReadout")->trigger();
     QCOMPARE(QApplication::clipboard()->text(), form_->ReadoutText());
 }
 
@@ -203,7 +206,7 @@ void TestPictureMenu::savePictureFailingPartWayShowsWhyAndKeepsTheFile() {
     {
         // The picture is larger than 2 KiB: its writing fails part way.
         const FileSizeLimit limit(2048);
-        form_->Controls().ActSavePicture->trigger();
+        Find<QAction>(*form_, "ActSavePicture")->trigger();
     }
     person.stop();
     QCOMPARE(errors_.size(), 1);
@@ -215,7 +218,7 @@ void TestPictureMenu::savePictureFailingPartWayShowsWhyAndKeepsTheFile() {
 }
 
 void TestPictureMenu::ctrlCCopiesTheBoxTextWhileABoxHasTheFocus() {
-    QLineEdit* edit = form_->Controls().CmbBxEndV->lineEdit();
+    QLineEdit* edit = Find<QComboBox>(*form_, "CmbBxEndV")->lineEdit();
     edit->setFocus();
     QTRY_VERIFY(edit->hasFocus());
     edit->selectAll();
@@ -223,11 +226,12 @@ void TestPictureMenu::ctrlCCopiesTheBoxTextWhileABoxHasTheFocus() {
     QCOMPARE(QApplication::clipboard()->text(), QStringLiteral("800"));
     QVERIFY(!QApplication::clipboard()->mimeData()->hasImage());
     // A click on the plot gives it the focus; then Ctrl+C copies the picture.
-    QTest::mouseClick(form_->Controls().PaintBox1, Qt::LeftButton, {}, QPoint(10, 10));
-    QTRY_VERIFY(form_->Controls().PaintBox1->hasFocus());
-    QTest::keyClick(form_->Controls().PaintBox1, Qt::Key_C, Qt::ControlModifier);
+    QTest::mouseClick(Find<TPaintBox>(*form_, "PaintBox1"), Qt::LeftButton, {}, QPoint(10, 10));
+    QTRY_VERIFY(Find<TPaintBox>(*form_, "PaintBox1")->hasFocus());
+    QTest::keyClick(Find<TPaintBox>(*form_, "PaintBox1"), Qt::Key_C, Qt::ControlModifier);
     QTRY_VERIFY(QApplication::clipboard()->mimeData()->hasImage());
 }
 
 QTEST_MAIN(TestPictureMenu)
 #include "test_picturemenu.moc"
+#include "tests/support/findcontrol.h"

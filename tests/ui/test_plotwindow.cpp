@@ -76,7 +76,7 @@ void TestPlotWindow::cleanup() {
 }
 
 void TestPlotWindow::startUpDrawsTheCurveFamily() {
-    const QImage& picture = form_->Controls().PaintBox1->Picture();
+    const QImage& picture = Find<TPaintBox>(*form_, "PaintBox1")->Picture();
     QCOMPARE(picture.size(), QSize(462, 224) * picture.devicePixelRatio());
     // The coarse grid's first line, blue from top to bottom where no curve or label crosses it.
     QVERIFY(CountInColumn(picture, 46, kGridBlue) > 150);
@@ -88,45 +88,47 @@ void TestPlotWindow::startUpDrawsTheCurveFamily() {
 
 void TestPlotWindow::pictureSurvivesASystemRepaint() {
     const QImage before =
-        form_->Controls().PaintBox1->Picture().convertToFormat(QImage::Format_RGB32);
-    form_->Controls().PaintBox1->repaint();
-    const QImage shown =
-        form_->Controls().PaintBox1->grab().toImage().convertToFormat(QImage::Format_RGB32);
+        Find<TPaintBox>(*form_, "PaintBox1")->Picture().convertToFormat(QImage::Format_RGB32);
+    Find<TPaintBox>(*form_, "PaintBox1")->repaint();
+    const QImage shown = Find<TPaintBox>(*form_, "PaintBox1")
+                             ->grab()
+                             .toImage()
+                             .convertToFormat(QImage::Format_RGB32);
     QCOMPARE(shown.size(), before.size());
     QVERIFY(shown == before);
 }
 
 void TestPlotWindow::overlaysFollowTheirToggles() {
-    QTest::mouseClick(form_->Controls().SpdBtnVmax, Qt::LeftButton);
-    QVERIFY(form_->Controls().SpdBtnVmax->isChecked());
+    QTest::mouseClick(Find<QToolButton>(*form_, "SpdBtnVmax"), Qt::LeftButton);
+    QVERIFY(Find<QToolButton>(*form_, "SpdBtnVmax")->isChecked());
     // The 475 V line sits at x = 274, two pixels wide, from y = 2 to y = 222.
-    QVERIFY(CountInColumn(form_->Controls().PaintBox1->Picture(), 274, kLimitRed) > 200);
-    QTest::mouseClick(form_->Controls().SpdBtnVmax, Qt::LeftButton);
-    QCOMPARE(CountColour(form_->Controls().PaintBox1->Picture(), kLimitRed), 0);
+    QVERIFY(CountInColumn(Find<TPaintBox>(*form_, "PaintBox1")->Picture(), 274, kLimitRed) > 200);
+    QTest::mouseClick(Find<QToolButton>(*form_, "SpdBtnVmax"), Qt::LeftButton);
+    QCOMPARE(CountColour(Find<TPaintBox>(*form_, "PaintBox1")->Picture(), kLimitRed), 0);
 }
 
 void TestPlotWindow::readoutOfTheWorkedExampleReachesTheStatusLine() {
-    QTest::mouseMove(form_->Controls().PaintBox1, QPoint(144, 168));
+    QTest::mouseMove(Find<TPaintBox>(*form_, "PaintBox1"), QPoint(144, 168));
     QTRY_COMPARE(form_->StatusText(),
                  QStringLiteral(" Vp=  249. v    Vg= -17.8 v    Ip= 50.0 ma    P= 12.5 w    "
                                 "mu=  8.07    gm= 5.09 ma/v    rp= 1.58 k"));
-    QVERIFY(form_->Controls().PaintBox1->toolTip().isEmpty());
+    QVERIFY(Find<TPaintBox>(*form_, "PaintBox1")->toolTip().isEmpty());
 }
 
 void TestPlotWindow::faultMidwayKeepsWhatWasDrawnAndShowsTheError() {
     // A zero End V written as "00" passes the check; the grid is drawn, then the first curve point
     // (0 V over 0 V per pixel) fails.
-    PasteInto(form_->Controls().CmbBxEndV, QStringLiteral("00"));
+    PasteInto(Find<QComboBox>(*form_, "CmbBxEndV"), QStringLiteral("00"));
     QCOMPARE(errors_.size(), 1);
     QCOMPARE(errors_[0].Text, QStringLiteral("Invalid floating point operation."));
-    const QImage& picture = form_->Controls().PaintBox1->Picture();
+    const QImage& picture = Find<TPaintBox>(*form_, "PaintBox1")->Picture();
     QVERIFY(CountInColumn(picture, 46, kGridBlue) > 200);
     QVERIFY(CountColour(picture, kBlack) < 2000);
 }
 
 void TestPlotWindow::failedCheckLeavesThePlotBlank() {
-    PasteInto(form_->Controls().CmbBxRa, QString());
-    const QImage& picture = form_->Controls().PaintBox1->Picture();
+    PasteInto(Find<QComboBox>(*form_, "CmbBxRa"), QString());
+    const QImage& picture = Find<TPaintBox>(*form_, "PaintBox1")->Picture();
     QCOMPARE(CountColour(picture, kGridBlue), 0);
     QVERIFY(errors_.isEmpty());
 }
@@ -137,13 +139,14 @@ namespace {
 valvescope::DrawOps OpsWithoutWindow(const TSchematicForm& form) {
     auto text = [](const QComboBox* box) { return box->lineEdit()->text().toStdString(); };
     valvescope::PlotJob job;
-    job.Texts = {text(form.Controls().CmbBxGridLines), text(form.Controls().CmbBxGridV),
-                 text(form.Controls().CmbBxEndI),      text(form.Controls().CmbBxEndV),
-                 text(form.Controls().CmbBxRa),        text(form.Controls().CmbBxRk),
-                 text(form.Controls().CmbBxBplus)};
+    job.Texts = {
+        text(Find<QComboBox>(form, "CmbBxGridLines")), text(Find<QComboBox>(form, "CmbBxGridV")),
+        text(Find<QComboBox>(form, "CmbBxEndI")),      text(Find<QComboBox>(form, "CmbBxEndV")),
+        text(Find<QComboBox>(form, "CmbBxRa")),        text(Find<QComboBox>(form, "CmbBxRk")),
+        text(Find<QComboBox>(form, "CmbBxBplus"))};
     job.Show = form.OverlaysDown();
-    job.Width = form.Controls().PaintBox1->width();
-    job.Height = form.Controls().PaintBox1->height();
+    job.Width = Find<TPaintBox>(form, "PaintBox1")->width();
+    job.Height = Find<TPaintBox>(form, "PaintBox1")->height();
     return valvescope::DrawPlotWithoutWindow(job).Ops;
 }
 
@@ -151,25 +154,25 @@ valvescope::DrawOps OpsWithoutWindow(const TSchematicForm& form) {
 
 void TestPlotWindow::longRedrawLeavesTheWindowFreeAndArrivesLater() {
     form_->SetDrawingPatience(std::chrono::milliseconds(0));
-    form_->Controls().CmbBxGridV->setEditText(QStringLiteral("0.1"));
-    PasteInto(form_->Controls().CmbBxGridLines, QStringLiteral("2147483647"));
+    Find<QComboBox>(*form_, "CmbBxGridV")->setEditText(QStringLiteral("0.1"));
+    PasteInto(Find<QComboBox>(*form_, "CmbBxGridLines"), QStringLiteral("2147483647"));
     QVERIFY(form_->Drawing());
-    QCOMPARE(form_->Controls().StatusBar1->currentMessage(),
+    QCOMPARE(Find<QStatusBar>(*form_, "StatusBar1")->currentMessage(),
              QStringLiteral("Drawing the curves..."));
     QCOMPARE(form_->LastDrawOps().size(), std::size_t{1}); // the blank, for now
     QTRY_VERIFY_WITH_TIMEOUT(!form_->Drawing(), 60000);
-    QVERIFY(form_->Controls().StatusBar1->currentMessage().isEmpty());
+    QVERIFY(Find<QStatusBar>(*form_, "StatusBar1")->currentMessage().isEmpty());
     QVERIFY(form_->LastDrawOps() == OpsWithoutWindow(*form_));
-    QVERIFY(CountColour(form_->Controls().PaintBox1->Picture(), kBlack) > 5000);
+    QVERIFY(CountColour(Find<TPaintBox>(*form_, "PaintBox1")->Picture(), kBlack) > 5000);
     QVERIFY(errors_.isEmpty());
 }
 
 void TestPlotWindow::newSettingStopsTheLongRedrawBeforeIt() {
     form_->SetDrawingPatience(std::chrono::milliseconds(0));
-    form_->Controls().CmbBxGridV->setEditText(QStringLiteral("0.001"));
-    PasteInto(form_->Controls().CmbBxGridLines, QStringLiteral("2147483647"));
+    Find<QComboBox>(*form_, "CmbBxGridV")->setEditText(QStringLiteral("0.001"));
+    PasteInto(Find<QComboBox>(*form_, "CmbBxGridLines"), QStringLiteral("2147483647"));
     QVERIFY(form_->Drawing());
-    PasteInto(form_->Controls().CmbBxGridLines, QStringLiteral("3"));
+    PasteInto(Find<QComboBox>(*form_, "CmbBxGridLines"), QStringLiteral("3"));
     form_->FinishDrawing();
     QVERIFY(!form_->Drawing());
     QVERIFY(form_->LastDrawOps() == OpsWithoutWindow(*form_));
@@ -181,17 +184,17 @@ void TestPlotWindow::newSettingStopsTheLongRedrawBeforeIt() {
 
 void TestPlotWindow::errorOfALongRedrawIsShownWhenItArrives() {
     form_->SetDrawingPatience(std::chrono::milliseconds(0));
-    PasteInto(form_->Controls().CmbBxEndV, QStringLiteral("00"));
+    PasteInto(Find<QComboBox>(*form_, "CmbBxEndV"), QStringLiteral("00"));
     QTRY_COMPARE(errors_.size(), 1);
     QCOMPARE(errors_[0].Text, QStringLiteral("Invalid floating point operation."));
     QVERIFY(!form_->Drawing());
-    QVERIFY(CountInColumn(form_->Controls().PaintBox1->Picture(), 46, kGridBlue) > 200);
+    QVERIFY(CountInColumn(Find<TPaintBox>(*form_, "PaintBox1")->Picture(), 46, kGridBlue) > 200);
 }
 
 void TestPlotWindow::closingDuringALongRedraw() {
     form_->SetDrawingPatience(std::chrono::milliseconds(0));
-    form_->Controls().CmbBxGridV->setEditText(QStringLiteral("0.001"));
-    PasteInto(form_->Controls().CmbBxGridLines, QStringLiteral("2147483647"));
+    Find<QComboBox>(*form_, "CmbBxGridV")->setEditText(QStringLiteral("0.001"));
+    PasteInto(Find<QComboBox>(*form_, "CmbBxGridLines"), QStringLiteral("2147483647"));
     QVERIFY(form_->Drawing());
     QElapsedTimer timer;
     timer.start();
@@ -205,3 +208,4 @@ void TestPlotWindow::closingDuringALongRedraw() {
 
 QTEST_MAIN(TestPlotWindow)
 #include "test_plotwindow.moc"
+#include "tests/support/findcontrol.h"

@@ -78,11 +78,13 @@ private:
 };
 
 void TestTubeWindow::ctrlTOpensTheWindowBesideThePlot() {
-    QAction* action = form_->Controls().ActTube;
+    QAction* action = Find<QAction>(*form_, "ActTube");
     QCOMPARE(action->text(), QStringLiteral("Tube..."));
     QCOMPARE(action->shortcut(), QKeySequence(QStringLiteral("Ctrl+T")));
-    QVERIFY(form_->Controls().PaintBox1->actions().contains(form_->Controls().ActOpenMeasurements));
-    QVERIFY(!form_->Controls().ActCloseMeasurements->isEnabled());
+    QVERIFY(Find<TPaintBox>(*form_, "PaintBox1")
+                ->actions()
+                .contains(Find<QAction>(*form_, "ActOpenMeasurements")));
+    QVERIFY(!Find<QAction>(*form_, "ActCloseMeasurements")->isEnabled());
     QApplication::setActiveWindow(form_.get());
     QVERIFY(QTest::qWaitForWindowActive(form_.get()));
     QTest::keyClick(form_.get(), Qt::Key_T, Qt::ControlModifier);
@@ -110,10 +112,10 @@ void TestTubeWindow::fieldsThatDoNotReadAreMarkedAndNotApplied() {
 }
 
 void TestTubeWindow::aNewTubeRenamesTheWindowAndRedrawsThePlotAndReadout() {
-    form_->Controls().SpdBtnWp->click();
+    Find<QToolButton>(*form_, "SpdBtnWp")->click();
     form_->FinishDrawing();
     const valvescope::DrawOps with807 = form_->LastDrawOps();
-    QTest::mouseMove(form_->Controls().PaintBox1, QPoint(144, 168));
+    QTest::mouseMove(Find<TPaintBox>(*form_, "PaintBox1"), QPoint(144, 168));
     QTRY_VERIFY(!form_->ReadoutText().isEmpty());
     const QString readout807 = form_->ReadoutText();
 
@@ -148,7 +150,7 @@ void TestTubeWindow::tubeFilesOpenAndSave() {
     QVERIFY(bad.open(QIODevice::WriteOnly));
     bad.write("{\"format\": 1, \"name\": \"x\"}");
     bad.close();
-    form_->Controls().ActTube->trigger();
+    Find<QAction>(*form_, "ActTube")->trigger();
     QTest::mouseClick(Window().findChild<QPushButton*>(QStringLiteral("Builtin807")),
                       Qt::LeftButton);
     QCOMPARE(form_->CurrentTube().Name, std::string("807"));
@@ -166,16 +168,16 @@ void TestTubeWindow::measuredPointsAreDotsInTheirGridVoltagesColours() {
              QStringLiteral("curves.csv: 60 points at 3 grid voltages"));
     QVERIFY2(Window().DifferenceText().contains(QStringLiteral("RMS 0.000 mA")),
              qPrintable(Window().DifferenceText()));
-    QVERIFY(form_->Controls().ActCloseMeasurements->isEnabled());
+    QVERIFY(Find<QAction>(*form_, "ActCloseMeasurements")->isEnabled());
     const std::vector<valvescope::DrawOp> dots = DotsOf(form_->LastDrawOps());
     QVERIFY(dots.size() >= 40);                                      // some lie past End I
     QCOMPARE(dots.front().colour, valvescope::MeasurementColour(0)); // Vg 0 comes first in file
     QCOMPARE(dots.back().colour, valvescope::MeasurementColour(2));
 
-    form_->Controls().ActCloseMeasurements->trigger();
+    Find<QAction>(*form_, "ActCloseMeasurements")->trigger();
     form_->FinishDrawing();
     QVERIFY(DotsOf(form_->LastDrawOps()).empty());
-    QVERIFY(!form_->Controls().ActCloseMeasurements->isEnabled());
+    QVERIFY(!Find<QAction>(*form_, "ActCloseMeasurements")->isEnabled());
     QVERIFY(errors_.isEmpty());
 }
 
@@ -239,7 +241,7 @@ void TestTubeWindow::theFitBecomesTheTubeWithItsCurvesOverTheDots() {
 QTEST_MAIN(TestTubeWindow)
 // The window's Export SPICE Model... writes the tube it shows: a person picks the file name.
 void TestTubeWindow::exportSpiceModelWritesTheWindowsTube() {
-    form_->Controls().ActTube->trigger();
+    Find<QAction>(*form_, "ActTube")->trigger();
     Edit(Window().findChild<QLineEdit*>(QStringLiteral("TubeName")), QStringLiteral("EL34 T"));
     const QString path = Path("el34.lib");
     QTimer person;
@@ -262,3 +264,4 @@ void TestTubeWindow::exportSpiceModelWritesTheWindowsTube() {
 }
 
 #include "test_tubewindow.moc"
+#include "tests/support/findcontrol.h"

@@ -51,26 +51,28 @@ void TestWindow::cleanup() {
 // ---- Start-up and layout ----------------------------------------------------------------------
 
 void TestWindow::startsWithTheDesignedTextsAndRelabelledAxes() {
-    const QList<QComboBox*> boxes = {form_->Controls().CmbBxEndI,  form_->Controls().CmbBxEndV,
-                                     form_->Controls().CmbBxGridV, form_->Controls().CmbBxGridLines,
-                                     form_->Controls().CmbBxRa,    form_->Controls().CmbBxBplus,
-                                     form_->Controls().CmbBxRk};
+    const QList<QComboBox*> boxes = {
+        Find<QComboBox>(*form_, "CmbBxEndI"),  Find<QComboBox>(*form_, "CmbBxEndV"),
+        Find<QComboBox>(*form_, "CmbBxGridV"), Find<QComboBox>(*form_, "CmbBxGridLines"),
+        Find<QComboBox>(*form_, "CmbBxRa"),    Find<QComboBox>(*form_, "CmbBxBplus"),
+        Find<QComboBox>(*form_, "CmbBxRk")};
     QStringList texts;
     for (QComboBox* box : boxes) {
         texts << box->currentText();
     }
     QCOMPARE(texts, QStringList({"200", "800", "10", "10", "3000", "400", "590"}));
-    QCOMPARE(form_->Controls().CmbBxRa->count(), 769);
-    QCOMPARE(form_->Controls().CmbBxRk->count(), 520);
-    QCOMPARE(form_->Controls().CmbBxEndI->count(), 28);
+    QCOMPARE(Find<QComboBox>(*form_, "CmbBxRa")->count(), 769);
+    QCOMPARE(Find<QComboBox>(*form_, "CmbBxRk")->count(), 520);
+    QCOMPARE(Find<QComboBox>(*form_, "CmbBxEndI")->count(), 28);
 
     for (QToolButton* toggle :
-         {form_->Controls().SpdBtnImax, form_->Controls().SpdBtnWp, form_->Controls().SpdBtnVmax,
-          form_->Controls().SpdBtnRk, form_->Controls().SpdBtnLoadLine}) {
+         {Find<QToolButton>(*form_, "SpdBtnImax"), Find<QToolButton>(*form_, "SpdBtnWp"),
+          Find<QToolButton>(*form_, "SpdBtnVmax"), Find<QToolButton>(*form_, "SpdBtnRk"),
+          Find<QToolButton>(*form_, "SpdBtnLoadLine")}) {
         QVERIFY(toggle->isCheckable());
         QVERIFY(!toggle->isChecked());
     }
-    QVERIFY(!form_->Controls().SpdBtnRedraw->isCheckable());
+    QVERIFY(!Find<QToolButton>(*form_, "SpdBtnRedraw")->isCheckable());
 
     QStringList volts;
     for (double v : {80, 160, 240, 320, 400, 480, 560, 640, 720, 800}) {
@@ -79,9 +81,9 @@ void TestWindow::startsWithTheDesignedTextsAndRelabelledAxes() {
     QCOMPARE(VoltageCaptions(), volts);
     QCOMPARE(CurrentCaptions(), QStringList({AmpsText(0.04), AmpsText(0.08), AmpsText(0.12000005),
                                              AmpsText(0.16), AmpsText(0.2)}));
-    QCOMPARE(form_->Controls().Lbl10V->text(), QStringLiteral("800 v"));
-    QCOMPARE(form_->Controls().Lbl5I->text(), QStringLiteral("200 mA"));
-    QCOMPARE(form_->Controls().LblZero->text(), QStringLiteral("0"));
+    QCOMPARE(Find<QLabel>(*form_, "Lbl10V")->text(), QStringLiteral("800 v"));
+    QCOMPARE(Find<QLabel>(*form_, "Lbl5I")->text(), QStringLiteral("200 mA"));
+    QCOMPARE(Find<QLabel>(*form_, "LblZero")->text(), QStringLiteral("0"));
 
     const valvescope::PlotSettings& settings = form_->Settings();
     QCOMPARE(settings.GridLineCount, 10);
@@ -100,19 +102,19 @@ void TestWindow::captionsNamesAndGeometry() {
     QCOMPARE(form_->windowTitle(), QStringLiteral(" Valvescope for the 807            Kestrelon"));
     QCOMPARE(form_->objectName(), QStringLiteral("SchematicForm"));
     QCOMPARE(form_->size(), QSize(510, 367));
-    QCOMPARE(form_->Controls().PaintBox1->geometry(), QRect(37, 32, 462, 224));
-    QCOMPARE(form_->Controls().StatusBar1->geometry(), QRect(0, 339, 510, 28));
-    QCOMPARE(form_->Controls().CmbBxEndV->geometry(), QRect(431, 285, 66, 23));
-    QCOMPARE(form_->Controls().CmbBxRk->geometry(), QRect(307, 312, 66, 23));
-    QCOMPARE(form_->Controls().SpeedButton1->geometry(), QRect(432, 312, 64, 22));
-    QCOMPARE(form_->Controls().SpdBtnRk->geometry(), QRect(256, 0, 95, 23));
-    QCOMPARE(form_->Controls().ShapeI->geometry(), QRect(7, 27, 31, 232));
-    QCOMPARE(form_->Controls().ShapeV->geometry(), QRect(32, 256, 468, 17));
-    QCOMPARE(form_->Controls().SpdBtnWp->text(), QStringLiteral(" Wp "));
-    QVERIFY(!form_->Controls().SpdBtnWp->icon().isNull());
-    QVERIFY(form_->Controls().SpeedButton1->font().bold());
+    QCOMPARE(Find<TPaintBox>(*form_, "PaintBox1")->geometry(), QRect(37, 32, 462, 224));
+    QCOMPARE(Find<QStatusBar>(*form_, "StatusBar1")->geometry(), QRect(0, 339, 510, 28));
+    QCOMPARE(Find<QComboBox>(*form_, "CmbBxEndV")->geometry(), QRect(431, 285, 66, 23));
+    QCOMPARE(Find<QComboBox>(*form_, "CmbBxRk")->geometry(), QRect(307, 312, 66, 23));
+    QCOMPARE(Find<QPushButton>(*form_, "SpeedButton1")->geometry(), QRect(432, 312, 64, 22));
+    QCOMPARE(Find<QToolButton>(*form_, "SpdBtnRk")->geometry(), QRect(256, 0, 95, 23));
+    QCOMPARE(Find<QWidget>(*form_, "ShapeI")->geometry(), QRect(7, 27, 31, 232));
+    QCOMPARE(Find<QWidget>(*form_, "ShapeV")->geometry(), QRect(32, 256, 468, 17));
+    QCOMPARE(Find<QToolButton>(*form_, "SpdBtnWp")->text(), QStringLiteral(" Wp "));
+    QVERIFY(!Find<QToolButton>(*form_, "SpdBtnWp")->icon().isNull());
+    QVERIFY(Find<QPushButton>(*form_, "SpeedButton1")->font().bold());
     QCOMPARE(form_->font().pixelSize(), 12);
-    QCOMPARE(form_->Controls().Lbl3V->font().pixelSize(), 9);
+    QCOMPARE(Find<QLabel>(*form_, "Lbl3V")->font().pixelSize(), 9);
 
     const char* names[] = {
         "SpdBtnRedraw", "SpdBtnImax", "SpdBtnWp",   "SpdBtnVmax", "SpdBtnRk",     "SpdBtnLoadLine",
@@ -123,62 +125,65 @@ void TestWindow::captionsNamesAndGeometry() {
         QVERIFY2(control, name);
         QVERIFY2(!control->accessibleName().isEmpty(), name);
     }
-    QCOMPARE(form_->Controls().CmbBxGridLines->accessibleName(), QStringLiteral("# Grid Lines"));
+    QCOMPARE(Find<QComboBox>(*form_, "CmbBxGridLines")->accessibleName(),
+             QStringLiteral("# Grid Lines"));
     QVERIFY(form_->findChild<QLabel*>("Lbl3V"));
     QVERIFY(form_->findChild<QLabel*>("LblZero"));
-    QCOMPARE(form_->Controls().PaintBox1->cursor().shape(), Qt::CrossCursor);
+    QCOMPARE(Find<TPaintBox>(*form_, "PaintBox1")->cursor().shape(), Qt::CrossCursor);
 }
 
 void TestWindow::axisLabelsSitAlongThePlot() {
-    QCOMPARE(form_->Controls().Lbl4I->height(), 12);
-    QCOMPARE(form_->Controls().Lbl1V->width(), 32);
-    QCOMPARE(form_->Controls().Lbl4I->y(), 71);
-    QCOMPARE(form_->Controls().Lbl3I->y(), 116);
-    QCOMPARE(form_->Controls().Lbl2I->y(), 161);
-    QCOMPARE(form_->Controls().Lbl1I->y(), 206);
+    QCOMPARE(Find<QLabel>(*form_, "Lbl4I")->height(), 12);
+    QCOMPARE(Find<QLabel>(*form_, "Lbl1V")->width(), 32);
+    QCOMPARE(Find<QLabel>(*form_, "Lbl4I")->y(), 71);
+    QCOMPARE(Find<QLabel>(*form_, "Lbl3I")->y(), 116);
+    QCOMPARE(Find<QLabel>(*form_, "Lbl2I")->y(), 161);
+    QCOMPARE(Find<QLabel>(*form_, "Lbl1I")->y(), 206);
     QList<int> lefts;
-    for (QLabel* label :
-         {form_->Controls().Lbl1V, form_->Controls().Lbl2V, form_->Controls().Lbl3V,
-          form_->Controls().Lbl4V, form_->Controls().Lbl5V, form_->Controls().Lbl6V,
-          form_->Controls().Lbl7V, form_->Controls().Lbl8V, form_->Controls().Lbl9V}) {
+    for (QLabel* label : {Find<QLabel>(*form_, "Lbl1V"), Find<QLabel>(*form_, "Lbl2V"),
+                          Find<QLabel>(*form_, "Lbl3V"), Find<QLabel>(*form_, "Lbl4V"),
+                          Find<QLabel>(*form_, "Lbl5V"), Find<QLabel>(*form_, "Lbl6V"),
+                          Find<QLabel>(*form_, "Lbl7V"), Find<QLabel>(*form_, "Lbl8V"),
+                          Find<QLabel>(*form_, "Lbl9V")}) {
         lefts << label->x();
         QCOMPARE(label->y(), 259);
     }
     QCOMPARE(lefts, QList<int>({67, 113, 159, 205, 251, 297, 343, 389, 435}));
     // The current labels keep their right edge as their captions change; Lbl10V its left.
-    QCOMPARE(form_->Controls().Lbl5I->geometry().right(),
-             form_->Controls().Lbl4I->geometry().right());
-    QCOMPARE(form_->Controls().Lbl10V->x(), 486);
-    QCOMPARE(form_->Controls().Lbl5I->y(), 31);
+    QCOMPARE(Find<QLabel>(*form_, "Lbl5I")->geometry().right(),
+             Find<QLabel>(*form_, "Lbl4I")->geometry().right());
+    QCOMPARE(Find<QLabel>(*form_, "Lbl10V")->x(), 486);
+    QCOMPARE(Find<QLabel>(*form_, "Lbl5I")->y(), 31);
 }
 
 void TestWindow::resizingKeepsAnchorsAndRedraws() {
-    const QRect aboutBefore = form_->Controls().SpeedButton1->geometry();
-    const QRect tenBefore = form_->Controls().Lbl10V->geometry();
-    const int currentRight = form_->Controls().Lbl4I->geometry().right();
+    const QRect aboutBefore = Find<QPushButton>(*form_, "SpeedButton1")->geometry();
+    const QRect tenBefore = Find<QLabel>(*form_, "Lbl10V")->geometry();
+    const int currentRight = Find<QLabel>(*form_, "Lbl4I")->geometry().right();
     form_->resize(610, 417);
     QCoreApplication::processEvents();
-    QCOMPARE(form_->Controls().PaintBox1->geometry(), QRect(37, 32, 562, 274));
-    QCOMPARE(form_->Controls().PaintBox1->Picture().size(),
-             QSize(562, 274) * form_->Controls().PaintBox1->devicePixelRatioF());
-    QCOMPARE(form_->Controls().SpeedButton1->geometry(), aboutBefore.translated(0, 50));
-    QCOMPARE(form_->Controls().CmbBxEndI->geometry(), QRect(36, 335, 66, 23));
-    QCOMPARE(form_->Controls().Lbl10V->geometry().topLeft(), tenBefore.topLeft() + QPoint(100, 50));
-    QCOMPARE(form_->Controls().StatusBar1->geometry(), QRect(0, 389, 610, 28));
+    QCOMPARE(Find<TPaintBox>(*form_, "PaintBox1")->geometry(), QRect(37, 32, 562, 274));
+    QCOMPARE(Find<TPaintBox>(*form_, "PaintBox1")->Picture().size(),
+             QSize(562, 274) * Find<TPaintBox>(*form_, "PaintBox1")->devicePixelRatioF());
+    QCOMPARE(Find<QPushButton>(*form_, "SpeedButton1")->geometry(), aboutBefore.translated(0, 50));
+    QCOMPARE(Find<QComboBox>(*form_, "CmbBxEndI")->geometry(), QRect(36, 335, 66, 23));
+    QCOMPARE(Find<QLabel>(*form_, "Lbl10V")->geometry().topLeft(),
+             tenBefore.topLeft() + QPoint(100, 50));
+    QCOMPARE(Find<QStatusBar>(*form_, "StatusBar1")->geometry(), QRect(0, 389, 610, 28));
     // Labels along the new plot: fifths of 274 (54.8 -> 55), tenths of 562 (56.2 -> 56).
-    QCOMPARE(form_->Controls().Lbl4I->y(), 32 + 55 - 6);
-    QCOMPARE(form_->Controls().Lbl1I->y(), 32 + 4 * 55 - 6);
-    QCOMPARE(form_->Controls().Lbl1V->x(), 37 + 56 - 16);
-    QCOMPARE(form_->Controls().Lbl9V->x(), 37 + 9 * 56 - 16);
-    QCOMPARE(form_->Controls().Lbl9V->y(), 309);
-    QCOMPARE(form_->Controls().Lbl4I->geometry().right(), currentRight);
-    QCOMPARE(form_->Controls().Lbl10V->text(), VoltsText(800));
+    QCOMPARE(Find<QLabel>(*form_, "Lbl4I")->y(), 32 + 55 - 6);
+    QCOMPARE(Find<QLabel>(*form_, "Lbl1I")->y(), 32 + 4 * 55 - 6);
+    QCOMPARE(Find<QLabel>(*form_, "Lbl1V")->x(), 37 + 56 - 16);
+    QCOMPARE(Find<QLabel>(*form_, "Lbl9V")->x(), 37 + 9 * 56 - 16);
+    QCOMPARE(Find<QLabel>(*form_, "Lbl9V")->y(), 309);
+    QCOMPARE(Find<QLabel>(*form_, "Lbl4I")->geometry().right(), currentRight);
+    QCOMPARE(Find<QLabel>(*form_, "Lbl10V")->text(), VoltsText(800));
 }
 
 void TestWindow::blankPlotIsWhiteWithABlackBorder() {
     // A check that fails leaves the plot blank.
-    PasteIntoAndCheck(form_->Controls().CmbBxEndV, QString());
-    const QImage& picture = form_->Controls().PaintBox1->Picture();
+    PasteIntoAndCheck(Find<QComboBox>(*form_, "CmbBxEndV"), QString());
+    const QImage& picture = Find<TPaintBox>(*form_, "PaintBox1")->Picture();
     const qreal ratio = picture.devicePixelRatio();
     QCOMPARE(picture.size(), QSize(462, 224) * ratio);
     const QRgb black = qRgb(0, 0, 0);
@@ -192,12 +197,12 @@ void TestWindow::blankPlotIsWhiteWithABlackBorder() {
 }
 
 void TestWindow::pointerMovesAreReported() {
-    QSignalSpy moves(form_->Controls().PaintBox1, &TPaintBox::MouseMoved);
-    QTest::mouseMove(form_->Controls().PaintBox1, QPoint(10, 20));
+    QSignalSpy moves(Find<TPaintBox>(*form_, "PaintBox1"), &TPaintBox::MouseMoved);
+    QTest::mouseMove(Find<TPaintBox>(*form_, "PaintBox1"), QPoint(10, 20));
     QTRY_VERIFY(!moves.isEmpty());
     QCOMPARE(moves.last().at(0).toInt(), 10);
     QCOMPARE(moves.last().at(1).toInt(), 20);
-    QTest::mouseMove(form_->Controls().PaintBox1, QPoint(100, 150));
+    QTest::mouseMove(Find<TPaintBox>(*form_, "PaintBox1"), QPoint(100, 150));
     QTRY_COMPARE(moves.last().at(0).toInt(), 100);
     QCOMPARE(moves.last().at(1).toInt(), 150);
 }
@@ -205,34 +210,37 @@ void TestWindow::pointerMovesAreReported() {
 // ---- Hints, error box, About ------------------------------------------------------------------
 
 void TestWindow::hintsReachTheStatusLine() {
-    auto* statusText = form_->Controls().StatusBar1->findChild<QLabel*>();
+    auto* statusText = Find<QStatusBar>(*form_, "StatusBar1")->findChild<QLabel*>();
     QVERIFY(statusText);
 
-    QTest::mouseMove(form_->Controls().ShapeI, QPoint(15, 116));
+    QTest::mouseMove(Find<QWidget>(*form_, "ShapeI"), QPoint(15, 116));
     QTRY_COMPARE(form_->StatusText(), QStringLiteral("Plate Current"));
     QCOMPARE(statusText->text(), QStringLiteral("Plate Current"));
-    QVERIFY(form_->Controls().ShapeI->toolTip().isEmpty());
+    QVERIFY(Find<QWidget>(*form_, "ShapeI")->toolTip().isEmpty());
 
-    QTest::mouseMove(form_->Controls().SpdBtnImax, QPoint(20, 10));
+    QTest::mouseMove(Find<QToolButton>(*form_, "SpdBtnImax"), QPoint(20, 10));
     QTRY_COMPARE(form_->StatusText(),
                  QStringLiteral("Press to see the maximuim current specified for this tube."));
-    QVERIFY(form_->Controls().SpdBtnImax->toolTip().isEmpty());
+    QVERIFY(Find<QToolButton>(*form_, "SpdBtnImax")->toolTip().isEmpty());
 
-    QTest::mouseMove(form_->Controls().CmbBxEndI->lineEdit(), QPoint(5, 5));
+    QTest::mouseMove(Find<QComboBox>(*form_, "CmbBxEndI")->lineEdit(), QPoint(5, 5));
     QTRY_COMPARE(form_->StatusText(),
                  QStringLiteral(" Enter the limit to the graph's current axis."));
-    QCOMPARE(form_->Controls().CmbBxEndI->toolTip(), QStringLiteral("Graph's current limit"));
+    QCOMPARE(Find<QComboBox>(*form_, "CmbBxEndI")->toolTip(),
+             QStringLiteral("Graph's current limit"));
 
-    QTest::mouseMove(form_->Controls().ShapeV, QPoint(200, 8));
+    QTest::mouseMove(Find<QWidget>(*form_, "ShapeV"), QPoint(200, 8));
     QTRY_COMPARE(form_->StatusText(), QStringLiteral("Plate Voltage"));
 
-    QTest::mouseMove(form_->Controls().SpeedButton1, QPoint(10, 10));
+    QTest::mouseMove(Find<QPushButton>(*form_, "SpeedButton1"), QPoint(10, 10));
     QTRY_COMPARE(form_->StatusText(),
                  QStringLiteral(" Press to see information about this program."));
-    QCOMPARE(form_->Controls().SpeedButton1->toolTip(), QStringLiteral("About Valvescope"));
+    QCOMPARE(Find<QPushButton>(*form_, "SpeedButton1")->toolTip(),
+             QStringLiteral("About Valvescope"));
 
     for (QComboBox* box :
-         {form_->Controls().CmbBxRa, form_->Controls().CmbBxBplus, form_->Controls().CmbBxRk}) {
+         {Find<QComboBox>(*form_, "CmbBxRa"), Find<QComboBox>(*form_, "CmbBxBplus"),
+          Find<QComboBox>(*form_, "CmbBxRk")}) {
         const QString hint = TSchematicForm::ControlHint(box);
         QVERIFY(hint.indexOf(u'|') > 0);
         QVERIFY(hint.indexOf(u'|') + 1 < hint.size());
@@ -240,20 +248,20 @@ void TestWindow::hintsReachTheStatusLine() {
 }
 
 void TestWindow::hintSetUnderThePointerUpdatesTheStatusLine() {
-    QSignalSpy moves(form_->Controls().PaintBox1, &TPaintBox::MouseMoved);
-    QTest::mouseMove(form_->Controls().PaintBox1, QPoint(50, 50));
+    QSignalSpy moves(Find<TPaintBox>(*form_, "PaintBox1"), &TPaintBox::MouseMoved);
+    QTest::mouseMove(Find<TPaintBox>(*form_, "PaintBox1"), QPoint(50, 50));
     QTRY_VERIFY(!moves.isEmpty());
-    form_->SetControlHint(form_->Controls().PaintBox1, QStringLiteral("|Va 100 v"));
+    form_->SetControlHint(Find<TPaintBox>(*form_, "PaintBox1"), QStringLiteral("|Va 100 v"));
     QCOMPARE(form_->StatusText(), QStringLiteral("Va 100 v"));
-    form_->SetControlHint(form_->Controls().ShapeV, QStringLiteral("|elsewhere"));
+    form_->SetControlHint(Find<QWidget>(*form_, "ShapeV"), QStringLiteral("|elsewhere"));
     QCOMPARE(form_->StatusText(), QStringLiteral("Va 100 v"));
-    form_->SetControlHint(form_->Controls().PaintBox1, QStringLiteral("no bar"));
+    form_->SetControlHint(Find<TPaintBox>(*form_, "PaintBox1"), QStringLiteral("no bar"));
     QCOMPARE(form_->StatusText(), QStringLiteral("no bar"));
-    QCOMPARE(form_->Controls().PaintBox1->toolTip(), QStringLiteral("no bar"));
+    QCOMPARE(Find<TPaintBox>(*form_, "PaintBox1")->toolTip(), QStringLiteral("no bar"));
 }
 
 void TestWindow::errorBoxShowsTheMessageWithAFullStop() {
-    PasteIntoAndCheck(form_->Controls().CmbBxGridLines, QStringLiteral("abc"));
+    PasteIntoAndCheck(Find<QComboBox>(*form_, "CmbBxGridLines"), QStringLiteral("abc"));
     QCOMPARE(errors_.size(), 1);
     QCOMPARE(errors_[0].Title, QStringLiteral("Valvescope for 807"));
     QCOMPARE(errors_[0].Icon, QMessageBox::Critical);
@@ -271,7 +279,8 @@ void TestWindow::errorBoxShowsTheMessageWithAFullStop() {
 void TestWindow::aboutDialogBlocksTheWindow() {
     // Clicks go in through the window system, where a modal dialog blocks them.
     auto clickImax = [this] {
-        const QPoint at = form_->Controls().SpdBtnImax->mapTo(form_.get(), QPoint(20, 10));
+        const QPoint at =
+            Find<QToolButton>(*form_, "SpdBtnImax")->mapTo(form_.get(), QPoint(20, 10));
         QTest::mouseClick(form_->windowHandle(), Qt::LeftButton, {}, at);
     };
     bool sawDialog = false;
@@ -280,44 +289,46 @@ void TestWindow::aboutDialogBlocksTheWindow() {
         auto* about = qobject_cast<TAboutBox*>(QApplication::activeModalWidget());
         sawDialog = about != nullptr && about->parent() == form_.get();
         clickImax();
-        toggleStayedUp = !form_->Controls().SpdBtnImax->isChecked();
+        toggleStayedUp = !Find<QToolButton>(*form_, "SpdBtnImax")->isChecked();
         if (about) {
             about->close();
         }
     });
-    QTest::mouseClick(form_->Controls().SpeedButton1, Qt::LeftButton);
+    QTest::mouseClick(Find<QPushButton>(*form_, "SpeedButton1"), Qt::LeftButton);
     QVERIFY(sawDialog);
     QVERIFY(toggleStayedUp);
     QTRY_VERIFY(form_->findChild<TAboutBox*>() == nullptr);
     clickImax();
-    QVERIFY(form_->Controls().SpdBtnImax->isChecked());
+    QVERIFY(Find<QToolButton>(*form_, "SpdBtnImax")->isChecked());
 }
 
 void TestWindow::keyboardReachesTheBoxesInOrder() {
     form_->activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(form_.get()));
-    QWidget* order[] = {form_->Controls().CmbBxEndI,      form_->Controls().CmbBxGridV,
-                        form_->Controls().CmbBxGridLines, form_->Controls().CmbBxEndV,
-                        form_->Controls().CmbBxRa,        form_->Controls().CmbBxBplus,
-                        form_->Controls().CmbBxRk,        form_->Controls().SpdBtnRedraw,
-                        form_->Controls().SpdBtnImax,     form_->Controls().SpdBtnWp,
-                        form_->Controls().SpdBtnVmax,     form_->Controls().SpdBtnRk,
-                        form_->Controls().SpdBtnLoadLine, form_->Controls().SpeedButton1,
-                        form_->Controls().CmbBxEndI};
+    QWidget* order[] = {
+        Find<QComboBox>(*form_, "CmbBxEndI"),        Find<QComboBox>(*form_, "CmbBxGridV"),
+        Find<QComboBox>(*form_, "CmbBxGridLines"),   Find<QComboBox>(*form_, "CmbBxEndV"),
+        Find<QComboBox>(*form_, "CmbBxRa"),          Find<QComboBox>(*form_, "CmbBxBplus"),
+        Find<QComboBox>(*form_, "CmbBxRk"),          Find<QToolButton>(*form_, "SpdBtnRedraw"),
+        Find<QToolButton>(*form_, "SpdBtnImax"),     Find<QToolButton>(*form_, "SpdBtnWp"),
+        Find<QToolButton>(*form_, "SpdBtnVmax"),     Find<QToolButton>(*form_, "SpdBtnRk"),
+        Find<QToolButton>(*form_, "SpdBtnLoadLine"), Find<QPushButton>(*form_, "SpeedButton1"),
+        Find<QComboBox>(*form_, "CmbBxEndI")};
     order[0]->setFocus();
     for (std::size_t i = 1; i < std::size(order); ++i) {
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
         QVERIFY2(order[i]->hasFocus(), qPrintable(order[i]->objectName()));
     }
     // Space on a focused toggle presses it, and the press redraws with the overlay.
-    form_->Controls().SpdBtnWp->setFocus();
-    QTest::keyClick(form_->Controls().SpdBtnWp, Qt::Key_Space);
-    QVERIFY(form_->Controls().SpdBtnWp->isChecked());
+    Find<QToolButton>(*form_, "SpdBtnWp")->setFocus();
+    QTest::keyClick(Find<QToolButton>(*form_, "SpdBtnWp"), Qt::Key_Space);
+    QVERIFY(Find<QToolButton>(*form_, "SpdBtnWp")->isChecked());
     QTest::keyClick(form_.get(), Qt::Key_K, Qt::AltModifier);
-    QVERIFY(form_->Controls().CmbBxRk->hasFocus());
+    QVERIFY(Find<QComboBox>(*form_, "CmbBxRk")->hasFocus());
     QTest::keyClick(form_.get(), Qt::Key_N, Qt::AltModifier);
-    QVERIFY(form_->Controls().CmbBxEndV->hasFocus());
+    QVERIFY(Find<QComboBox>(*form_, "CmbBxEndV")->hasFocus());
 }
 
 QTEST_MAIN(TestWindow)
 #include "test_window.moc"
+#include "tests/support/findcontrol.h"

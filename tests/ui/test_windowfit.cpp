@@ -28,7 +28,7 @@ private:
     void Relabel(QComboBox* box, const QString& text);
     void ExpectCurrentLabelsOnTheGridLines();
     QLabel* Label(const char* name) const { return form_->findChild<QLabel*>(name); }
-    QWidget* Plot() const { return form_->Controls().PaintBox1; }
+    QWidget* Plot() const { return Find<TPaintBox>(*form_, "PaintBox1"); }
     void MovePointer(int x, int y);
 };
 
@@ -60,19 +60,19 @@ void TestWindowFit::ExpectCurrentLabelsOnTheGridLines() {
 void TestWindowFit::endIRelabelledInAResizedWindowSitsOnItsGridLines() {
     ResizeClient(800, 600);
     ExpectCurrentLabelsOnTheGridLines();
-    Relabel(form_->Controls().CmbBxEndI, QStringLiteral("100"));
+    Relabel(Find<QComboBox>(*form_, "CmbBxEndI"), QStringLiteral("100"));
     QCOMPARE(Label("Lbl4I")->text(), QStringLiteral("80 mA"));
     QCOMPARE(Label("Lbl1I")->text(), QStringLiteral("20 mA"));
     ExpectCurrentLabelsOnTheGridLines();
-    Relabel(form_->Controls().CmbBxEndI, QStringLiteral("200"));
+    Relabel(Find<QComboBox>(*form_, "CmbBxEndI"), QStringLiteral("200"));
     QCOMPARE(Label("Lbl4I")->text(), QStringLiteral("160 mA"));
     ExpectCurrentLabelsOnTheGridLines();
 }
 
 void TestWindowFit::endVRelabelledInAResizedWindowKeepsItsLastLabel() {
     ResizeClient(800, 420);
-    Relabel(form_->Controls().CmbBxEndV, QStringLiteral("8"));
-    Relabel(form_->Controls().CmbBxEndV, QStringLiteral("800"));
+    Relabel(Find<QComboBox>(*form_, "CmbBxEndV"), QStringLiteral("8"));
+    Relabel(Find<QComboBox>(*form_, "CmbBxEndV"), QStringLiteral("800"));
     QLabel* last = Label("Lbl10V");
     QCOMPARE(last->text(), QStringLiteral("800 v"));
     // Its left edge sits just past the plot's right edge, as in the designed window, and the
@@ -121,7 +121,7 @@ void TestWindowFit::readoutFollowsTheScaleUnderARestingPointer() {
     MovePointer(144, 168);
     QVERIFY(form_->ReadoutText().startsWith(QStringLiteral(" Vp=  249. v")));
     // End V doubled with the pointer at rest: the point under it is now at twice the voltage.
-    Relabel(form_->Controls().CmbBxEndV, QStringLiteral("1600"));
+    Relabel(Find<QComboBox>(*form_, "CmbBxEndV"), QStringLiteral("1600"));
     form_->FinishDrawing();
     QCoreApplication::processEvents();
     QVERIFY2(form_->ReadoutText().startsWith(QStringLiteral(" Vp=  499. v")),
@@ -152,3 +152,4 @@ void TestWindowFit::windowKeepsRoomForEveryControl() {
 
 QTEST_MAIN(TestWindowFit)
 #include "test_windowfit.moc"
+#include "tests/support/findcontrol.h"
