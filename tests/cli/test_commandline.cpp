@@ -62,6 +62,9 @@ Options:
   --show <list>           The overlay toggles that are down, comma-separated:
                           imax, wp, vmax, rk, load.
   --size <WxH>            The plot surface in pixels (default 462x224).
+  --open <file>           Start from the design file <file> (its tube,
+                          settings, toggles, measurements and stage), for every
+                          mode; the other options change what it gives.
   --design <format>       Print the stage on the settings (quiescent point,
                           small-signal values, swing) as text or json. With
                           --export the picture also shows its marks, as with
