@@ -134,12 +134,12 @@ TEST(Formats, TracerHeaderIsTheNamesAndTheirUnits) {
     }
     const std::string notAFile = "x.csv:1: not a measurement file: expected a uTracer or uTmax "
                                  "table, or a header line naming Vg, Va and Ia";
-    for (const char* header : {"(  Point Curve Ia (mA) ( Is (m Vg (V) Va (V) Vs (V) Vf (V)",
-                               "Point Curve Ia (mA) Is (mA) Vg (V) Va (V) Vs (V) Vf (V) x",
-                               "Point Curve Ia (m A) Is Vg Va Vs Vf",
-                               "Point Curve Ia (mA) (mA) Is Vg Va Vs Vf",
-                               "Point Curve Ia(mA)Is Vg Va Vs Vf", "Point Curve Ia Is Vg Va Vs",
-                               "Points Curve Ia Is Vg Va Vs Vf"})
+    for (const char* header :
+         {"(  Point Curve Ia (mA) ( Is (m Vg (V) Va (V) Vs (V) Vf (V)",
+          "Point Curve Ia (mA) Is (mA) Vg (V) Va (V) Vs (V) Vf (V) x",
+          "Point Curve Ia (m A) Is Vg Va Vs Vf", "Point Curve Ia (mA) (mA) Is Vg Va Vs Vf",
+          "Point Curve Ia(mA)Is Vg Va Vs Vf", "Point Curve Ia Is Vg Va Vs",
+          "Points Curve Ia Is Vg Va Vs Vf"})
         EXPECT_EQ(ErrorFor(std::string(header) + rows), notAFile) << header;
 }
 
