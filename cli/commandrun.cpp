@@ -135,7 +135,7 @@ int RunWithoutWindow(const CommandLine& line, std::ostream& out, std::ostream& e
     case RunMode::ExportSpice:
     case RunMode::ExportCsv:
     case RunMode::PrintPdf:
-        return RunFileExport(line, err);
+        return RunFileExport(line, out, err);
     case RunMode::Fit:
         return RunFit(line, out, err);
     case RunMode::Usage:

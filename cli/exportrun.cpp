@@ -15,6 +15,8 @@
 #include <QCoreApplication>
 #include <QFile>
 
+#include <cerrno>
+#include <cstring>
 #include <ostream>
 #include <stdexcept>
 #include <string>
@@ -39,6 +41,17 @@ std::string CannotWrite(const FileError& error) {
 
 void Report(const std::string& message, std::ostream& err) {
     err << WithFullStop(QString::fromStdString(message)).toStdString() << '\n';
+}
+
+// The text exports without a file: the subcircuit alone, or the curve data.
+int PrintFileExport(const CommandLine& line, const DrawnPlot& plot, std::ostream& out,
+                    std::ostream& err) {
+    const std::string text =
+        line.Mode == RunMode::ExportSpice
+            ? exports::SpiceSubcircuit(plot.DrawnTube, line.Dialect,
+                                       QCoreApplication::applicationVersion().toStdString())
+            : exports::CurveFamilyCsv(plot.DrawnTube, plot.Settings, line.Show);
+    return WriteToStandardOutput(text, out, err);
 }
 
 void WriteSpice(const CommandLine& line, const DrawnPlot& plot) {
@@ -73,12 +86,32 @@ int WriteExportedPicture(const CommandLine& line, const DrawnPlot& plot, std::os
     return kExitSuccess;
 }
 
-int RunFileExport(const CommandLine& line, std::ostream& err) {
+bool IsStandardOutput(const QString& file) {
+    return file == QStringLiteral("-");
+}
+
+int WriteToStandardOutput(const std::string& text, std::ostream& out, std::ostream& err) {
+    errno = 0;
+    out << text;
+    out.flush();
+    if (out) {
+        return kExitSuccess;
+    }
+    const int reason = errno;
+    err << "Cannot write to the standard output"
+        << (reason != 0 ? std::string(": ") + std::strerror(reason) : std::string()) << ".\n";
+    return kExitNotWritten;
+}
+
+int RunFileExport(const CommandLine& line, std::ostream& out, std::ostream& err) {
     DrawnPlot plot;
     if (const std::optional<int> failed = DrawOrReport(line, plot, err)) {
         return *failed;
     }
     try {
+        if (line.Mode != RunMode::PrintPdf && IsStandardOutput(line.File)) {
+            return PrintFileExport(line, plot, out, err);
+        }
         switch (line.Mode) {
         case RunMode::ExportSpice:
             WriteSpice(line, plot);

@@ -1,6 +1,7 @@
 #include "cli/tuberun.h"
 
 #include "cli/commandrun.h"
+#include "cli/exportrun.h"
 #include "core/fit/fit.h"
 #include "core/measure/measurements.h"
 #include "core/tube/tubefile.h"
@@ -78,16 +79,29 @@ int RunFit(const CommandLine& line, std::ostream& out, std::ostream& err) {
         err << file << ": " << WithFullStop(QString::fromUtf8(error.what())).toStdString() << '\n';
         return kExitUsage;
     }
-    if (!line.SaveTubeFile.isEmpty()) {
+    const Tube fitted = FittedTube(base, result, file);
+    // "-": the tube file in place of the fit (its notes carry the fit's numbers).
+    if (IsStandardOutput(line.SaveTubeFile)) {
+        const std::string text = TubeJson(fitted);
         try {
-            SaveTubeFile(PathOf(line.SaveTubeFile), FittedTube(base, result, file));
+            ParseTubeJson(text, "-"); // as a saved file is checked: it must open again
         } catch (const FileError& error) {
             Report(error, err);
             return kExitNotWritten;
         }
+        return WriteToStandardOutput(text, out, err);
     }
-    out << FitJson(result) << '\n';
-    out.flush();
+    // The fit is printed first, so that it is not lost when the tube cannot be saved.
+    if (const int printed = WriteToStandardOutput(FitJson(result) + "\n", out, err);
+        printed != kExitSuccess || line.SaveTubeFile.isEmpty()) {
+        return printed;
+    }
+    try {
+        SaveTubeFile(PathOf(line.SaveTubeFile), fitted);
+    } catch (const FileError& error) {
+        Report(error, err);
+        return kExitNotWritten;
+    }
     return kExitSuccess;
 }
 

@@ -157,7 +157,23 @@ void TestTubeOptions::aTubeFileThatCannotBeWrittenExitsWithFour() {
     const Run run = RunProgram({"--fit", kSample, "--save-tube", path});
     QCOMPARE(run.Code, 4);
     QVERIFY2(run.Err.startsWith(path.toUtf8() + ": "), run.Err.constData());
-    QCOMPARE(run.Out, QByteArray());
+    // The fit is not lost with the file: it is printed first.
+    const Run fit = RunProgram({"--fit", kSample});
+    QCOMPARE(fit.Code, 0);
+    QCOMPARE(run.Out, fit.Out);
+    // "-" puts the tube file on the standard output, and it reads back.
+    const Run printed = RunProgram({"--fit", kSample, "--save-tube", "-"});
+    QCOMPARE(printed.Code, 0);
+    QVERIFY(!QFile::exists(QStringLiteral("-")));
+    WriteText(Path("printed.json"), printed.Out);
+    const valvescope::Tube tube = valvescope::ReadTubeFile(Path("printed.json").toStdString());
+    QCOMPARE(tube.Name, std::string("ECC82 (fitted)"));
+    QCOMPARE(tube.Params.MuZero, QJsonDocument::fromJson(fit.Out)
+                                     .object()
+                                     .value(QStringLiteral("constants"))
+                                     .toObject()
+                                     .value(QStringLiteral("MuZero"))
+                                     .toDouble());
 }
 
 void TestTubeOptions::aTubeFileThatDoesNotReadExitsWithTwo() {
