@@ -79,7 +79,12 @@ int RunFit(const CommandLine& line, std::ostream& out, std::ostream& err) {
         err << file << ": " << WithFullStop(QString::fromUtf8(error.what())).toStdString() << '\n';
         return kExitUsage;
     }
-    const Tube fitted = FittedTube(base, result, file);
+    Tube fitted = FittedTube(base, result, file);
+    for (auto member : {&TubeRatings::Imax, &TubeRatings::Vmax, &TubeRatings::Pmax}) {
+        if (line.GivenRatings.*member) {
+            fitted.Ratings.*member = line.GivenRatings.*member;
+        }
+    }
     // "-": the tube file in place of the fit (its notes carry the fit's numbers).
     if (IsStandardOutput(line.SaveTubeFile)) {
         const std::string text = TubeJson(fitted);

@@ -61,6 +61,7 @@ private slots:
     void optionsThatDoNotGoTogetherAreUsageProblems();
     void fitPrintsTheFitAsJson();
     void aSavedFitReadsBackAsTheTube();
+    void aFitGivenNoRatingsHasNone();
     void aTubeFileThatCannotBeWrittenExitsWithFour();
     void aTubeFileThatDoesNotReadExitsWithTwo();
     void aTubeChangesThePictureAndTheReadout();
@@ -97,7 +98,11 @@ void TestTubeOptions::optionsThatDoNotGoTogetherAreUsageProblems() {
         {{"--data", "d.csv", "--fit", "a"},
          "--data goes with --export, --print-pdf, --window-shot or the window."},
         {{"--tube", ""}, "--tube needs a file name."},
-        {{"--fit", "a", "--fit", "b"}, "--fit is given more than once."}};
+        {{"--fit", "a", "--fit", "b"}, "--fit is given more than once."},
+        {{"--imax", "0.1", "--export", "p.png"}, "--imax, --vmax and --pmax need --fit."},
+        {{"--fit", "a", "--vmax", "0"}, "--vmax takes a number of volts above zero, not '0'."},
+        {{"--fit", "a", "--pmax", "2 W"}, "--pmax takes a number of watts above zero, not '2 W'."},
+        {{"--fit", "a", "--imax", "1", "--imax", "2"}, "--imax is given more than once."}};
     for (const auto& [arguments, problem] : problems) {
         const valvescope::CommandLine line = Read(arguments);
         QCOMPARE(line.Mode, RunMode::Usage);
@@ -147,6 +152,36 @@ void TestTubeOptions::aSavedFitReadsBackAsTheTube() {
     const Run drawn = RunProgram({"--tube", Path("fitted.json"), "--export", Path("ecc82.png"),
                                   "--end-v", "300", "--end-i", "20"});
     QCOMPARE(drawn.Code, 0);
+}
+
+// Without --tube the fit stands on no tube's ratings: the file has null for each, the stage
+// says "no rating" and the limit overlays draw nothing. --imax, --vmax and --pmax give them.
+void TestTubeOptions::aFitGivenNoRatingsHasNone() {
+    if (!QFile::exists(kSample)) {
+        QSKIP("no sample measurements");
+    }
+    QCOMPARE(RunProgram({"--fit", kSample, "--save-tube", Path("bare.json")}).Code, 0);
+    const valvescope::Tube bare = valvescope::ReadTubeFile(Path("bare.json").toStdString());
+    QVERIFY(bare.Ratings == (valvescope::TubeRatings{std::nullopt, std::nullopt, std::nullopt}));
+    const Run design = RunProgram({"--design", "text", "--tube", Path("bare.json"), "--bplus",
+                                   "250", "--ra", "20000", "--rk", "400"});
+    QCOMPARE(design.Code, 0);
+    QCOMPARE(design.Out.count("(no rating)"), 3);
+    QVERIFY(!design.Out.contains("% of rating"));
+    const QStringList picture = {"--tube", Path("bare.json"), "--bare", "--end-v",
+                                 "300",    "--end-i",         "20"};
+    QCOMPARE(RunProgram(QStringList{"--export", Path("plain.png")} + picture).Code, 0);
+    QCOMPARE(
+        RunProgram(QStringList{"--export", Path("limits.png"), "--show", "imax,wp,vmax"} + picture)
+            .Code,
+        0);
+    QCOMPARE(QImage(Path("limits.png")), QImage(Path("plain.png")));
+
+    const Run given = RunProgram(
+        {"--fit", kSample, "--imax", "0,02", "--pmax", "2.75", "--save-tube", Path("rated.json")});
+    QCOMPARE(given.Code, 0);
+    const valvescope::Tube rated = valvescope::ReadTubeFile(Path("rated.json").toStdString());
+    QVERIFY(rated.Ratings == (valvescope::TubeRatings{0.02, std::nullopt, 2.75}));
 }
 
 void TestTubeOptions::aTubeFileThatCannotBeWrittenExitsWithFour() {
