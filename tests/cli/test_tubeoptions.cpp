@@ -128,6 +128,9 @@ void TestTubeOptions::fitPrintsTheFitAsJson() {
              (QStringList{"ExponentSlope", "GridDecade", "KneeFactor", "LawExponent", "MuExponent",
                           "MuZero", "Perveance"}));
     QCOMPARE(fit.value(QStringLiteral("stderr")).toObject().size(), 7);
+    // The ECC82's KneeFactor rests on its lower bound, as the Tube window's report marks it.
+    QCOMPARE(fit.value(QStringLiteral("flags")).toObject(),
+             QJsonObject({{QStringLiteral("KneeFactor"), QStringLiteral("bound")}}));
 }
 
 void TestTubeOptions::aSavedFitReadsBackAsTheTube() {
@@ -226,6 +229,13 @@ void TestTubeOptions::aTubeFileThatDoesNotReadExitsWithTwo() {
     QCOMPARE(missing.Code, 2);
     QVERIFY(missing.Err.startsWith(Path("missing.json").toUtf8() + ": "));
     QCOMPARE(RunProgram({"--fit", Path("missing.utd")}).Code, 2);
+    // Points that all read 0 mA are no measurement to fit.
+    WriteText(Path("dead.csv"), "Vg,Va,Ia\n0,50,0\n0,100,0\n0,150,0\n0,200,0\n-2,50,0\n"
+                                "-2,100,0\n-2,150,0\n-2,200,0.00\n");
+    const Run dead = RunProgram({"--fit", Path("dead.csv")});
+    QCOMPARE(dead.Code, 2);
+    QCOMPARE(dead.Err, Path("dead.csv").toUtf8() + ": no current was measured.\n");
+    QCOMPARE(dead.Out, QByteArray());
 }
 
 void TestTubeOptions::aTubeChangesThePictureAndTheReadout() {
