@@ -9,6 +9,7 @@
 #include "core/plot/plottypes.h"
 #include "core/settings/intake.h"
 #include "core/settings/settingsboxes.h"
+#include "core/tube/tube.h"
 
 #include <QSize>
 #include <QString>
@@ -62,6 +63,8 @@ struct CommandLine {
     bool FittedCurves = false;
     QString FitFile;
     QString SaveTubeFile;
+    // --imax, --vmax and --pmax with --fit: the fitted tube's ratings (A, V, W); none given, none.
+    TubeRatings GivenRatings{std::nullopt, std::nullopt, std::nullopt};
     // --design: print the analysis (alone, or after an export).
     std::optional<DesignFormat> Design;
     // Any of --design, --load, --zaa and --drive: the stage, whose marks an export draws.

@@ -60,7 +60,7 @@ int RunOnInputs(const CommandLine& line, std::ostream& out, std::ostream& err) {
     case RunMode::Readout:
         return PrintReadouts(line, inputs, out, err);
     default:
-        return RunFileExport(line, inputs, err);
+        return RunFileExport(line, inputs, out, err);
     }
 }
 

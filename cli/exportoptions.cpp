@@ -64,6 +64,11 @@ bool ReadSpiceOptions(const QCommandLineParser& parser, CommandLine& line) {
             line.Problem = QStringLiteral("--spice-deck needs a file name.");
             return false;
         }
+        // The deck includes the subcircuit by its file name; the standard output has none.
+        if (parser.value(QStringLiteral("export-spice")) == QStringLiteral("-")) {
+            line.Problem = QStringLiteral("--spice-deck needs --export-spice to name a file.");
+            return false;
+        }
     }
     return true;
 }

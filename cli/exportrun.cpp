@@ -16,6 +16,8 @@
 
 #include <QCoreApplication>
 
+#include <cerrno>
+#include <cstring>
 #include <ostream>
 #include <stdexcept>
 #include <string>
@@ -23,6 +25,17 @@
 namespace valvescope {
 
 namespace {
+
+// The text exports without a file: the subcircuit alone, or the curve data.
+int PrintFileExport(const CommandLine& line, const DrawnPlot& plot, std::ostream& out,
+                    std::ostream& err) {
+    const std::string text =
+        line.Mode == RunMode::ExportSpice
+            ? exports::SpiceSubcircuit(plot.DrawnTube, line.Dialect,
+                                       QCoreApplication::applicationVersion().toStdString())
+            : exports::CurveFamilyCsv(plot.DrawnTube, plot.Settings, line.Show);
+    return WriteToStandardOutput(text, out, err);
+}
 
 void WriteSpice(const CommandLine& line, const DrawnPlot& plot) {
     const std::string path = LocalFileName(line.File);
@@ -57,10 +70,31 @@ int WriteExportedPicture(const CommandLine& line, const DrawnPlot& plot, std::os
     return failed.value_or(kExitSuccess);
 }
 
-int RunFileExport(const CommandLine& line, const RunInputs& inputs, std::ostream& err) {
+bool IsStandardOutput(const QString& file) {
+    return file == QStringLiteral("-");
+}
+
+int WriteToStandardOutput(const std::string& text, std::ostream& out, std::ostream& err) {
+    errno = 0;
+    out << text;
+    out.flush();
+    if (out) {
+        return kExitSuccess;
+    }
+    const int reason = errno;
+    err << "Cannot write to the standard output"
+        << (reason != 0 ? std::string(": ") + std::strerror(reason) : std::string()) << ".\n";
+    return kExitNotWritten;
+}
+
+int RunFileExport(const CommandLine& line, const RunInputs& inputs, std::ostream& out,
+                  std::ostream& err) {
     DrawnPlot plot;
     if (const std::optional<int> failed = DrawOrReport(line, inputs, plot, err)) {
         return *failed;
+    }
+    if (line.Mode != RunMode::PrintPdf && IsStandardOutput(line.File)) {
+        return PrintFileExport(line, plot, out, err);
     }
     const std::optional<int> failed = Reported(
         RunStep::Exporting,

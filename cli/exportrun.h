@@ -6,6 +6,7 @@
 #include "cli/commandline.h"
 
 #include <iosfwd>
+#include <string>
 
 namespace valvescope {
 
@@ -19,7 +20,14 @@ int WriteExportedPicture(const CommandLine& line, const DrawnPlot& plot, std::os
 // Runs ExportSpice, ExportCsv or PrintPdf on the plot the settings draw. Returns the exit code:
 // those of --export (1 nothing drawn or settings that give no SPICE deck, 2 a text that does not
 // read, 3 an arithmetic fault, 4 a file that cannot be written, or an export larger than the
-// program writes).
-int RunFileExport(const CommandLine& line, const RunInputs& inputs, std::ostream& err);
+// program writes). With "-" for the file, the curve data or the subcircuit goes to `out` instead.
+int RunFileExport(const CommandLine& line, const RunInputs& inputs, std::ostream& out,
+                  std::ostream& err);
+
+// True for "-", the file name that stands for the standard output.
+bool IsStandardOutput(const QString& file);
+
+// Writes `text` to `out` and flushes it; a failed write is reported on `err` with kExitNotWritten.
+int WriteToStandardOutput(const std::string& text, std::ostream& out, std::ostream& err);
 
 } // namespace valvescope

@@ -1,6 +1,13 @@
 #include "cli/tubeoptions.h"
 
+#include "core/settings/intake.h"
+#include "core/settings/numbertext.h"
+
 #include <QCommandLineParser>
+
+#include <cmath>
+#include <optional>
+#include <tuple>
 
 namespace valvescope {
 
@@ -23,6 +30,38 @@ bool ReadFileName(const QCommandLineParser& parser, const char* option, QString&
     return true;
 }
 
+// --imax, --vmax, --pmax: numbers above zero, a comma working as a point.
+bool ReadRatings(const QCommandLineParser& parser, CommandLine& line) {
+    const std::tuple<const char*, const char*, std::optional<double> TubeRatings::*> options[] = {
+        {"imax", "amperes", &TubeRatings::Imax},
+        {"vmax", "volts", &TubeRatings::Vmax},
+        {"pmax", "watts", &TubeRatings::Pmax}};
+    for (const auto& [option, unit, member] : options) {
+        const QString name = QString::fromUtf8(option);
+        const QStringList values = parser.values(name);
+        if (values.isEmpty()) {
+            continue;
+        }
+        if (values.size() > 1) {
+            line.Problem = QStringLiteral("--%1 is given more than once.").arg(name);
+            return false;
+        }
+        double value = 0;
+        try {
+            value = ReadDecimalNumber(WithPointSeparator(values.front().toStdString()));
+        } catch (const ConversionError&) {
+            value = 0;
+        }
+        if (!std::isfinite(value) || !(value > 0)) {
+            line.Problem = QStringLiteral("--%1 takes a number of %2 above zero, not '%3'.")
+                               .arg(name, QString::fromUtf8(unit), values.front());
+            return false;
+        }
+        line.GivenRatings.*member = value;
+    }
+    return true;
+}
+
 // What goes with what: --fit is a mode of its own, --data needs a picture to draw on.
 bool CheckCombinations(CommandLine& line) {
     if (!line.FitFile.isEmpty()) {
@@ -34,6 +73,11 @@ bool CheckCombinations(CommandLine& line) {
     }
     if (!line.SaveTubeFile.isEmpty() && line.Mode != RunMode::Fit) {
         line.Problem = QStringLiteral("--save-tube needs --fit.");
+        return false;
+    }
+    const TubeRatings& given = line.GivenRatings;
+    if ((given.Imax || given.Vmax || given.Pmax) && line.Mode != RunMode::Fit) {
+        line.Problem = QStringLiteral("--imax, --vmax and --pmax need --fit.");
         return false;
     }
     const bool drawn = line.Mode == RunMode::Export || line.Mode == RunMode::WindowShot ||
@@ -72,6 +116,18 @@ void AddTubeOptions(QCommandLineParser& parser) {
                       QStringLiteral("With --fit: write the fitted tube into the tube file "
                                      "<file>."),
                       QStringLiteral("file")});
+    parser.addOption({QStringLiteral("imax"),
+                      QStringLiteral("With --fit: the fitted tube's plate current rating in "
+                                     "amperes (default: none, unless --tube gives one)."),
+                      QStringLiteral("amperes")});
+    parser.addOption({QStringLiteral("vmax"),
+                      QStringLiteral("With --fit: the fitted tube's plate voltage rating in "
+                                     "volts."),
+                      QStringLiteral("volts")});
+    parser.addOption({QStringLiteral("pmax"),
+                      QStringLiteral("With --fit: the fitted tube's plate dissipation rating in "
+                                     "watts."),
+                      QStringLiteral("watts")});
 }
 
 bool ReadTubeOptions(const QCommandLineParser& parser, CommandLine& line) {
@@ -80,7 +136,7 @@ bool ReadTubeOptions(const QCommandLineParser& parser, CommandLine& line) {
            ReadFileName(parser, "data", line.DataFile, line.Problem) &&
            ReadFileName(parser, "fit", line.FitFile, line.Problem) &&
            ReadFileName(parser, "save-tube", line.SaveTubeFile, line.Problem) &&
-           CheckCombinations(line);
+           ReadRatings(parser, line) && CheckCombinations(line);
 }
 
 } // namespace valvescope

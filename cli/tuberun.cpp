@@ -1,5 +1,6 @@
 #include "cli/tuberun.h"
 
+#include "cli/exportrun.h"
 #include "cli/runerrors.h"
 #include "core/fit/fit.h"
 #include "core/measure/measurements.h"
@@ -71,18 +72,35 @@ int RunFit(const CommandLine& line, std::ostream& out, std::ostream& err) {
             err)) {
         return *failed;
     }
-    if (!line.SaveTubeFile.isEmpty()) {
+    Tube fitted = FittedTube(base, result, file);
+    for (auto member : {&TubeRatings::Imax, &TubeRatings::Vmax, &TubeRatings::Pmax}) {
+        if (line.GivenRatings.*member) {
+            fitted.Ratings.*member = line.GivenRatings.*member;
+        }
+    }
+    // "-": the tube file in place of the fit (its notes carry the fit's numbers).
+    if (IsStandardOutput(line.SaveTubeFile)) {
+        std::string text;
         if (const std::optional<int> failed = Reported(
                 RunStep::Saving,
                 [&] {
-                    SaveTubeFile(LocalFileName(line.SaveTubeFile), FittedTube(base, result, file));
+                    text = TubeJson(fitted);
+                    ParseTubeJson(text, "-"); // as a saved file is checked: it must open again
                 },
                 err)) {
             return *failed;
         }
+        return WriteToStandardOutput(text, out, err);
     }
-    out << FitJson(result) << '\n';
-    out.flush();
+    // The fit is printed first, so that it is not lost when the tube cannot be saved.
+    if (const int printed = WriteToStandardOutput(FitJson(result) + "\n", out, err);
+        printed != kExitSuccess || line.SaveTubeFile.isEmpty()) {
+        return printed;
+    }
+    if (const std::optional<int> failed = Reported(
+            RunStep::Saving, [&] { SaveTubeFile(LocalFileName(line.SaveTubeFile), fitted); }, err)) {
+        return *failed;
+    }
     return kExitSuccess;
 }
 

@@ -2,24 +2,28 @@
 
 #include <QMetaObject>
 
+#include <atomic>
+
 #include <utility>
 
 struct TBackgroundFit::Job {
     valvescope::MeasuredPoints Points;
     Outcome Done;
+    std::atomic<bool> Cancel = false; // set when its outcome is no longer wanted
 };
 
 TBackgroundFit::TBackgroundFit(QObject* parent, Delivery deliver)
     : QObject(parent), deliver_(std::move(deliver)) {}
 
 TBackgroundFit::~TBackgroundFit() {
-    current_.reset();
+    Drop();
     if (thread_.joinable()) {
         thread_.join(); // its queued delivery goes with this object
     }
 }
 
 void TBackgroundFit::Start(valvescope::MeasuredPoints points) {
+    Drop();
     if (thread_.joinable()) {
         thread_.join(); // one fit at a time: the one before was dropped or is ending
     }
@@ -28,7 +32,7 @@ void TBackgroundFit::Start(valvescope::MeasuredPoints points) {
     current_ = job;
     thread_ = std::jthread([this, job] {
         try {
-            job->Done.Result = valvescope::FitTube(job->Points);
+            job->Done.Result = valvescope::FitTube(job->Points, {nullptr, &job->Cancel});
         } catch (...) {
             job->Done.Error = std::current_exception();
         }
@@ -38,6 +42,9 @@ void TBackgroundFit::Start(valvescope::MeasuredPoints points) {
 }
 
 void TBackgroundFit::Drop() {
+    if (current_) {
+        current_->Cancel = true; // a dropped fit stops soon rather than running on
+    }
     current_.reset();
 }
 

@@ -26,9 +26,9 @@ public:
     // Waits for a fit still running; its outcome is dropped.
     ~TBackgroundFit() override;
 
-    // Starts fitting `points`; a fit still running is left to end and its outcome dropped.
+    // Starts fitting `points`; a fit still running is stopped and its outcome dropped.
     void Start(valvescope::MeasuredPoints points);
-    // Drops the running fit's outcome, if one runs.
+    // Stops the running fit, if one runs, and drops its outcome.
     void Drop();
     // Waits for the running fit, if any, and delivers it now.
     void Finish();

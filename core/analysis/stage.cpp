@@ -22,11 +22,16 @@ bool FinitePositive(double x) {
     return std::isfinite(x) && x > 0;
 }
 
+std::optional<double> FractionOf(double value, const std::optional<double>& rating) {
+    return rating ? std::optional<double>(value / *rating) : std::nullopt;
+}
+
 void CheckInput(const Tube& tube, const StageInput& input) {
     const TubeRatings& ratings = tube.Ratings;
-    if (!FinitePositive(ratings.Imax) || !FinitePositive(ratings.Vmax) ||
-        !FinitePositive(ratings.Pmax))
-        throw StageError(kRatingsMessage);
+    for (const std::optional<double>& rating : {ratings.Imax, ratings.Vmax, ratings.Pmax}) {
+        if (rating && !FinitePositive(*rating))
+            throw StageError(kRatingsMessage);
+    }
     if (!FinitePositive(input.BPlus))
         throw StageError(kBPlusMessage);
     if (input.Load == LoadKind::Resistor) {
@@ -111,9 +116,11 @@ SignalSwing SwingOf(const Tube& tube, const StageInput& input, const QuiescentPo
 
     swing.GridCurrent = q.Vg + swing.Drive > 0;
     swing.Cutoff = swing.MinIp <= 0;
-    swing.CurrentExceeded = swing.MaxIp > tube.Ratings.Imax;
-    swing.VoltageExceeded = swing.MaxVa > tube.Ratings.Vmax;
-    swing.DissipationExceeded = swing.PeakP > tube.Ratings.Pmax;
+    // Without a rating nothing exceeds it.
+    const TubeRatings& r = tube.Ratings;
+    swing.CurrentExceeded = r.Imax && swing.MaxIp > *r.Imax;
+    swing.VoltageExceeded = r.Vmax && swing.MaxVa > *r.Vmax;
+    swing.DissipationExceeded = r.Pmax && swing.PeakP > *r.Pmax;
     if (input.Load == LoadKind::Transformer)
         swing.Efficiency = swing.Power / (input.BPlus * q.Ip);
     return swing;
@@ -151,7 +158,8 @@ StageAnalysis AnalyzeStage(const Tube& tube, const StageInput& input) {
 
     const QuiescentPoint q = QuiescentOf(tube, input);
     result.Quiescent = q;
-    result.Ratings = {q.Ip / tube.Ratings.Imax, q.Vp / tube.Ratings.Vmax, q.P / tube.Ratings.Pmax};
+    result.Ratings = {FractionOf(q.Ip, tube.Ratings.Imax), FractionOf(q.Vp, tube.Ratings.Vmax),
+                      FractionOf(q.P, tube.Ratings.Pmax)};
     result.Small = SmallSignalOf(tube, q, zl, input.Rk);
 
     // The cathode held at Vk: a resistor's plate falls from B+ - Vk, a transformer's swings

@@ -63,11 +63,12 @@ struct QuiescentPoint {
     double P = 0;  // W, plate dissipation Vp * Ip
 };
 
-// The quiescent values as fractions of the tube's ratings (1 = at the rating).
+// The quiescent values as fractions of the tube's ratings (1 = at the rating); none where the
+// tube has no such rating.
 struct RatingFractions {
-    double Ip = 0; // of Imax
-    double Vp = 0; // of Vmax
-    double P = 0;  // of Pmax
+    std::optional<double> Ip; // of Imax
+    std::optional<double> Vp; // of Vmax
+    std::optional<double> P;  // of Pmax
 };
 
 // Small-signal values at the quiescent point from the model's exact derivatives.

@@ -21,6 +21,11 @@ std::string Number(double x) {
     return std::string(text, written.ptr);
 }
 
+// A rating fraction; null for a tube without that rating.
+std::string Fraction(const std::optional<double>& fraction) {
+    return fraction ? Number(*fraction) : "null";
+}
+
 std::string Bool(bool b) {
     return b ? "true" : "false";
 }
@@ -81,9 +86,9 @@ std::string StageJson(const StageAnalysis& a) {
                                          {"Vk", Number(q.Vk)},
                                          {"P", Number(q.P)}},
                                         1)},
-                   {"ratings", Object({{"Ip", Number(a.Ratings.Ip)},
-                                       {"Vp", Number(a.Ratings.Vp)},
-                                       {"P", Number(a.Ratings.P)}},
+                   {"ratings", Object({{"Ip", Fraction(a.Ratings.Ip)},
+                                       {"Vp", Fraction(a.Ratings.Vp)},
+                                       {"P", Fraction(a.Ratings.P)}},
                                       1)},
                    {"smallSignal", Object({{"mu", Number(small.Mu)},
                                            {"gm", Number(small.Gm)},

@@ -4,6 +4,7 @@
 
 #include "formats/formats.h"
 
+#include <optional>
 #include <string>
 
 namespace valvescope::stagenumbers {
@@ -30,6 +31,10 @@ inline std::string Plain(double x) {
 }
 inline std::string Percent(double fraction) {
     return formats::FormatPicture("0.0", fraction * 100) + " %";
+}
+// "12.3 % of rating", or "no rating" for a tube without that rating.
+inline std::string OfRating(const std::optional<double>& fraction) {
+    return fraction ? Percent(*fraction) + " of rating" : "no rating";
 }
 inline std::string YesNo(bool b) {
     return b ? "yes" : "no";

@@ -28,10 +28,9 @@ std::string QuiescentLines(const StageAnalysis& a) {
     const QuiescentPoint& q = a.Quiescent;
     return "Quiescent point\n"
            "  Ip " +
-           Amps(q.Ip) + " (" + Percent(a.Ratings.Ip) + " of rating)\n" + "  Vp " + Volts(q.Vp) +
-           " (" + Percent(a.Ratings.Vp) + " of rating)\n" + "  P  " + Watts(q.P) + " (" +
-           Percent(a.Ratings.P) + " of rating)\n" + "  Vg " + Volts(q.Vg) + "   Vk " + Volts(q.Vk) +
-           "\n";
+           Amps(q.Ip) + " (" + OfRating(a.Ratings.Ip) + ")\n" + "  Vp " + Volts(q.Vp) + " (" +
+           OfRating(a.Ratings.Vp) + ")\n" + "  P  " + Watts(q.P) + " (" + OfRating(a.Ratings.P) +
+           ")\n" + "  Vg " + Volts(q.Vg) + "   Vk " + Volts(q.Vk) + "\n";
 }
 
 std::string SmallSignalLines(const StageAnalysis& a, const std::string& zlName) {

@@ -12,8 +12,8 @@ namespace {
 
 using namespace stagenumbers;
 
-StageValue Rated(std::string name, std::string value, double fraction) {
-    return {std::move(name), std::move(value), Percent(fraction) + " of rating", fraction > 1};
+StageValue Rated(std::string name, std::string value, const std::optional<double>& fraction) {
+    return {std::move(name), std::move(value), OfRating(fraction), fraction && *fraction > 1};
 }
 
 StageSection QuiescentSection(const StageAnalysis& a) {

@@ -65,9 +65,12 @@ std::string Header(const Tube& tube, SpiceDialect dialect, std::string_view prog
     h += "*   Perveance     = " + Readable(p.Perveance) + " A/V^LawExponent\n";
     h += "*   LawExponent   = " + Readable(p.LawExponent) + "\n";
     h += "* Maximum ratings (not enforced by the model):\n";
-    h += "*   Imax = " + Readable(tube.Ratings.Imax) + " A\n";
-    h += "*   Vmax = " + Readable(tube.Ratings.Vmax) + " V\n";
-    h += "*   Pmax = " + Readable(tube.Ratings.Pmax) + " W\n";
+    const auto rating = [](const std::optional<double>& value, const char* unit) {
+        return value ? Readable(*value) + " " + unit : std::string("no rating");
+    };
+    h += "*   Imax = " + rating(tube.Ratings.Imax, "A") + "\n";
+    h += "*   Vmax = " + rating(tube.Ratings.Vmax, "V") + "\n";
+    h += "*   Pmax = " + rating(tube.Ratings.Pmax, "W") + "\n";
     h += "* The model has no grid current and no capacitances: the grid draws nothing and\n";
     h += "* the tube responds instantly. The plate current is Valvescope's closed-form model,\n";
     h += "* step for step; the constants are written as exact fractions so that the simulator\n";

@@ -10,7 +10,9 @@
 #include "model/tubemath.h"
 
 #include <array>
+#include <atomic>
 #include <cstddef>
+#include <functional>
 #include <stdexcept>
 #include <string>
 
@@ -61,13 +63,31 @@ public:
     using std::runtime_error::runtime_error;
 };
 
-// Fits the constants to the points (Vg V, Va V, Ia A). Needs at least 8 points with finite
-// values; raises FitError otherwise or when no start reaches a solution.
-FitResult FitTube(const MeasuredPoints& points);
+// Raised when the fit was asked to stop; what() is "The fit was cancelled".
+class FitCancelled : public FitError {
+public:
+    FitCancelled() : FitError("The fit was cancelled") {}
+};
 
-// {"points": N, "rms_mA": x, "max_mA": x, "constants": {...}, "stderr": {...}} with the constants
-// named as in TubeParams, numbers to 17 significant digits and a standard error that is not
-// finite written as null.
+// What a window may do while a fit runs (on the fit's own thread): follow its progress and ask
+// it to stop. Both may be left empty.
+struct FitControl {
+    // Called now and then with the share of the work done, from 0 to 1.
+    std::function<void(double)> Progress;
+    // Set from any thread to stop the fit soon after, with FitCancelled.
+    const std::atomic<bool>* Cancel = nullptr;
+};
+
+// Fits the constants to the points (Vg V, Va V, Ia A). Needs at least 8 points with finite
+// values and some current; raises FitError otherwise or when no start reaches a solution. On
+// more than a few thousand points the starts are screened on an even subsample, and the best
+// is finished on all the points.
+FitResult FitTube(const MeasuredPoints& points, const FitControl& control = {});
+
+// {"points": N, "rms_mA": x, "max_mA": x, "constants": {...}, "stderr": {...}, "flags": {...}}
+// with the constants named as in TubeParams, numbers to 17 significant digits and a standard
+// error that is not finite written as null. "flags" names each constant the fit cannot vouch
+// for: "bound" when it stopped at one of its bounds, otherwise "poor" when poorly determined.
 std::string FitJson(const FitResult& result);
 
 } // namespace valvescope

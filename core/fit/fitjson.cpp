@@ -30,6 +30,20 @@ std::string JsonObject(const FitResult& result, double (*valueOf)(const FitResul
     return text + "}";
 }
 
+// The constants at a bound or poorly determined, and which.
+std::string FlagsObject(const FitResult& result) {
+    std::string text = "{";
+    for (int i = 0; i < kFitConstantCount; ++i) {
+        const ConstantQuality& quality = result.Quality[i];
+        if (!quality.AtBound && !quality.PoorlyDetermined)
+            continue;
+        text += text.size() > 1 ? ", \"" : "\"";
+        text += kFitConstants[i].Name;
+        text += quality.AtBound ? "\": \"bound\"" : "\": \"poor\"";
+    }
+    return text + "}";
+}
+
 } // namespace
 
 std::string FitJson(const FitResult& result) {
@@ -41,7 +55,8 @@ std::string FitJson(const FitResult& result) {
            ", \"rms_mA\": " + JsonNumber(result.RmsMilliamps) +
            ", \"max_mA\": " + JsonNumber(result.MaxMilliamps) +
            ", \"constants\": " + JsonObject(result, constant) +
-           ", \"stderr\": " + JsonObject(result, error) + "}";
+           ", \"stderr\": " + JsonObject(result, error) + ", \"flags\": " + FlagsObject(result) +
+           "}";
 }
 
 } // namespace valvescope

@@ -86,9 +86,21 @@ using ConstantMask = std::array<bool, kFitConstantCount>;
 
 enum class RunEnd { Failed, Converged, Unfinished };
 
+// Ends the solver's run once the fit is asked to stop.
+class CancelCheck : public ceres::IterationCallback {
+public:
+    explicit CancelCheck(const std::atomic<bool>* cancel) : cancel_(cancel) {}
+    ceres::CallbackReturnType operator()(const ceres::IterationSummary&) override {
+        return cancel_ && cancel_->load() ? ceres::SOLVER_ABORT : ceres::SOLVER_CONTINUE;
+    }
+
+private:
+    const std::atomic<bool>* cancel_;
+};
+
 // One solver run from x with the masked constants held where they are; x is moved to the end.
 RunEnd RunSolver(const MeasuredPoints& points, SolverVector& x, const ConstantMask& held,
-                 int maxIterations) {
+                 int maxIterations, const std::atomic<bool>* cancel) {
     ceres::Problem problem;
     auto* cost =
         new ceres::AutoDiffCostFunction<CurrentResiduals, ceres::DYNAMIC, kFitConstantCount>(
@@ -108,8 +120,13 @@ RunEnd RunSolver(const MeasuredPoints& points, SolverVector& x, const ConstantMa
         return RunEnd::Converged;
     if (!heldIndices.empty())
         problem.SetManifold(x.data(), new ceres::SubsetManifold(kFitConstantCount, heldIndices));
+    ceres::Solver::Options options = SolverOptions(maxIterations);
+    CancelCheck check(cancel);
+    options.callbacks.push_back(&check);
     ceres::Solver::Summary summary;
-    ceres::Solve(SolverOptions(maxIterations), &problem, &summary);
+    ceres::Solve(options, &problem, &summary);
+    if (cancel && cancel->load())
+        return RunEnd::Failed;
     if (!summary.IsSolutionUsable())
         return RunEnd::Failed;
     return summary.termination_type == ceres::CONVERGENCE ? RunEnd::Converged : RunEnd::Unfinished;
@@ -148,12 +165,13 @@ ConstantMask HeldOnBounds(const SolverVector& x, const SolverVector& gradient) {
 } // namespace
 
 std::optional<Solution> SolveFrom(const MeasuredPoints& points, const SolverVector& start,
-                                  int maxIterations) {
+                                  int maxIterations, const std::atomic<bool>* cancel) {
     SolverVector x = ClampedToBounds(start);
     ConstantMask held{};
     const int rounds = (maxIterations + kRoundIterations - 1) / kRoundIterations;
     for (int round = 0; round < rounds; ++round) {
-        const RunEnd end = RunSolver(points, x, held, std::min(kRoundIterations, maxIterations));
+        const RunEnd end =
+            RunSolver(points, x, held, std::min(kRoundIterations, maxIterations), cancel);
         if (end == RunEnd::Failed)
             return std::nullopt;
         const std::optional<SolverVector> gradient = GradientAt(points, x);

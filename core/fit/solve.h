@@ -4,6 +4,7 @@
 #include "core/fit/solverspace.h"
 #include "core/tube/measuredpoint.h"
 
+#include <atomic>
 #include <optional>
 
 namespace valvescope::fit {
@@ -17,8 +18,8 @@ struct Solution {
 std::optional<double> SquaredMilliampsAt(const MeasuredPoints& points, const SolverVector& x);
 
 // The solver's result from start, or nothing when it could not even begin there or ended on
-// something unusable.
+// something unusable, or when `cancel` was set (checked after every iteration).
 std::optional<Solution> SolveFrom(const MeasuredPoints& points, const SolverVector& start,
-                                  int maxIterations);
+                                  int maxIterations, const std::atomic<bool>* cancel = nullptr);
 
 } // namespace valvescope::fit

@@ -48,8 +48,9 @@ private:
     MeasuredPoints points_;
 };
 
-// A tracer table's header, "Point Curve Ia Is Vg Va Vs Vf", its names perhaps followed by
-// units in parentheses.
+// A tracer table's header: the names "Point Curve Ia Is Vg Va Vs Vf" in this order and nothing
+// else, each perhaps followed by its unit in parentheses, attached ("Ia(mA)") or as the next word
+// ("Ia (mA)").
 bool IsTracerHeader(std::string_view line);
 
 // The rows after a tracer table's header; with `skipUnmeasured` a row with a negative Ia is

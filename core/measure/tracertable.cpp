@@ -15,17 +15,32 @@ constexpr std::size_t kVg = 4;
 constexpr std::size_t kVa = 5;
 constexpr double kMilliamperesPerAmpere = 1000;
 
+// "(mA)": a unit in parentheses, nothing else inside them.
+bool IsUnit(std::string_view text) {
+    return text.size() >= 2 && text.front() == '(' && text.back() == ')' &&
+           text.substr(1, text.size() - 2).find_first_of("()") == std::string_view::npos;
+}
+
 } // namespace
 
 bool IsTracerHeader(std::string_view line) {
-    std::vector<std::string_view> names;
-    for (std::string_view word : SplitOnWhitespace(line)) {
-        // "Ia (mA)" or "Ia(mA)": the unit is not part of the name.
-        word = word.substr(0, word.find('('));
-        if (!word.empty())
-            names.push_back(word);
+    const std::vector<std::string_view> words = SplitOnWhitespace(line);
+    std::size_t column = 0;
+    for (std::size_t i = 0; i < words.size(); ++i) {
+        if (column == kColumns.size())
+            return false;
+        const std::string_view name = kColumns[column++];
+        std::string_view word = words[i];
+        if (!word.starts_with(name))
+            return false;
+        word.remove_prefix(name.size());
+        // "Ia(mA)" or "Ia (mA)": at most one unit after each name.
+        if (word.empty() && i + 1 < words.size() && IsUnit(words[i + 1]))
+            ++i;
+        else if (!word.empty() && !IsUnit(word))
+            return false;
     }
-    return std::equal(names.begin(), names.end(), kColumns.begin(), kColumns.end());
+    return column == kColumns.size();
 }
 
 void ReadTracerRows(std::span<const TextLine> rows, bool skipUnmeasured, PointCollector& points) {

@@ -69,7 +69,7 @@ void DrawFrame(DrawRecorder& draw, const PlotMapping& map) {
 void DrawVmaxLine(DrawRecorder& draw, const PlotMapping& map, const TubeLimits& limits) {
     draw.PenColour(kRed);
     draw.PenWidth(2);
-    const std::int32_t x = map.X(limits.Vmax);
+    const std::int32_t x = map.X(*limits.Vmax);
     draw.MoveTo(x, 2);
     draw.LineTo(x, PixelDifference(map.Height(), 2));
     draw.PenWidth(1);
@@ -79,7 +79,7 @@ void DrawImaxLine(DrawRecorder& draw, const PlotMapping& map, const TubeLimits& 
     draw.PenColour(kRed);
     draw.PenWidth(2);
     const std::int32_t y =
-        PixelDifference(map.Height(), Pixel(Mul(limits.Imax, map.Scale().PixelsPerMilliamp)));
+        PixelDifference(map.Height(), Pixel(Mul(*limits.Imax, map.Scale().PixelsPerMilliamp)));
     draw.MoveTo(2, y);
     draw.LineTo(PixelDifference(map.Width(), 2), y);
     draw.PenWidth(1);
@@ -89,7 +89,7 @@ void DrawWpHyperbola(DrawRecorder& draw, const PlotMapping& map, const TubeLimit
     draw.PenColour(kRed);
     draw.PenWidth(2);
     const PlotSettings& s = map.Settings();
-    const double Vtop = Div(limits.Wp, Div(s.EndI, 1000));
+    const double Vtop = Div(*limits.Wp, Div(s.EndI, 1000));
     if (!(s.EndV > Vtop)) {
         return;
     }
@@ -102,7 +102,7 @@ void DrawWpHyperbola(DrawRecorder& draw, const PlotMapping& map, const TubeLimit
     const std::int64_t firstColumn = std::max<std::int64_t>(PixelSum(x0, 1), kFirstVisibleColumn);
     for (std::int64_t x = firstColumn; x <= map.Width(); ++x) {
         const double V = Mul(static_cast<double>(x), map.Scale().VoltsPerPixel);
-        const double I = Div(limits.Wp, V);
+        const double I = Div(*limits.Wp, V);
         draw.LineTo(static_cast<std::int32_t>(x), map.Y(I));
     }
 }

@@ -15,6 +15,7 @@ void DrawGrid(DrawRecorder& draw, const PlotMapping& map);
 // The right and bottom sides run along x = W and y = H, just outside the surface.
 void DrawFrame(DrawRecorder& draw, const PlotMapping& map);
 
+// Each limit overlay needs its rating in `limits`; the caller leaves out one the tube lacks.
 void DrawVmaxLine(DrawRecorder& draw, const PlotMapping& map, const TubeLimits& limits);
 
 // Imax is in milliamps, so the line takes its own conversion.

@@ -19,16 +19,19 @@ struct PlotSettings {
     double BPlus = 0;      // V
 };
 
-// The tube's maximum ratings as the limit overlays draw them; the 807's to start with.
+// The tube's maximum ratings as the limit overlays draw them; the 807's to start with. A
+// missing rating draws no overlay.
 struct TubeLimits {
-    double Imax = 120; // mA
-    double Vmax = 475; // V
-    double Wp = 25;    // W
+    std::optional<double> Imax = 120; // mA
+    std::optional<double> Vmax = 475; // V
+    std::optional<double> Wp = 25;    // W
 };
 
 // The limits of a tube's ratings (Imax in amperes there, in milliamps here).
 inline TubeLimits LimitsOf(const TubeRatings& ratings) {
-    return TubeLimits{ratings.Imax * 1000, ratings.Vmax, ratings.Pmax};
+    const std::optional<double> imax =
+        ratings.Imax ? std::optional<double>(*ratings.Imax * 1000) : std::nullopt;
+    return TubeLimits{imax, ratings.Vmax, ratings.Pmax};
 }
 
 // Stored by each redraw before it draws; read by the pointer readout.

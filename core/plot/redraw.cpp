@@ -25,13 +25,13 @@ void RedrawPlot(const RedrawInput& in, PlotScale& scale, DrawOps& ops) {
     draw.Blank(in.width, in.height);
     DrawGrid(draw, map);
     DrawFrame(draw, map);
-    if (in.overlays.Vmax) {
+    if (in.overlays.Vmax && in.limits.Vmax) {
         DrawVmaxLine(draw, map, in.limits);
     }
-    if (in.overlays.Imax) {
+    if (in.overlays.Imax && in.limits.Imax) {
         DrawImaxLine(draw, map, in.limits);
     }
-    if (in.overlays.Wp) {
+    if (in.overlays.Wp && in.limits.Wp) {
         DrawWpHyperbola(draw, map, in.limits);
     }
     draw.MoveTo(0, in.height);

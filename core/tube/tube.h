@@ -4,15 +4,17 @@
 
 #include "model/tubemath.h"
 
+#include <optional>
 #include <string>
 
 namespace valvescope {
 
-// Maximum ratings in SI units.
+// Maximum ratings in SI units; the user's, so a tube may have none of one (a fitted tube that
+// was given none). The 807's to start with.
 struct TubeRatings {
-    double Imax = 0.120; // A, plate current
-    double Vmax = 475;   // V, plate voltage
-    double Pmax = 25;    // W, plate dissipation
+    std::optional<double> Imax = 0.120; // A, plate current
+    std::optional<double> Vmax = 475;   // V, plate voltage
+    std::optional<double> Pmax = 25;    // W, plate dissipation
 
     bool operator==(const TubeRatings&) const = default;
 };

@@ -32,7 +32,7 @@ constexpr ConstantKey kConstantKeys[] = {
 
 struct RatingKey {
     const char* name;
-    double TubeRatings::*member;
+    std::optional<double> TubeRatings::*member;
 };
 
 constexpr RatingKey kRatingKeys[] = {
@@ -161,6 +161,13 @@ double PositiveNumber(const Json& object, const char* key, const std::string& pr
     Fail(fileName, path, "must be a number above zero");
 }
 
+// A rating: a number above zero, or null for none.
+std::optional<double> Rating(const Json& ratings, const char* key, const std::string& fileName) {
+    if (Member(ratings, key, std::string("ratings.") + key, fileName).is_null())
+        return std::nullopt;
+    return PositiveNumber(ratings, key, "ratings.", fileName);
+}
+
 // The object under `key`, with no key in it but those in `keys`.
 template <typename Keys>
 const Json& Section(const Json& root, const char* key, const Keys& keys,
@@ -222,7 +229,7 @@ Tube ParseTubeJson(std::string_view text, const std::string& fileName) {
         tube.Params.*key.member = PositiveNumber(constants, key.name, "constants.", fileName);
     const Json& ratings = Section(root, "ratings", kRatingKeys, fileName);
     for (const auto& key : kRatingKeys)
-        tube.Ratings.*key.member = PositiveNumber(ratings, key.name, "ratings.", fileName);
+        tube.Ratings.*key.member = Rating(ratings, key.name, fileName);
     tube.Notes = Notes(root, fileName);
     return tube;
 }
@@ -240,8 +247,10 @@ std::string TubeJson(const Tube& tube) {
     for (const auto& key : kConstantKeys)
         constants[key.name] = JsonNumber<Ordered>(tube.Params.*key.member);
     Ordered& ratings = root["ratings"];
-    for (const auto& key : kRatingKeys)
-        ratings[key.name] = JsonNumber<Ordered>(tube.Ratings.*key.member);
+    for (const auto& key : kRatingKeys) {
+        const std::optional<double>& rating = tube.Ratings.*key.member;
+        ratings[key.name] = rating ? JsonNumber<Ordered>(*rating) : Ordered(nullptr);
+    }
     root["notes"] = tube.Notes;
     // Names and notes come from the window as UTF-8; a stray invalid byte becomes U+FFFD
     // rather than failing the save.

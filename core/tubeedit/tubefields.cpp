@@ -18,7 +18,7 @@ TubeNumberField Constant(const char* key, const char* caption, const char* hint,
 }
 
 TubeNumberField Rating(const char* key, const char* caption, const char* hint,
-                       double TubeRatings::*member, double scale) {
+                       std::optional<double> TubeRatings::*member, double scale) {
     return {key, caption, hint, nullptr, member, scale};
 }
 
@@ -60,9 +60,10 @@ bool TubeFieldReading::AllRead() const {
     return true;
 }
 
-double FieldValue(const Tube& tube, const TubeNumberField& field) {
-    const double value = field.Constant ? tube.Params.*field.Constant : tube.Ratings.*field.Rating;
-    return value * field.Scale;
+std::optional<double> FieldValue(const Tube& tube, const TubeNumberField& field) {
+    const std::optional<double> value =
+        field.Constant ? tube.Params.*field.Constant : tube.Ratings.*field.Rating;
+    return value ? std::optional<double>(*value * field.Scale) : std::nullopt;
 }
 
 std::string FieldNumberText(double value) {
@@ -76,7 +77,8 @@ TubeFieldTexts FieldTextsOf(const Tube& tube) {
     TubeFieldTexts texts;
     texts.Name = tube.Name;
     for (std::size_t i = 0; i < kTubeNumberFields.size(); ++i) {
-        texts.Numbers[i] = FieldNumberText(FieldValue(tube, kTubeNumberFields[i]));
+        const std::optional<double> value = FieldValue(tube, kTubeNumberFields[i]);
+        texts.Numbers[i] = value ? FieldNumberText(*value) : std::string();
     }
     return texts;
 }
@@ -109,6 +111,10 @@ TubeFieldReading ReadTubeFields(const TubeFieldTexts& texts, const Tube& current
         const TubeNumberField& field = kTubeNumberFields[i];
         if (texts.Numbers[i] == shown.Numbers[i]) {
             continue; // untouched: the exact value, not one that went through its text
+        }
+        if (field.Rating && IsBlank(texts.Numbers[i])) {
+            reading.Read.Ratings.*field.Rating = std::nullopt;
+            continue;
         }
         const NumberFieldValue number = ReadNumberField(texts.Numbers[i]);
         if (!number.Value) {

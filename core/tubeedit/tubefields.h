@@ -18,7 +18,7 @@ struct TubeNumberField {
     const char* Caption; // the field's label, with its unit where it has one
     const char* Hint;    // what the number is
     double tubemath::TubeParams::*Constant = nullptr;
-    double TubeRatings::*Rating = nullptr;
+    std::optional<double> TubeRatings::*Rating = nullptr;
     double Scale = 1; // Imax is shown in mA, kept in A
 };
 
@@ -42,10 +42,11 @@ struct TubeFieldReading {
     bool AllRead() const;
 };
 
-// The field's value in `tube`, in the field's unit.
-double FieldValue(const Tube& tube, const TubeNumberField& field);
+// The field's value in `tube`, in the field's unit; none for a rating the tube does not have.
+std::optional<double> FieldValue(const Tube& tube, const TubeNumberField& field);
 
-// The texts of every field, each number to six significant digits.
+// The texts of every field, each number to six significant digits; a rating the tube does not
+// have is an empty field, and an emptied rating field takes the rating away.
 TubeFieldTexts FieldTextsOf(const Tube& tube);
 
 // Reads the texts over `current`: a text that is the one FieldTextsOf gives for `current` keeps

@@ -114,6 +114,9 @@ std::string FileStem(const std::string& path) {
 
 Tube FittedTube(const Tube& base, const FitResult& result, const std::string& fileName) {
     Tube tube = base;
+    const Tube builtin = Builtin807();
+    if (base.Name == builtin.Name && base.Ratings == builtin.Ratings)
+        tube.Ratings = {std::nullopt, std::nullopt, std::nullopt};
     tube.Params = result.Params;
     tube.Name = FileStem(fileName) + " (fitted)";
     tube.Notes = "Fitted to " + fileName.substr(fileName.find_last_of('/') + 1) + ": " +

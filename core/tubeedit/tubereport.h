@@ -33,6 +33,7 @@ std::string DifferenceText(const ModelDifference& difference);
 std::string FitReportText(const FitResult& result);
 
 // The fitted constants on `base`'s ratings, named "<stem> (fitted)", with notes naming the file.
+// The 807's own ratings are not the measured tube's: on the 807 the fitted tube has none.
 Tube FittedTube(const Tube& base, const FitResult& result, const std::string& fileName);
 
 // The file name without its folders and its last extension: "/a/ECC82.utd" gives "ECC82".

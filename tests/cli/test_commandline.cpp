@@ -96,6 +96,12 @@ Options:
                           in <file>, print the fit as JSON and end.
   --save-tube <file>      With --fit: write the fitted tube into the tube file
                           <file>.
+  --imax <amperes>        With --fit: the fitted tube's plate current rating in
+                          amperes (default: none, unless --tube gives one).
+  --vmax <volts>          With --fit: the fitted tube's plate voltage rating in
+                          volts.
+  --pmax <watts>          With --fit: the fitted tube's plate dissipation
+                          rating in watts.
 )";
 
 } // namespace

@@ -158,6 +158,7 @@ TEST(ExportOptions, OptionsForAnotherExportOrUnknownDialectsAreUsageProblems) {
          {std::vector<std::string>{"--export-spice", "a.lib", "--spice-dialect", "pspice"},
           {"--export-csv", "a.csv", "--bare"},
           {"--export-csv", "a.csv", "--spice-deck", "d.cir"},
+          {"--export-spice", "-", "--spice-deck", "d.cir"},
           {"--export-csv", "a.csv", "--export-spice", "a.lib"},
           {"--print-pdf", ""}}) {
         const Ran run = RunProgram(folder, arguments);

@@ -61,6 +61,7 @@ private slots:
     void optionsThatDoNotGoTogetherAreUsageProblems();
     void fitPrintsTheFitAsJson();
     void aSavedFitReadsBackAsTheTube();
+    void aFitGivenNoRatingsHasNone();
     void aTubeFileThatCannotBeWrittenExitsWithFour();
     void aTubeFileThatDoesNotReadExitsWithTwo();
     void aTubeChangesThePictureAndTheReadout();
@@ -97,7 +98,11 @@ void TestTubeOptions::optionsThatDoNotGoTogetherAreUsageProblems() {
         {{"--data", "d.csv", "--fit", "a"},
          "--data goes with --export, --print-pdf, --window-shot or the window."},
         {{"--tube", ""}, "--tube needs a file name."},
-        {{"--fit", "a", "--fit", "b"}, "--fit is given more than once."}};
+        {{"--fit", "a", "--fit", "b"}, "--fit is given more than once."},
+        {{"--imax", "0.1", "--export", "p.png"}, "--imax, --vmax and --pmax need --fit."},
+        {{"--fit", "a", "--vmax", "0"}, "--vmax takes a number of volts above zero, not '0'."},
+        {{"--fit", "a", "--pmax", "2 W"}, "--pmax takes a number of watts above zero, not '2 W'."},
+        {{"--fit", "a", "--imax", "1", "--imax", "2"}, "--imax is given more than once."}};
     for (const auto& [arguments, problem] : problems) {
         const valvescope::CommandLine line = Read(arguments);
         QCOMPARE(line.Mode, RunMode::Usage);
@@ -123,6 +128,9 @@ void TestTubeOptions::fitPrintsTheFitAsJson() {
              (QStringList{"ExponentSlope", "GridDecade", "KneeFactor", "LawExponent", "MuExponent",
                           "MuZero", "Perveance"}));
     QCOMPARE(fit.value(QStringLiteral("stderr")).toObject().size(), 7);
+    // The ECC82's KneeFactor rests on its lower bound, as the Tube window's report marks it.
+    QCOMPARE(fit.value(QStringLiteral("flags")).toObject(),
+             QJsonObject({{QStringLiteral("KneeFactor"), QStringLiteral("bound")}}));
 }
 
 void TestTubeOptions::aSavedFitReadsBackAsTheTube() {
@@ -149,6 +157,36 @@ void TestTubeOptions::aSavedFitReadsBackAsTheTube() {
     QCOMPARE(drawn.Code, 0);
 }
 
+// Without --tube the fit stands on no tube's ratings: the file has null for each, the stage
+// says "no rating" and the limit overlays draw nothing. --imax, --vmax and --pmax give them.
+void TestTubeOptions::aFitGivenNoRatingsHasNone() {
+    if (!QFile::exists(kSample)) {
+        QSKIP("no sample measurements");
+    }
+    QCOMPARE(RunProgram({"--fit", kSample, "--save-tube", Path("bare.json")}).Code, 0);
+    const valvescope::Tube bare = valvescope::ReadTubeFile(Path("bare.json").toStdString());
+    QVERIFY(bare.Ratings == (valvescope::TubeRatings{std::nullopt, std::nullopt, std::nullopt}));
+    const Run design = RunProgram({"--design", "text", "--tube", Path("bare.json"), "--bplus",
+                                   "250", "--ra", "20000", "--rk", "400"});
+    QCOMPARE(design.Code, 0);
+    QCOMPARE(design.Out.count("(no rating)"), 3);
+    QVERIFY(!design.Out.contains("% of rating"));
+    const QStringList picture = {"--tube", Path("bare.json"), "--bare", "--end-v",
+                                 "300",    "--end-i",         "20"};
+    QCOMPARE(RunProgram(QStringList{"--export", Path("plain.png")} + picture).Code, 0);
+    QCOMPARE(
+        RunProgram(QStringList{"--export", Path("limits.png"), "--show", "imax,wp,vmax"} + picture)
+            .Code,
+        0);
+    QCOMPARE(QImage(Path("limits.png")), QImage(Path("plain.png")));
+
+    const Run given = RunProgram(
+        {"--fit", kSample, "--imax", "0,02", "--pmax", "2.75", "--save-tube", Path("rated.json")});
+    QCOMPARE(given.Code, 0);
+    const valvescope::Tube rated = valvescope::ReadTubeFile(Path("rated.json").toStdString());
+    QVERIFY(rated.Ratings == (valvescope::TubeRatings{0.02, std::nullopt, 2.75}));
+}
+
 void TestTubeOptions::aTubeFileThatCannotBeWrittenExitsWithFour() {
     if (!QFile::exists(kSample)) {
         QSKIP("no sample measurements");
@@ -157,7 +195,23 @@ void TestTubeOptions::aTubeFileThatCannotBeWrittenExitsWithFour() {
     const Run run = RunProgram({"--fit", kSample, "--save-tube", path});
     QCOMPARE(run.Code, 4);
     QVERIFY2(run.Err.startsWith(path.toUtf8() + ": "), run.Err.constData());
-    QCOMPARE(run.Out, QByteArray());
+    // The fit is not lost with the file: it is printed first.
+    const Run fit = RunProgram({"--fit", kSample});
+    QCOMPARE(fit.Code, 0);
+    QCOMPARE(run.Out, fit.Out);
+    // "-" puts the tube file on the standard output, and it reads back.
+    const Run printed = RunProgram({"--fit", kSample, "--save-tube", "-"});
+    QCOMPARE(printed.Code, 0);
+    QVERIFY(!QFile::exists(QStringLiteral("-")));
+    WriteText(Path("printed.json"), printed.Out);
+    const valvescope::Tube tube = valvescope::ReadTubeFile(Path("printed.json").toStdString());
+    QCOMPARE(tube.Name, std::string("ECC82 (fitted)"));
+    QCOMPARE(tube.Params.MuZero, QJsonDocument::fromJson(fit.Out)
+                                     .object()
+                                     .value(QStringLiteral("constants"))
+                                     .toObject()
+                                     .value(QStringLiteral("MuZero"))
+                                     .toDouble());
 }
 
 void TestTubeOptions::aTubeFileThatDoesNotReadExitsWithTwo() {
@@ -175,6 +229,13 @@ void TestTubeOptions::aTubeFileThatDoesNotReadExitsWithTwo() {
     QCOMPARE(missing.Code, 2);
     QVERIFY(missing.Err.startsWith(Path("missing.json").toUtf8() + ": "));
     QCOMPARE(RunProgram({"--fit", Path("missing.utd")}).Code, 2);
+    // Points that all read 0 mA are no measurement to fit.
+    WriteText(Path("dead.csv"), "Vg,Va,Ia\n0,50,0\n0,100,0\n0,150,0\n0,200,0\n-2,50,0\n"
+                                "-2,100,0\n-2,150,0\n-2,200,0.00\n");
+    const Run dead = RunProgram({"--fit", Path("dead.csv")});
+    QCOMPARE(dead.Code, 2);
+    QCOMPARE(dead.Err, Path("dead.csv").toUtf8() + ": no current was measured.\n");
+    QCOMPARE(dead.Out, QByteArray());
 }
 
 void TestTubeOptions::aTubeChangesThePictureAndTheReadout() {

@@ -37,13 +37,46 @@ std::string_view FirstLine(std::string_view text) {
     }
 }
 
+// The table's header: the eight names in order, each perhaps followed by a unit in parentheses
+// ("Ia(mA)" or "Ia (mA)"), and nothing else. Checked here by taking the units out first.
+bool IsTableHeader(std::string_view line) {
+    std::string names;
+    bool unitAllowed = false;
+    std::size_t i = 0;
+    while (i < line.size()) {
+        const char c = line[i];
+        if (c == '(') {
+            const std::size_t close = line.find_first_of("() \t\v\f", i + 1);
+            if (!unitAllowed || close == std::string_view::npos || line[close] != ')')
+                return false;
+            unitAllowed = false;
+            i = close + 1;
+            continue;
+        }
+        if (c == ')')
+            return false;
+        const bool blank = c == ' ' || c == '\t' || c == '\v' || c == '\f';
+        if (!blank) {
+            // A name's letters: a unit may follow it; the next name needs a blank first.
+            if (!unitAllowed && !names.empty() && names.back() != ' ')
+                return false;
+            names += c;
+            unitAllowed = true;
+        } else if (!names.empty() && names.back() != ' ') {
+            names += ' ';
+        }
+        ++i;
+    }
+    while (!names.empty() && names.back() == ' ')
+        names.pop_back();
+    return names == "Point Curve Ia Is Vg Va Vs Vf";
+}
+
 // A file that reads and whose first line has no CSV separator must be a curve tracer's table;
 // unless that line is the table's header itself, it is a uTmax file.
 bool IsUTmax(std::string_view text) {
     const std::string_view first = FirstLine(text);
-    const std::size_t start = first.find_first_not_of(" \t\v\f");
-    return first.find_first_of(",;") == std::string_view::npos &&
-           first.substr(start).substr(0, 5) != "Point";
+    return first.find_first_of(",;") == std::string_view::npos && !IsTableHeader(first);
 }
 
 void CheckGridVoltages(const MeasuredPoints& points) {

@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -39,13 +40,18 @@ void CheckValid(const Tube& tube) {
     CheckPositive(p.MuZero, "MuZero");
     CheckPositive(p.Perveance, "Perveance");
     CheckPositive(p.LawExponent, "LawExponent");
-    CheckPositive(tube.Ratings.Imax, "Imax");
-    CheckPositive(tube.Ratings.Vmax, "Vmax");
-    CheckPositive(tube.Ratings.Pmax, "Pmax");
+    // A rating may be absent (null in the file); one that is there is above zero.
+    CheckPositive(tube.Ratings.Imax.value_or(1), "Imax");
+    CheckPositive(tube.Ratings.Vmax.value_or(1), "Vmax");
+    CheckPositive(tube.Ratings.Pmax.value_or(1), "Pmax");
 }
 
 bool Same(double a, double b) {
     return std::bit_cast<std::uint64_t>(a) == std::bit_cast<std::uint64_t>(b);
+}
+
+bool Same(const std::optional<double>& a, const std::optional<double>& b) {
+    return a.has_value() == b.has_value() && (!a || Same(*a, *b));
 }
 
 bool SameTube(const Tube& a, const Tube& b) {

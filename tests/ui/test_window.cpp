@@ -93,7 +93,7 @@ void TestWindow::startsWithTheDesignedTextsAndRelabelledAxes() {
     QCOMPARE(settings.Ra, 3000.0);
     QCOMPARE(settings.Rk, 590.0);
     QCOMPARE(settings.BPlus, 400.0);
-    QCOMPARE(form_->Limits().Imax, 120.0);
+    QCOMPARE(form_->Limits().Imax.value_or(-1), 120.0);
     QCOMPARE(form_->Tube().Perveance, 5.7e-05);
     QVERIFY(errors_.isEmpty());
 }

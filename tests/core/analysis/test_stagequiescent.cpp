@@ -53,9 +53,9 @@ TEST(StageQuiescent, DefaultStageAtAnIndependentlyComputedPoint) {
     EXPECT_NEAR(a.Quiescent.Vg, -22.3124804, 1e-7);
     EXPECT_NEAR(a.Quiescent.Vk, 22.3124804, 1e-7);
     EXPECT_NEAR(a.Quiescent.P, 9.99274757, 1e-7);
-    EXPECT_NEAR(a.Ratings.Ip, 0.0378177634 / 0.120, 1e-9);
-    EXPECT_NEAR(a.Ratings.Vp, 264.234229 / 475, 1e-8);
-    EXPECT_NEAR(a.Ratings.P, 9.99274757 / 25, 1e-8);
+    EXPECT_NEAR(a.Ratings.Ip.value_or(-1), 0.0378177634 / 0.120, 1e-9);
+    EXPECT_NEAR(a.Ratings.Vp.value_or(-1), 264.234229 / 475, 1e-8);
+    EXPECT_NEAR(a.Ratings.P.value_or(-1), 9.99274757 / 25, 1e-8);
     // On the drawn load line the point sits at plate-to-ground volts.
     EXPECT_NEAR(a.Overlay.Quiescent.X, 400 - 3000 * 0.0378177634, 1e-6);
     EXPECT_FALSE(a.Overlay.AcLine.has_value());

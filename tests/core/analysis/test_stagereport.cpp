@@ -94,6 +94,28 @@ TEST(StageText, SummaryReadsInTheProgramsUnits) {
     EXPECT_EQ(text.back(), '\n');
 }
 
+// A tube without ratings (a fit given none) has no fractions and exceeds nothing, never the
+// 807's; a tube with only Pmax keeps that one.
+TEST(StageText, ATubeWithoutRatingsSaysNoRating) {
+    valvescope::Tube tube = Builtin807();
+    tube.Ratings = {std::nullopt, std::nullopt, 2.0};
+    StageInput input;
+    input.BPlus = 900;
+    const auto a = AnalyzeStage(tube, input);
+    EXPECT_EQ(a.Ratings.Ip, std::nullopt);
+    EXPECT_FALSE(a.Swing.CurrentExceeded);
+    EXPECT_FALSE(a.Swing.VoltageExceeded);
+    EXPECT_TRUE(a.Swing.DissipationExceeded);
+    const std::string text = valvescope::StageText(a);
+    EXPECT_NE(text.find(" (no rating)\n  Vp "), std::string::npos) << text;
+    EXPECT_NE(text.find(" (no rating)\n  P  "), std::string::npos) << text;
+    EXPECT_NE(text.find("% of rating)\n  Vg "), std::string::npos) << text;
+    const json j = json::parse(valvescope::StageJson(a));
+    EXPECT_TRUE(j["ratings"]["Ip"].is_null());
+    EXPECT_TRUE(j["ratings"]["Vp"].is_null());
+    EXPECT_GT(j["ratings"]["P"].get<double>(), 1);
+}
+
 TEST(StageText, TransformerAndTheDecimalSeparator) {
     formats::SetDecimalSeparator(',');
     const std::string text = valvescope::StageText(AnalyzeStage(Builtin807(), TransformerStage()));

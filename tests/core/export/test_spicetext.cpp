@@ -143,6 +143,12 @@ TEST(SpiceSubcircuit, HeaderNamesPinsConstantsRatingsAndProgram) {
         EXPECT_TRUE(first == '*' || first == '.' || first == 'B' || first == '+') << at;
     }
     EXPECT_GT(lines, 20u);
+    // A rating the tube does not have is said so, not written as a number.
+    tube.Ratings.Vmax = std::nullopt;
+    const std::string unrated = SpiceSubcircuit(tube, SpiceDialect::Ngspice, "1.2.3");
+    EXPECT_NE(unrated.find("Imax = 0.12 A\n*   Vmax = no rating\n*   Pmax = 25 W\n"),
+              std::string::npos)
+        << unrated;
 }
 
 // No LTspice here: its file is checked by its syntax choices.

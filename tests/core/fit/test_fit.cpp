@@ -4,11 +4,13 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <cstdint>
 #include <limits>
 #include <random>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -192,6 +194,62 @@ TEST(FitTube, RefusesWhatCannotBeFitted) {
     points[9].Va = 1e300;
     ExpectFitError(points, "No start of the fit reached a solution: the model cannot be "
                            "evaluated near these points.");
+    // Points where no current flowed fix nothing (the fit would report an RMS of 0).
+    points = PointsOf(TubeParams{}, k807Sweep);
+    for (auto& point : points)
+        point.Ia = point.Va > 300 ? -0.0 : 0.0;
+    ExpectFitError(points, "no current was measured");
+    points[40].Ia = 1e-6;
+    EXPECT_NO_THROW(FitTube(points));
+}
+
+// A file at the reader's limit is screened on a subsample and finished on every point: it
+// still comes out at the noise, with the constants within their errors.
+TEST(FitTube, ALargeFileFitsToItsNoise) {
+    const TubeParams tube{0.4, 60, 25, 20, 12.5, 8e-5, 1.45};
+    const MeasuredPoints points = PointsOf(tube, {2.5, 20, 450, 1000, 1}, 0.05, 5);
+    ASSERT_EQ(points.size(), 20000u);
+    const FitResult fit = FitTube(points);
+    EXPECT_EQ(fit.Points, 20000u);
+    EXPECT_NEAR(fit.RmsMilliamps, 0.05, 0.002);
+    for (int i = 0; i < 7; ++i) {
+        SCOPED_TRACE(kFitConstants[i].Name);
+        EXPECT_LT(std::fabs(ConstantOf(fit.Params, i) - ConstantOf(tube, i)),
+                  4 * fit.Quality[i].StandardError);
+    }
+}
+
+// The progress rises to 1; a cancel stops the fit with FitCancelled, before it starts or while
+// it runs.
+TEST(FitTube, ReportsProgressAndStopsWhenCancelled) {
+    const MeasuredPoints points = PointsOf(TubeParams{}, k807Sweep, 0.05);
+    std::vector<double> shares;
+    valvescope::FitControl control;
+    control.Progress = [&](double share) { shares.push_back(share); };
+    const FitResult fit = FitTube(points, control);
+    ASSERT_FALSE(shares.empty());
+    EXPECT_TRUE(std::is_sorted(shares.begin(), shares.end()));
+    EXPECT_GT(shares.front(), 0);
+    EXPECT_EQ(shares.back(), 1);
+    EXPECT_EQ(FitTube(points).RmsMilliamps, fit.RmsMilliamps); // watching changes nothing
+
+    std::atomic<bool> cancel = true;
+    control.Cancel = &cancel;
+    shares.clear();
+    EXPECT_THROW(FitTube(points, control), valvescope::FitCancelled);
+    EXPECT_TRUE(shares.empty());
+    cancel = false;
+    control.Progress = [&](double share) {
+        shares.push_back(share);
+        cancel = shares.size() == 3;
+    };
+    try {
+        FitTube(points, control);
+        ADD_FAILURE() << "a cancelled fit finished";
+    } catch (const valvescope::FitCancelled& error) {
+        EXPECT_STREQ(error.what(), "The fit was cancelled");
+    }
+    EXPECT_EQ(shares.size(), 3u);
 }
 
 } // namespace

@@ -35,13 +35,27 @@ TEST(FitJson, PrintsTheExactShapeWithSeventeenDigits) {
         "\"Perveance\": 1.8947462441553533e-05, \"LawExponent\": 1.5}, "
         "\"stderr\": {\"MuExponent\": 0.023, \"ExponentSlope\": 0.75, \"GridDecade\": null, "
         "\"KneeFactor\": 0.14000000000000001, \"MuZero\": 0.33333333333333331, "
-        "\"Perveance\": 9.9999999999999995e-07, \"LawExponent\": 0.0147}}");
+        "\"Perveance\": 9.9999999999999995e-07, \"LawExponent\": 0.0147}, \"flags\": {}}");
+}
+
+// Only the constants the fit cannot vouch for are named; one at a bound says "bound" even when
+// it is poorly determined too.
+TEST(FitJson, FlagsTheConstantsAtABoundOrPoorlyDetermined) {
+    FitResult result = SampleResult();
+    result.Quality[2].PoorlyDetermined = true;
+    result.Quality[3].AtBound = true;
+    result.Quality[6].AtBound = true;
+    result.Quality[6].PoorlyDetermined = true;
+    const std::string json = FitJson(result);
+    EXPECT_EQ(json.substr(json.find("\"flags\"")),
+              "\"flags\": {\"GridDecade\": \"poor\", \"KneeFactor\": \"bound\", "
+              "\"LawExponent\": \"bound\"}}");
 }
 
 TEST(FitJson, ReadsBackToTheSameNumbers) {
     const FitResult result = SampleResult();
     const nlohmann::json json = nlohmann::json::parse(FitJson(result));
-    EXPECT_EQ(json.size(), 5u);
+    EXPECT_EQ(json.size(), 6u);
     EXPECT_EQ(json["points"].get<int>(), 186);
     EXPECT_EQ(json["rms_mA"].get<double>(), 0.1);
     EXPECT_EQ(json["max_mA"].get<double>(), 2.5e-7);

@@ -6,10 +6,14 @@
 #include <gtest/gtest.h>
 
 #include <dirent.h>
+#include <fcntl.h>
+#include <future>
 #include <sched.h>
 #include <string>
 #include <sys/mount.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
 #include <unistd.h>
 #include <vector>
 
@@ -55,6 +59,12 @@ private:
 mode_t ModeOf(const std::string& path) {
     struct stat info {};
     return ::stat(path.c_str(), &info) == 0 ? info.st_mode & 07777 : 0;
+}
+
+// The kind of thing at `path` itself, not following a link: S_IFREG, S_IFLNK, ...
+mode_t KindOf(const std::string& path) {
+    struct stat info {};
+    return ::lstat(path.c_str(), &info) == 0 ? info.st_mode & S_IFMT : 0;
 }
 
 // What WriteFileAtomically threw, or "" when it did not.
@@ -116,6 +126,80 @@ TEST(AtomicFile, AWriteFailingPartWayLeavesTheOldFileByteForByte) {
     EXPECT_EQ(error, keep + ": File too large");
     EXPECT_EQ(ReadWholeFile(keep, 1000), old);
     EXPECT_EQ(folder.Names(), std::vector<std::string>{"keep.png"});
+}
+
+TEST(AtomicFile, ALinkStaysAndItsTargetIsReplaced) {
+    ScratchFolder folder;
+    const std::string real = folder.File("real.csv");
+    WriteFileAtomically(real, "old");
+    ASSERT_EQ(::chmod(real.c_str(), 0600), 0);
+    // A relative link, and a link to that link.
+    ASSERT_EQ(::symlink("real.csv", folder.File("link.csv").c_str()), 0);
+    ASSERT_EQ(::symlink(folder.File("link.csv").c_str(), folder.File("chain.csv").c_str()), 0);
+    WriteFileAtomically(folder.File("link.csv"), "new");
+    EXPECT_EQ(KindOf(folder.File("link.csv")), S_IFLNK);
+    EXPECT_EQ(ReadWholeFile(real, 100), "new");
+    EXPECT_EQ(ModeOf(real), 0600u);
+    WriteFileAtomically(folder.File("chain.csv"), "newer");
+    EXPECT_EQ(KindOf(folder.File("chain.csv")), S_IFLNK);
+    EXPECT_EQ(KindOf(folder.File("link.csv")), S_IFLNK);
+    EXPECT_EQ(ReadWholeFile(real, 100), "newer");
+
+    // A dangling link makes the file it points to.
+    ASSERT_EQ(::symlink("made.csv", folder.File("ahead.csv").c_str()), 0);
+    WriteFileAtomically(folder.File("ahead.csv"), "made");
+    EXPECT_EQ(KindOf(folder.File("ahead.csv")), S_IFLNK);
+    EXPECT_EQ(KindOf(folder.File("made.csv")), S_IFREG);
+    EXPECT_EQ(ReadWholeFile(folder.File("made.csv"), 100), "made");
+    EXPECT_EQ(folder.Names().size(), 5u); // no temporary file left
+
+    // A loop of links is an error, and leaves the links as they were.
+    ASSERT_EQ(::symlink("loop.b", folder.File("loop.a").c_str()), 0);
+    ASSERT_EQ(::symlink("loop.a", folder.File("loop.b").c_str()), 0);
+    EXPECT_EQ(ErrorOf(folder.File("loop.a"), "x"),
+              folder.File("loop.a") + ": Too many levels of symbolic links");
+    EXPECT_EQ(KindOf(folder.File("loop.a")), S_IFLNK);
+}
+
+TEST(AtomicFile, APipeIsWrittenWhereItStandsAndStaysAPipe) {
+    ScratchFolder folder;
+    const std::string pipe = folder.File("p.csv");
+    ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
+    auto reader = std::async(std::launch::async, [&] { return ReadWholeFile(pipe, 1 << 20); });
+    const std::string bytes(200000, 'c'); // more than the pipe holds at once
+    WriteFileAtomically(pipe, bytes);
+    EXPECT_EQ(reader.get(), bytes);
+    EXPECT_EQ(KindOf(pipe), S_IFIFO);
+    EXPECT_EQ(folder.Names(), std::vector<std::string>{"p.csv"});
+}
+
+TEST(AtomicFile, ADeviceIsWrittenAndNeverReplaced) {
+    WriteFileAtomically("/dev/null", "gone");
+    EXPECT_EQ(KindOf("/dev/null"), S_IFCHR);
+    EXPECT_EQ(ErrorOf("/dev/full", std::string(300000, 'f')), "/dev/full: No space left on device");
+    EXPECT_EQ(KindOf("/dev/full"), S_IFCHR);
+    // Through a link, too.
+    ScratchFolder folder;
+    ASSERT_EQ(::symlink("/dev/full", folder.File("full.png").c_str()), 0);
+    EXPECT_EQ(ErrorOf(folder.File("full.png"), "x"),
+              folder.File("full.png") + ": No space left on device");
+    EXPECT_EQ(KindOf("/dev/full"), S_IFCHR);
+    EXPECT_EQ(KindOf(folder.File("full.png")), S_IFLNK);
+}
+
+TEST(AtomicFile, ASocketIsRefusedAndStays) {
+    ScratchFolder folder;
+    const std::string path = folder.File("s.csv");
+    const int listener = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    ASSERT_GE(listener, 0);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    ASSERT_LT(path.size(), sizeof address.sun_path);
+    path.copy(address.sun_path, path.size());
+    ASSERT_EQ(::bind(listener, reinterpret_cast<const sockaddr*>(&address), sizeof address), 0);
+    EXPECT_EQ(ErrorOf(path, "x"), path + ": a socket cannot be written to as a file");
+    EXPECT_EQ(KindOf(path), S_IFSOCK);
+    ::close(listener);
 }
 
 // A real full disk: an 8 KiB tmpfs, mounted in a mount namespace of this test's own so that it

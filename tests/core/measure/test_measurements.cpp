@@ -121,6 +121,28 @@ TEST(Formats, BadFilesNameTheLine) {
         EXPECT_EQ(ErrorFor(text), message) << text;
 }
 
+// Only a line of the eight names, each with at most its unit, heads a tracer table; the first
+// line heading it is a uTracer file, whose negative currents are kept.
+TEST(Formats, TracerHeaderIsTheNamesAndTheirUnits) {
+    const char* const rows = "\n1 1 -0.01 0 -4 50 300 6.3\n2 1 0.5 0 -4 60 300 6.3\n";
+    for (const char* header : {"Point Curve Ia Is Vg Va Vs Vf",
+                               "  Point\tCurve Ia(mA) Is (mA) Vg(V) Va (V) Vs () Vf (V)  "}) {
+        SCOPED_TRACE(header);
+        const MeasuredPoints points = ReadMeasurements(std::string(header) + rows, "x");
+        ASSERT_EQ(points.size(), 2u);
+        ExpectPoint(points[0], -4, 50, -0.01);
+    }
+    const std::string notAFile = "x.csv:1: not a measurement file: expected a uTracer or uTmax "
+                                 "table, or a header line naming Vg, Va and Ia";
+    for (const char* header :
+         {"(  Point Curve Ia (mA) ( Is (m Vg (V) Va (V) Vs (V) Vf (V)",
+          "Point Curve Ia (mA) Is (mA) Vg (V) Va (V) Vs (V) Vf (V) x",
+          "Point Curve Ia (m A) Is Vg Va Vs Vf", "Point Curve Ia (mA) (mA) Is Vg Va Vs Vf",
+          "Point Curve Ia(mA)Is Vg Va Vs Vf", "Point Curve Ia Is Vg Va Vs",
+          "Points Curve Ia Is Vg Va Vs Vf"})
+        EXPECT_EQ(ErrorFor(std::string(header) + rows), notAFile) << header;
+}
+
 TEST(Formats, AtMostOneHundredThousandPoints) {
     std::string text = "Vg,Va,Ia\n";
     for (std::size_t i = 0; i < kMaxMeasuredPoints; ++i)

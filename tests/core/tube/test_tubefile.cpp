@@ -21,8 +21,9 @@ std::vector<std::uint64_t> Bits(const Tube& tube) {
     const auto& p = tube.Params;
     const auto& r = tube.Ratings;
     std::vector<std::uint64_t> bits;
-    for (double x : {p.MuExponent, p.ExponentSlope, p.GridDecade, p.KneeFactor, p.MuZero,
-                     p.Perveance, p.LawExponent, r.Imax, r.Vmax, r.Pmax})
+    for (double x :
+         {p.MuExponent, p.ExponentSlope, p.GridDecade, p.KneeFactor, p.MuZero, p.Perveance,
+          p.LawExponent, r.Imax.value_or(-1), r.Vmax.value_or(-1), r.Pmax.value_or(-1)})
         bits.push_back(std::bit_cast<std::uint64_t>(x));
     return bits;
 }
@@ -130,6 +131,22 @@ TEST(TubeFile, RejectsEveryFaultWithItsKey) {
     };
     for (const auto& [text, message] : cases)
         EXPECT_EQ(ErrorFor(text), "tube.json: " + message) << text;
+}
+
+// A tube without a rating says so with null; the key itself stays required.
+TEST(TubeFile, AMissingRatingIsNullAndReadsBackAsNone) {
+    Tube tube = Builtin807();
+    tube.Ratings = {std::nullopt, 300, std::nullopt};
+    const std::string text = TubeJson(tube);
+    EXPECT_NE(text.find("\"Imax\": null,"), std::string::npos) << text;
+    EXPECT_NE(text.find("\"Vmax\": 300,"), std::string::npos) << text;
+    EXPECT_NE(text.find("\"Pmax\": null"), std::string::npos) << text;
+    const Tube back = ParseTubeJson(text, "t.json");
+    EXPECT_EQ(back.Ratings, (TubeRatings{std::nullopt, 300, std::nullopt}));
+    EXPECT_EQ(Bits(back), Bits(tube));
+    std::string noKey = kExample;
+    noKey.replace(noKey.find("\"Imax\": 0.12, "), 14, "");
+    EXPECT_EQ(ErrorFor(noKey), "tube.json: ratings.Imax: missing");
 }
 
 TEST(TubeFile, FailedSaveLeavesTheOldFile) {

@@ -83,6 +83,23 @@ TEST(TubeFields, FieldsThatDoNotReadKeepTheTubesValueAndSayWhy) {
     EXPECT_EQ(reading.Read.Ratings.Pmax, 30); // the good field next to bad ones is taken
 }
 
+// A rating is the user's to leave out: an empty rating field is no rating, shown empty again.
+TEST(TubeFields, AnEmptiedRatingFieldIsNoRating) {
+    TubeFieldTexts texts = FieldTextsOf(Builtin807());
+    texts.Numbers[kImax] = " ";
+    const valvescope::TubeFieldReading reading = ReadTubeFields(texts, Builtin807());
+    EXPECT_TRUE(reading.AllRead());
+    EXPECT_EQ(reading.Read.Ratings.Imax, std::nullopt);
+    EXPECT_EQ(reading.Read.Ratings.Pmax, 25);
+    EXPECT_EQ(FieldTextsOf(reading.Read).Numbers[kImax], "");
+    texts = FieldTextsOf(reading.Read);
+    texts.Numbers[kImax] = "12";
+    EXPECT_EQ(ReadTubeFields(texts, reading.Read).Read.Ratings.Imax, 0.012);
+    // A constant cannot be left out.
+    texts.Numbers[kMuZero] = "";
+    EXPECT_EQ(ReadTubeFields(texts, reading.Read).Problems[kMuZero], "a number is needed");
+}
+
 TEST(TubeFields, NumberTextsReadOrSayWhy) {
     EXPECT_EQ(ReadNumberField("5.7e-05").Value, 5.7e-05);
     EXPECT_EQ(ReadNumberField("0,25").Value, 0.25);
