@@ -199,6 +199,11 @@ TEST_F(SpiceExport, TheProgramsDeckGivesThePlottedCurvesInNgspice) {
     const std::string library = ReadWholeFile(folder_ / "807.lib", 1 << 20);
     EXPECT_NE(library.find("* Pins in order: plate grid cathode"), std::string::npos);
     EXPECT_NE(library.find("* Written by Valvescope 1.0.0."), std::string::npos);
+    // The constants as named lines a designer can change, the decimal beside each; ngspice
+    // gets .func, whose body it puts in place as written.
+    EXPECT_NE(library.find("\n.func MuZero() {("), std::string::npos);
+    EXPECT_NE(library.find(")} ; 8.7\n"), std::string::npos);
+    EXPECT_NE(library.find(">= MuZero())"), std::string::npos);
     const vt::FamilyFigures f = Simulate(folder_.path().string(), "807.deck.lib", "807.deck.out",
                                          Builtin807().Params, 800, Grids(10, 10));
     EXPECT_EQ(f.points, 801 * 11);
@@ -250,8 +255,15 @@ TEST(SpiceExportLTspice, TheFileUsesLTspicesSyntax) {
     const std::string file = ReadWholeFile(folder / "807.lib", 1 << 20);
     const std::string body = file.substr(file.find(".subckt"));
     EXPECT_NE(file.find("for LTspice"), std::string::npos);
-    EXPECT_NE(body.find(".subckt T807 plate grid cathode\nBplate plate cathode I=if("),
+    // The constants as named lines first, each with its decimal value beside it.
+    EXPECT_NE(body.find(".subckt T807 plate grid cathode\n.param MuExponent={("),
               std::string::npos);
+    EXPECT_NE(
+        body.find("\n.param KneeFactor={((17179869259-17179869184)*(17179869188-17179869184))} "
+                  "; 300\n"),
+        std::string::npos);
+    EXPECT_NE(body.find(" ; 2.302585092994046\nBplate plate cathode I=if("), std::string::npos);
+    EXPECT_NE(body.find(">= MuZero)"), std::string::npos);
     for (const char* avoided : {"?", "^", "**", "pow", "pwr"})
         EXPECT_EQ(body.find(avoided), std::string::npos) << avoided;
     const std::string deck = ReadWholeFile(folder / "807.deck.lib", 1 << 20);
