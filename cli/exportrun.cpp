@@ -60,11 +60,12 @@ int WriteExportedPicture(const CommandLine& line, const DrawnPlot& plot, std::os
     const PictureFormat format = PictureFormatOf(line.File).value_or(PictureFormat::Png);
     try {
         if (line.Bare) {
-            WritePicture(line.File, format, plot.Ops, line.Surface);
+            WritePicture(line.File, format, plot.Ops, line.Surface, plot.DrawnTube.Name);
         } else {
             const page::PictureLabels labels{plot.Captions,
                                              page::CaptionItems(plot.DrawnTube.Name, plot.Texts)};
-            WritePicture(line.File, format, FrameSurface(labels, line.Surface), plot.Ops);
+            WritePicture(line.File, format, FrameSurface(labels, line.Surface), plot.Ops,
+                         plot.DrawnTube.Name);
         }
     } catch (const PictureWriteError& error) {
         Report(error.what(), err);

@@ -46,7 +46,7 @@ QString FromStd(const std::string& text) {
 
 TSchematicForm::TSchematicForm(QWidget* parent) : QMainWindow(parent) {
     setObjectName(QStringLiteral("SchematicForm"));
-    setWindowTitle(FromStd(valvescope::WindowCaption(session_.CurrentTube().Name)));
+    ShowTubeInTitles();
     setWindowIcon(ProgramIcon());
     setFont(ArialOfPixels(12));
     setAccessibleName(QString::fromUtf8(kApplicationTitle));
@@ -380,7 +380,7 @@ QString TSchematicForm::SavePicture(QString path) const {
         path += QStringLiteral(".png");
         format = valvescope::PictureFormat::Png;
     }
-    valvescope::WritePicture(path, *format, FramedLayout(), lastOps_);
+    valvescope::WritePicture(path, *format, FramedLayout(), lastOps_, session_.CurrentTube().Name);
     return path;
 }
 
@@ -400,9 +400,15 @@ void TSchematicForm::ShowAbout() {
 
 // ---- The tube and measured curves -----------------------------------------------------------
 
+void TSchematicForm::ShowTubeInTitles() {
+    const std::string& name = session_.CurrentTube().Name;
+    setWindowTitle(FromStd(valvescope::WindowCaption(name)));
+    SetErrorBoxTitle(FromStd(valvescope::ApplicationTitle(name)));
+}
+
 void TSchematicForm::SetTube(valvescope::Tube tube) {
     session_.SetTube(std::move(tube));
-    setWindowTitle(FromStd(valvescope::WindowCaption(session_.CurrentTube().Name)));
+    ShowTubeInTitles();
     if (tubeWindow_) {
         tubeWindow_->TubeChanged();
     }

@@ -121,6 +121,8 @@ protected:
 
 private:
     void BindEvents();
+    // The window's caption and the error box's title name the tube in use.
+    void ShowTubeInTitles();
     template <typename Handler> void Guarded(Handler&& handler);
 
     // Handlers.
