@@ -59,6 +59,7 @@ struct CommandLine {
     QString TubeFile;
     QString DataFile;
     bool FittedCurves = false;
+    bool FitAxes = false; // --fit-axes: End V, End I and Step V from the measured ranges
     QString FitFile;
     QString SaveTubeFile;
     // --design: print the analysis (alone, or after an export).

@@ -76,16 +76,16 @@ int PrintReadouts(const CommandLine& line, std::ostream& out, std::ostream& err)
 } // namespace
 
 int ReportUsage(const QString& problem, std::ostream& err) {
-    err << QCoreApplication::applicationName().toStdString() << ": " << problem.toStdString()
-        << "\n\n"
-        << UsageText().toStdString();
+    const std::string name = QCoreApplication::applicationName().toStdString();
+    err << name << ": " << problem.toStdString() << "\n"
+        << "Try '" << name << " --help' for the options.\n";
     return kExitUsage;
 }
 
 std::optional<int> DrawOrReport(const CommandLine& line, DrawnPlot& plot, std::ostream& err) {
     PlotJob job{line.Texts, line.Show, line.Surface.width(), line.Surface.height()};
     if (const std::optional<int> failed =
-            ReadTubeAndData(line, job.Tube, job.MeasurementMarks, err)) {
+            ReadTubeAndData(line, job.Tube, job.MeasurementMarks, err, &job.Texts)) {
         return failed;
     }
     if (line.Stage) {
@@ -134,8 +134,11 @@ int RunWithoutWindow(const CommandLine& line, std::ostream& out, std::ostream& e
         return PrintReadouts(line, out, err);
     case RunMode::ExportSpice:
     case RunMode::ExportCsv:
-    case RunMode::PrintPdf:
         return RunFileExport(line, err);
+    case RunMode::PrintPdf: {
+        const int written = RunFileExport(line, err);
+        return written == kExitSuccess && line.Design ? PrintDesign(line, out, err) : written;
+    }
     case RunMode::Fit:
         return RunFit(line, out, err);
     case RunMode::Usage:

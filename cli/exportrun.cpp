@@ -1,12 +1,15 @@
 #include "cli/exportrun.h"
 
 #include "cli/commandrun.h"
+#include "core/analysis/stage.h"
+#include "core/design/stagejob.h"
 #include "core/export/curvecsv.h"
 #include "core/export/familygrid.h"
 #include "core/export/spice.h"
 #include "core/io/atomicfile.h"
 #include "core/page/settingstext.h"
 #include "core/session/plotjob.h"
+#include "core/session/plotsession.h"
 #include "ui/errorbox.h"
 #include "ui/framedpicture.h"
 #include "ui/plotexport.h"
@@ -49,8 +52,16 @@ void WriteSpice(const CommandLine& line, const DrawnPlot& plot) {
     exports::ExportSpice(path, deck, plot.DrawnTube, line.Dialect, version, plot.Settings);
 }
 
+// With the stage's options the page carries the stage's summary, as the window's Print does
+// while the Operating Point window is open.
 PrintedPlot PageOf(const CommandLine& line, const DrawnPlot& plot) {
-    return {plot.Ops, line.Surface, plot.Captions, plot.DrawnTube.Name, plot.Texts, std::nullopt};
+    std::optional<std::string> summary;
+    if (line.Stage) {
+        PlotSession session;
+        session.SetTube(plot.DrawnTube);
+        summary = StageText(TakeAndDesign(session, plot.Texts, *line.Stage));
+    }
+    return {plot.Ops, line.Surface, plot.Captions, plot.DrawnTube.Name, plot.Texts, summary};
 }
 
 } // namespace

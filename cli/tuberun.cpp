@@ -4,12 +4,15 @@
 #include "core/fit/fit.h"
 #include "core/measure/measurements.h"
 #include "core/tube/tubefile.h"
+#include "core/tubeedit/axesfit.h"
 #include "core/tubeedit/measuremarks.h"
 #include "core/tubeedit/tubereport.h"
 #include "ui/errorbox.h"
+#include "ui/formcontrols.h"
 #include "ui/schematicform.h"
 #include "ui/tubewindow.h"
 
+#include <QComboBox>
 #include <QFile>
 
 #include <ostream>
@@ -44,7 +47,7 @@ std::optional<int> ReadTube(const CommandLine& line, Tube& tube, std::ostream& e
 } // namespace
 
 std::optional<int> ReadTubeAndData(const CommandLine& line, Tube& tube, PlotMarks& marks,
-                                   std::ostream& err) {
+                                   std::ostream& err, SettingsTexts* texts) {
     if (const std::optional<int> failed = ReadTube(line, tube, err)) {
         return failed;
     }
@@ -55,6 +58,9 @@ std::optional<int> ReadTubeAndData(const CommandLine& line, Tube& tube, PlotMark
     try {
         const MeasuredPoints points = ReadMeasurementFile(PathOf(line.DataFile));
         marks = MeasurementMarks(points, MeasuredGridVoltages(points), line.FittedCurves);
+        if (line.FitAxes && texts) {
+            *texts = WithAxesFitted(*texts, points);
+        }
     } catch (const FileError& error) {
         Report(error, err);
         return kExitUsage;
@@ -99,6 +105,14 @@ void ApplyTubeAndData(TSchematicForm& form, const CommandLine& line) {
         if (!line.DataFile.isEmpty()) {
             form.TubeWindow().OpenMeasurements(line.DataFile);
             form.TubeWindow().ShowModelCurves(line.FittedCurves);
+        }
+        if (line.FitAxes) {
+            const SettingsTexts fitted =
+                WithAxesFitted(line.Texts, ReadMeasurementFile(PathOf(line.DataFile)));
+            for (std::string SettingsTexts::*text :
+                 {&SettingsTexts::EndV, &SettingsTexts::EndI, &SettingsTexts::GridV}) {
+                form.Controls().Box(text)->setEditText(QString::fromStdString(fitted.*text));
+            }
         }
     });
 }

@@ -15,9 +15,10 @@ class TSchematicForm;
 namespace valvescope {
 
 // The tube of --tube (the 807 without it) and the marks of --data and --fitted-curves (none
-// without it). On failure prints the message to `err` and returns the exit code.
+// without it); with --fit-axes and `texts`, End V, End I and Step V in `texts` fitted to the
+// measured points. On failure prints the message to `err` and returns the exit code.
 std::optional<int> ReadTubeAndData(const CommandLine& line, Tube& tube, PlotMarks& marks,
-                                   std::ostream& err);
+                                   std::ostream& err, SettingsTexts* texts = nullptr);
 
 // --fit, with --tube for the ratings and --save-tube: prints the fit as JSON on `out`.
 int RunFit(const CommandLine& line, std::ostream& out, std::ostream& err);

@@ -1,6 +1,7 @@
 #include "core/tubeedit/tubereport.h"
 
 #include "formats/formats.h"
+#include "formats/sitext.h"
 
 #include <algorithm>
 #include <charconv>
@@ -24,7 +25,7 @@ std::string Significant(double value, int digits) {
 }
 
 std::string Milliamps(double value) {
-    return formats::FormatPicture("0.000", value) + " mA";
+    return formats::FormatFixed(value, 3, "mA");
 }
 
 std::string PointCount(std::size_t points) {

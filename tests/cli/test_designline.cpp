@@ -92,13 +92,17 @@ void TestDesignLine::StageProblemsWordForWord() {
         {{"--design", "text", "--load", "transformer", "--zaa", " "},
          "--load transformer needs --zaa."},
         {{"--design", "text", "--zaa", "5000"}, "--zaa goes with --load transformer."},
-        {{"--load", "resistor"}, "--load, --zaa and --drive go with --design or --export."},
+        {{"--load", "resistor"},
+         "--load, --zaa and --drive go with --design, --export or --print-pdf."},
         {{"--readout", "1,1", "--design", "text"},
-         "--design, --load, --zaa and --drive go alone or with --export, not with another mode."},
+         "--design, --load, --zaa and --drive go alone or with --export or --print-pdf, not with "
+         "another mode."},
         {{"--window-shot", "w.png", "--drive", "3"},
-         "--design, --load, --zaa and --drive go alone or with --export, not with another mode."},
+         "--design, --load, --zaa and --drive go alone or with --export or --print-pdf, not with "
+         "another mode."},
         {{"--export-csv", "c.csv", "--load", "resistor"},
-         "--design, --load, --zaa and --drive go alone or with --export, not with another mode."}};
+         "--design, --load, --zaa and --drive go alone or with --export or --print-pdf, not with "
+         "another mode."}};
     for (const auto& [arguments, problem] : problems) {
         const CommandLine line = Read(arguments);
         QVERIFY2(line.Mode == RunMode::Usage, qPrintable(arguments.join(' ')));
@@ -106,7 +110,8 @@ void TestDesignLine::StageProblemsWordForWord() {
     }
     const Run run = RunProgram({"--design", "text", "--zaa", "x", "--load", "transformer"});
     QCOMPARE(run.Code, 2);
-    QVERIFY(run.Err.startsWith("valvescope: --zaa takes a number of ohms, not 'x'.\n\nUsage:"));
+    QCOMPARE(run.Err, QByteArray("valvescope: --zaa takes a number of ohms, not 'x'.\n"
+                                 "Try 'valvescope --help' for the options.\n"));
     QVERIFY(run.Out.isEmpty());
 }
 
