@@ -220,7 +220,7 @@ bool ReadStageWords(const QCommandLineParser& parser, CommandLine& line, StageTe
     return true;
 }
 
-// --design alone or with --export; --load, --zaa and --drive with either.
+// --design alone or with --export or --print-pdf; --load, --zaa and --drive with any of them.
 bool ReadStage(const QCommandLineParser& parser, CommandLine& line) {
     const bool design = parser.isSet(QStringLiteral("design"));
     bool stageOptions = false;
@@ -230,13 +230,15 @@ bool ReadStage(const QCommandLineParser& parser, CommandLine& line) {
     if (!design && !stageOptions) {
         return true;
     }
-    if (line.Mode != RunMode::Window && line.Mode != RunMode::Export) {
+    if (line.Mode != RunMode::Window && line.Mode != RunMode::Export &&
+        line.Mode != RunMode::PrintPdf) {
         line.Problem = QStringLiteral("--design, --load, --zaa and --drive go alone or with "
-                                      "--export, not with another mode.");
+                                      "--export or --print-pdf, not with another mode.");
         return false;
     }
     if (line.Mode == RunMode::Window && !design) {
-        line.Problem = QStringLiteral("--load, --zaa and --drive go with --design or --export.");
+        line.Problem =
+            QStringLiteral("--load, --zaa and --drive go with --design, --export or --print-pdf.");
         return false;
     }
     StageTexts stage = line.Start.Stage;

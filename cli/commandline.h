@@ -61,6 +61,7 @@ struct CommandLine {
     QString TubeFile;
     QString DataFile;
     bool FittedCurves = false;
+    bool FitAxes = false; // --fit-axes: End V, End I and Step V from the measured ranges
     QString FitFile;
     QString SaveTubeFile;
     // --imax, --vmax and --pmax with --fit: the fitted tube's ratings (A, V, W); none given, none.

@@ -47,7 +47,8 @@ int PrintReadouts(const CommandLine& line, const RunInputs& inputs, std::ostream
 }
 
 // The modes that draw or analyse: the files read once, then the mode.
-int RunOnInputs(const CommandLine& line, std::ostream& out, std::ostream& err) {
+int RunOnInputs(const CommandLine& given, std::ostream& out, std::ostream& err) {
+    CommandLine line = given;
     RunInputs inputs;
     if (const std::optional<int> failed = ReadInputs(line, inputs, err)) {
         return *failed;
@@ -59,6 +60,11 @@ int RunOnInputs(const CommandLine& line, std::ostream& out, std::ostream& err) {
         return PrintDesign(line, inputs, out, err);
     case RunMode::Readout:
         return PrintReadouts(line, inputs, out, err);
+    case RunMode::PrintPdf: {
+        const int written = RunFileExport(line, inputs, out, err);
+        return written == kExitSuccess && line.Design ? PrintDesign(line, inputs, out, err)
+                                                      : written;
+    }
     default:
         return RunFileExport(line, inputs, out, err);
     }
@@ -67,9 +73,9 @@ int RunOnInputs(const CommandLine& line, std::ostream& out, std::ostream& err) {
 } // namespace
 
 int ReportUsage(const QString& problem, std::ostream& err) {
-    err << QCoreApplication::applicationName().toStdString() << ": " << problem.toStdString()
-        << "\n\n"
-        << UsageText().toStdString();
+    const std::string name = QCoreApplication::applicationName().toStdString();
+    err << name << ": " << problem.toStdString() << "\n"
+        << "Try '" << name << " --help' for the options.\n";
     return kExitUsage;
 }
 

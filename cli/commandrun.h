@@ -18,7 +18,7 @@ struct RunInputs;
 // `out`, messages to `err`.
 int RunWithoutWindow(const CommandLine& line, std::ostream& out, std::ostream& err);
 
-// Prints why the command line did not read, then the usage; returns kExitUsage.
+// Prints why the command line did not read and where the options are told; returns kExitUsage.
 int ReportUsage(const QString& problem, std::ostream& err);
 
 // Prints the stage's analysis as --design asks; returns the exit code.

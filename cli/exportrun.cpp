@@ -3,12 +3,15 @@
 #include "cli/commandrun.h"
 #include "cli/runerrors.h"
 #include "cli/tuberun.h"
+#include "core/analysis/stage.h"
+#include "core/design/stagejob.h"
 #include "core/export/curvecsv.h"
 #include "core/export/familygrid.h"
 #include "core/export/spice.h"
 #include "core/io/atomicfile.h"
 #include "core/page/settingstext.h"
 #include "core/session/plotjob.h"
+#include "core/session/plotsession.h"
 #include "ui/framedpicture.h"
 #include "ui/plotexport.h"
 #include "ui/printpage.h"
@@ -45,8 +48,16 @@ void WriteSpice(const CommandLine& line, const DrawnPlot& plot) {
     exports::ExportSpice(path, deck, plot.DrawnTube, line.Dialect, version, plot.Settings);
 }
 
+// With the stage's options the page carries the stage's summary, as the window's Print does
+// while the Operating Point window is open.
 PrintedPlot PageOf(const CommandLine& line, const DrawnPlot& plot) {
-    return {plot.Ops, line.Surface, plot.Captions, plot.DrawnTube.Name, plot.Texts, std::nullopt};
+    std::optional<std::string> summary;
+    if (line.Stage) {
+        PlotSession session;
+        session.SetTube(plot.DrawnTube);
+        summary = StageText(TakeAndDesign(session, plot.Texts, *line.Stage));
+    }
+    return {plot.Ops, line.Surface, plot.Captions, plot.DrawnTube.Name, plot.Texts, summary};
 }
 
 } // namespace
@@ -59,11 +70,12 @@ int WriteExportedPicture(const CommandLine& line, const DrawnPlot& plot, std::os
         RunStep::Exporting,
         [&] {
             if (line.Bare) {
-                WritePicture(line.File, format, plot.Ops, line.Surface);
+                WritePicture(line.File, format, plot.Ops, line.Surface, plot.DrawnTube.Name);
             } else {
                 const page::PictureLabels labels{
                     plot.Captions, page::CaptionItems(plot.DrawnTube.Name, plot.Texts)};
-                WritePicture(line.File, format, FrameSurface(labels, line.Surface), plot.Ops);
+                WritePicture(line.File, format, FrameSurface(labels, line.Surface), plot.Ops,
+                             plot.DrawnTube.Name);
             }
         },
         err);

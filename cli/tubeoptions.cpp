@@ -91,6 +91,10 @@ bool CheckCombinations(CommandLine& line) {
         line.Problem = QStringLiteral("--fitted-curves needs --data.");
         return false;
     }
+    if (line.FitAxes && line.DataFile.isEmpty()) {
+        line.Problem = QStringLiteral("--fit-axes needs --data.");
+        return false;
+    }
     return true;
 }
 
@@ -108,6 +112,9 @@ void AddTubeOptions(QCommandLineParser& parser) {
     parser.addOption({QStringLiteral("fitted-curves"),
                       QStringLiteral("With --data: draw the model's curves at the measured grid "
                                      "voltages too.")});
+    parser.addOption({QStringLiteral("fit-axes"),
+                      QStringLiteral("With --data: set End V, End I and Step V from the measured "
+                                     "ranges.")});
     parser.addOption({QStringLiteral("fit"),
                       QStringLiteral("Fit the tube's seven constants to the measured points in "
                                      "<file>, print the fit as JSON and end."),
@@ -132,6 +139,7 @@ void AddTubeOptions(QCommandLineParser& parser) {
 
 bool ReadTubeOptions(const QCommandLineParser& parser, CommandLine& line) {
     line.FittedCurves = parser.isSet(QStringLiteral("fitted-curves"));
+    line.FitAxes = parser.isSet(QStringLiteral("fit-axes"));
     return ReadFileName(parser, "tube", line.TubeFile, line.Problem) &&
            ReadFileName(parser, "data", line.DataFile, line.Problem) &&
            ReadFileName(parser, "fit", line.FitFile, line.Problem) &&

@@ -5,6 +5,7 @@
 #include "core/fit/fit.h"
 #include "core/measure/measurements.h"
 #include "core/tube/tubefile.h"
+#include "core/tubeedit/axesfit.h"
 #include "core/tubeedit/measuremarks.h"
 #include "core/tubeedit/tubereport.h"
 #include "ui/qtext.h"
@@ -35,7 +36,7 @@ PlotMarks RunInputs::Marks() const {
     return MeasurementMarks(Points, MeasuredGridVoltages(Points), FittedCurves);
 }
 
-std::optional<int> ReadInputs(const CommandLine& line, RunInputs& inputs, std::ostream& err) {
+std::optional<int> ReadInputs(CommandLine& line, RunInputs& inputs, std::ostream& err) {
     return Reported(
         RunStep::Reading,
         [&] {
@@ -50,6 +51,9 @@ std::optional<int> ReadInputs(const CommandLine& line, RunInputs& inputs, std::o
             }
             if (!inputs.MeasurementFile.empty()) {
                 inputs.Points = ReadMeasurementFile(inputs.MeasurementFile);
+                if (line.FitAxes) {
+                    line.Texts = WithAxesFitted(line.Texts, inputs.Points);
+                }
             }
         },
         err);

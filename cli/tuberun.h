@@ -26,9 +26,9 @@ struct RunInputs {
     PlotMarks Marks() const;
 };
 
-// Reads the run's files, each once. On failure prints the message to `err` and returns the exit
-// code.
-std::optional<int> ReadInputs(const CommandLine& line, RunInputs& inputs, std::ostream& err);
+// Reads the run's files, each once; with --fit-axes, End V, End I and Step V of `line` follow the
+// measured points. On failure prints the message to `err` and returns the exit code.
+std::optional<int> ReadInputs(CommandLine& line, RunInputs& inputs, std::ostream& err);
 
 // --fit, with --tube (or the design's tube) for the ratings and --save-tube: prints the fit as
 // JSON on `out`.

@@ -15,7 +15,16 @@ ErrorBoxPresenter& CurrentPresenter() {
     return presenter;
 }
 
+QString& CurrentTitle() {
+    static QString title = QString::fromUtf8(kApplicationTitle);
+    return title;
+}
+
 } // namespace
+
+void SetErrorBoxTitle(const QString& title) {
+    CurrentTitle() = title;
+}
 
 ErrorBoxPresenter SetErrorBoxPresenter(ErrorBoxPresenter presenter) {
     return std::exchange(CurrentPresenter(), std::move(presenter));
@@ -29,6 +38,6 @@ QString WithFullStop(const QString& message) {
 }
 
 void ShowErrorBox(QWidget* owner, const QString& message) {
-    CurrentPresenter()(owner, ErrorBoxContent{QString::fromUtf8(kApplicationTitle),
-                                              WithFullStop(message), QMessageBox::Critical});
+    CurrentPresenter()(
+        owner, ErrorBoxContent{CurrentTitle(), WithFullStop(message), QMessageBox::Critical});
 }

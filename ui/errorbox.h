@@ -27,8 +27,12 @@ ErrorBoxPresenter SetErrorBoxPresenter(ErrorBoxPresenter presenter);
 // The message with a full stop added when its last character comes after the full stop.
 QString WithFullStop(const QString& message);
 
-// The standard error box for an error's message.
+// The standard error box for an error's message, captioned with the application's title.
 void ShowErrorBox(QWidget* owner, const QString& message);
+
+// The title the error box shows from now on (kApplicationTitle until it is set): the main window
+// sets it whenever its tube changes, so that the box names the tube in use.
+void SetErrorBoxTitle(const QString& title);
 
 // Runs a handler; an error it raises ends it and is shown in the standard error box.
 template <typename Handler> void RunGuarded(QWidget* owner, Handler&& handler) {

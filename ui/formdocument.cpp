@@ -53,7 +53,7 @@ void TSchematicForm::ShowOperatingPoint() {
 // ---- The tube and measured curves -----------------------------------------------------------
 
 void TSchematicForm::TubeChanged() {
-    setWindowTitle(FromStd(valvescope::WindowCaption(session_.CurrentTube().Name)));
+    ShowTubeInTitles();
     if (!isVisible() || takingDesign_) {
         return; // drawn when it is shown
     }

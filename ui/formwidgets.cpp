@@ -1,5 +1,6 @@
 #include "ui/formwidgets.h"
 
+#include <QFontMetrics>
 #include <QPainter>
 #include <QSizePolicy>
 
@@ -39,10 +40,25 @@ QSize TStatusText::minimumSizeHint() const {
     return QSize(0, QLabel::minimumSizeHint().height());
 }
 
+QFont TStatusText::ShownFont() const {
+    QFont shown = font();
+    const int width = contentsRect().width();
+    for (int pixels = shown.pixelSize(); pixels > kSmallestStatusPixels; --pixels) {
+        if (QFontMetrics(shown).horizontalAdvance(text()) <= width) {
+            break;
+        }
+        shown.setPixelSize(pixels - 1);
+    }
+    return shown;
+}
+
+QString TStatusText::ShownText() const {
+    return QFontMetrics(ShownFont()).elidedText(text(), Qt::ElideRight, contentsRect().width());
+}
+
 void TStatusText::paintEvent(QPaintEvent*) {
     QPainter painter(this);
-    const QRect area = contentsRect();
+    painter.setFont(ShownFont());
     painter.setPen(palette().color(QPalette::WindowText));
-    painter.drawText(area, static_cast<int>(alignment()),
-                     fontMetrics().elidedText(text(), Qt::ElideRight, area.width()));
+    painter.drawText(contentsRect(), static_cast<int>(alignment()), ShownText());
 }

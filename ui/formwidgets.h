@@ -36,10 +36,18 @@ private:
 // The status line's text: as wide as the window leaves it, never wider, so that a long readout
 // cannot widen the window; what does not fit ends in an ellipsis, and the whole text is the tool
 // tip.
+// The status line's text. A text too long for its width is written in a smaller font, down to
+// kSmallestStatusPixels, so that the whole readout shows; only past that does it end in "…".
+inline constexpr int kSmallestStatusPixels = 9;
+
 class TStatusText : public QLabel {
 public:
     explicit TStatusText(QWidget* parent);
     QSize minimumSizeHint() const override;
+
+    // The font the text is written in at the present width, and the text as it shows in it.
+    QFont ShownFont() const;
+    QString ShownText() const;
 
 protected:
     void paintEvent(QPaintEvent*) override;

@@ -5,6 +5,7 @@
 #include "ui/qtext.h"
 
 #include "core/io/atomicfile.h"
+#include "core/tubeedit/tubereport.h"
 
 #include <QBuffer>
 #include <QFile>
@@ -24,7 +25,6 @@ namespace valvescope {
 
 namespace {
 
-constexpr const char* kPictureTitle = "Plate characteristics of the 807";
 constexpr const char* kCreator = "Valvescope";
 
 // Ends the painting; a painter whose device failed part way says so here.
@@ -37,7 +37,7 @@ void EndPainting(QPainter& painter, const char* what) {
 // Paints a whole picture from its top-left corner.
 using Painting = std::function<void(QPainter&)>;
 
-QByteArray SvgBytes(const Painting& paint, QSize size) {
+QByteArray SvgBytes(const Painting& paint, QSize size, const QString& title) {
     QByteArray bytes;
     QBuffer buffer(&bytes);
     QSvgGenerator generator;
@@ -45,7 +45,7 @@ QByteArray SvgBytes(const Painting& paint, QSize size) {
     generator.setSize(size);
     generator.setViewBox(QRect(QPoint(0, 0), size));
     generator.setResolution(96);
-    generator.setTitle(QString::fromUtf8(kPictureTitle));
+    generator.setTitle(title);
     generator.setDescription(QString::fromUtf8(kCreator));
     QPainter painter;
     if (!painter.begin(&generator)) {
@@ -57,14 +57,14 @@ QByteArray SvgBytes(const Painting& paint, QSize size) {
 }
 
 // One page exactly the surface's size, at 72 dots per inch so that a pixel is a point.
-QByteArray PdfBytes(const Painting& paint, QSize size) {
+QByteArray PdfBytes(const Painting& paint, QSize size, const QString& title) {
     QByteArray bytes;
     QBuffer buffer(&bytes);
     if (!buffer.open(QIODevice::WriteOnly)) {
         throw PictureWriteError("The PDF page could not be started");
     }
     QPdfWriter writer(&buffer);
-    writer.setTitle(QString::fromUtf8(kPictureTitle));
+    writer.setTitle(title);
     writer.setCreator(QString::fromUtf8(kCreator));
     writer.setResolution(72);
     writer.setPageLayout(
@@ -114,7 +114,8 @@ namespace {
 
 // The picture made in memory in the format, then written.
 void WritePainted(const QString& path, PictureFormat format, const Painting& paint,
-                  const std::function<QImage()>& image, QSize size) {
+                  const std::function<QImage()>& image, QSize size, const std::string& tubeName) {
+    const QString title = QString::fromStdString(PictureTitle(tubeName));
     QByteArray bytes;
     try {
         switch (format) {
@@ -122,10 +123,10 @@ void WritePainted(const QString& path, PictureFormat format, const Painting& pai
             bytes = PngBytes(image());
             break;
         case PictureFormat::Svg:
-            bytes = SvgBytes(paint, size);
+            bytes = SvgBytes(paint, size, title);
             break;
         case PictureFormat::Pdf:
-            bytes = PdfBytes(paint, size);
+            bytes = PdfBytes(paint, size, title);
             break;
         }
     } catch (const PictureWriteError& error) {
@@ -144,19 +145,20 @@ QImage PlotImage(const DrawOps& ops, QSize size) {
     return image;
 }
 
-void WritePicture(const QString& path, PictureFormat format, const DrawOps& ops, QSize size) {
+void WritePicture(const QString& path, PictureFormat format, const DrawOps& ops, QSize size,
+                  const std::string& tubeName) {
     WritePainted(
         path, format, [&ops](QPainter& painter) { PaintDrawOps(painter, ops); },
-        [&ops, size] { return PlotImage(ops, size); }, size);
+        [&ops, size] { return PlotImage(ops, size); }, size, tubeName);
 }
 
 void WritePicture(const QString& path, PictureFormat format, const page::FramedPicture& picture,
-                  const DrawOps& surface) {
+                  const DrawOps& surface, const std::string& tubeName) {
     WritePainted(
         path, format,
         [&picture, &surface](QPainter& painter) { PaintFramedPicture(painter, picture, surface); },
         [&picture, &surface] { return FramedImage(picture, surface); },
-        QSize(picture.Width, picture.Height));
+        QSize(picture.Width, picture.Height), tubeName);
 }
 
 void WritePng(const QString& path, const QImage& image) {

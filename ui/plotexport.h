@@ -30,12 +30,14 @@ public:
 // byte is on the disk: any failure (a full disk among them) leaves no partial file and an
 // existing file byte for byte as it was. Throws PictureWriteError "Cannot write '<path>':
 // <reason>".
-void WritePicture(const QString& path, PictureFormat format, const DrawOps& ops, QSize size);
+// SVG and PDF carry "Plate characteristics of the <tubeName>" as their title.
+void WritePicture(const QString& path, PictureFormat format, const DrawOps& ops, QSize size,
+                  const std::string& tubeName);
 
 // Writes the picture with its margins (see framedpicture.h), the surface painted from
 // `surface`, the same way.
 void WritePicture(const QString& path, PictureFormat format, const page::FramedPicture& picture,
-                  const DrawOps& surface);
+                  const DrawOps& surface, const std::string& tubeName);
 
 // Writes the bytes into `path` atomically; PictureWriteError "Cannot write '<path>': <reason>"
 // when they cannot be written.

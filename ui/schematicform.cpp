@@ -39,7 +39,7 @@
 
 TSchematicForm::TSchematicForm(QWidget* parent) : QMainWindow(parent) {
     setObjectName(QStringLiteral("SchematicForm"));
-    setWindowTitle(FromStd(valvescope::WindowCaption(session_.CurrentTube().Name)));
+    ShowTubeInTitles();
     setWindowIcon(ProgramIcon());
     setFont(ArialOfPixels(12));
     setAccessibleName(QString::fromUtf8(kApplicationTitle));
@@ -377,7 +377,7 @@ QString TSchematicForm::SavePicture(QString path) const {
         path += QStringLiteral(".png");
         format = valvescope::PictureFormat::Png;
     }
-    valvescope::WritePicture(path, *format, FramedLayout(), lastOps_);
+    valvescope::WritePicture(path, *format, FramedLayout(), lastOps_, session_.CurrentTube().Name);
     return path;
 }
 
@@ -393,6 +393,13 @@ void TSchematicForm::ShowAbout() {
     auto* about = new TAboutBox(this);
     about->setAttribute(Qt::WA_DeleteOnClose);
     about->exec();
+}
+
+// The window's caption and the error box's title name the tube in use.
+void TSchematicForm::ShowTubeInTitles() {
+    const std::string& name = session_.CurrentTube().Name;
+    setWindowTitle(FromStd(valvescope::WindowCaption(name)));
+    SetErrorBoxTitle(FromStd(valvescope::ApplicationTitle(name)));
 }
 
 // ---- Hints ----------------------------------------------------------------------------------

@@ -118,6 +118,7 @@ private:
     void BindEvents();
     void CreatePlotMenu();
     void FollowDocument();
+    void ShowTubeInTitles();
     template <typename Handler> void Guarded(Handler&& handler);
 
     // Handlers.

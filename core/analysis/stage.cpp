@@ -129,19 +129,22 @@ SignalSwing SwingOf(const Tube& tube, const StageInput& input, const QuiescentPo
 StageOverlay OverlayOf(const StageInput& input, const QuiescentPoint& q, const SignalSwing& swing) {
     const bool transformer = input.Load == LoadKind::Transformer;
     const double bPlus = input.BPlus;
-    // Plate to ground along the drawn line: the load line from B+, or the AC line through Q.
+    // Plate to cathode along the swing, the cathode held at Vk: a resistor's plate falls from
+    // B+ - Vk by Ra for each ampere, a transformer's swings about Vp by Zaa.
     const auto pointAt = [&](double ip) {
-        const double x = transformer ? bPlus - *input.Zaa * (ip - q.Ip) : bPlus - input.Ra * ip;
+        const double x =
+            transformer ? q.Vp - *input.Zaa * (ip - q.Ip) : bPlus - q.Vk - input.Ra * ip;
         return PlotPoint{x, ip};
     };
     StageOverlay overlay;
-    overlay.Quiescent = transformer ? PlotPoint{bPlus, q.Ip} : pointAt(q.Ip);
+    overlay.Quiescent = {q.Vp, q.Ip};
     overlay.SwingLow = pointAt(swing.MinIp);
     overlay.SwingHigh = pointAt(swing.MaxIp);
+    overlay.DcLine = {{bPlus, 0}, transformer ? input.Rk : input.Ra + input.Rk};
     if (transformer) {
         const double zaa = *input.Zaa;
-        overlay.AcLine = AcLoadLine{
-            overlay.Quiescent, -1 / zaa, {bPlus + zaa * q.Ip, 0}, {0, q.Ip + bPlus / zaa}};
+        overlay.AcLine =
+            AcLoadLine{overlay.Quiescent, -1 / zaa, {q.Vp + zaa * q.Ip, 0}, {0, q.Ip + q.Vp / zaa}};
     }
     return overlay;
 }

@@ -106,8 +106,8 @@ struct SignalSwing {
     std::optional<double> Efficiency;
 };
 
-// A point for the plot overlay: x in volts plate to ground (the plot's voltage axis, which
-// includes the cathode's Vk), y in amperes.
+// A point for the plot overlay in the curves' own coordinates: x in volts plate to cathode,
+// y in amperes, so the quiescent point lies on the curve of its grid voltage.
 struct PlotPoint {
     double X = 0;
     double Y = 0;
@@ -115,16 +115,25 @@ struct PlotPoint {
 
 // The transformer's AC load line: through the quiescent point with slope -1 / Zaa.
 struct AcLoadLine {
-    PlotPoint Through;    // (B+, Ip at rest)
+    PlotPoint Through;    // (Vp, Ip at rest)
     double Slope = 0;     // A/V, -1 / Zaa
     PlotPoint VoltageEnd; // where it meets the voltage axis (y = 0)
     PlotPoint CurrentEnd; // where it meets the current axis (x = 0)
 };
 
+// The stage's DC load line, plate to cathode: Va = B+ - Resistance * Ip from (B+, 0) through the
+// quiescent point. Resistance is Ra + Rk for a resistor, Rk for a transformer (0 leaves the line
+// upright at B+).
+struct DcLoadLine {
+    PlotPoint VoltageEnd;  // (B+, 0)
+    double Resistance = 0; // ohm
+};
+
 struct StageOverlay {
-    PlotPoint Quiescent;              // resistor: (B+ - Ra * Ip, Ip); transformer: (B+, Ip)
+    PlotPoint Quiescent;              // (Vp, Ip) at rest
     PlotPoint SwingLow;               // the swing's end at its least current
     PlotPoint SwingHigh;              // the swing's end at its most current
+    DcLoadLine DcLine;                // the stage's own DC load line
     std::optional<AcLoadLine> AcLine; // transformer load only
 };
 
@@ -143,9 +152,11 @@ struct StageAnalysis {
 StageAnalysis AnalyzeStage(const Tube& tube, const StageInput& input);
 
 // The analysis as JSON in SI units, numbers with 17 significant digits:
-// {"load", "quiescent": {Ip, Vp, Vg, Vk, P}, "ratings": {Ip, Vp, P}, "smallSignal": {mu, gm, rp,
-// gain, gainUnbypassed, zout}, "swing": {drive, harmonics [H1..H9], thd, power, vout, gain,
-// averageIp, minIp, peakP, gridCurrent, cutoff, efficiency (null for a resistor load)}}.
+// {"tube", "load", "settings": {bPlus, ra, rk, zaa (null for a resistor load), drive},
+// "quiescent": {Ip, Vp, Vg, Vk, P}, "ratingFractions": {Ip, Vp, P}, "ratings" (the same, its old
+// name), "smallSignal": {mu, gm, rp, gain, gainUnbypassed, zout}, "swing": {drive, harmonics
+// [H1..H9], thd, power, vout, gain, averageIp, minIp, maxIp, maxVa, peakP, gridCurrent, cutoff,
+// currentExceeded, voltageExceeded, dissipationExceeded, efficiency (null for a resistor load)}}.
 std::string StageJson(const StageAnalysis& analysis);
 
 // A multi-line summary for a terminal, ending in a newline.

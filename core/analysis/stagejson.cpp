@@ -4,6 +4,7 @@
 
 #include <charconv>
 #include <cmath>
+#include <cstdio>
 #include <initializer_list>
 #include <string_view>
 #include <utility>
@@ -30,8 +31,22 @@ std::string Bool(bool b) {
     return b ? "true" : "false";
 }
 
+// A JSON string: quotes, backslashes and control characters escaped.
 std::string Quoted(std::string_view text) {
-    return '"' + std::string(text) + '"';
+    std::string quoted = "\"";
+    for (const char c : text) {
+        if (c == '"' || c == '\\') {
+            quoted += '\\';
+            quoted += c;
+        } else if (static_cast<unsigned char>(c) < 0x20) {
+            char escape[8];
+            std::snprintf(escape, sizeof escape, "\\u%04x", static_cast<unsigned>(c));
+            quoted += escape;
+        } else {
+            quoted += c;
+        }
+    }
+    return quoted + "\"";
 }
 
 using Member = std::pair<std::string_view, std::string>;
@@ -66,11 +81,30 @@ std::string SwingObject(const SignalSwing& s) {
                    {"gain", Number(s.Gain)},
                    {"averageIp", Number(s.AverageIp)},
                    {"minIp", Number(s.MinIp)},
+                   {"maxIp", Number(s.MaxIp)},
+                   {"maxVa", Number(s.MaxVa)},
                    {"peakP", Number(s.PeakP)},
                    {"gridCurrent", Bool(s.GridCurrent)},
                    {"cutoff", Bool(s.Cutoff)},
+                   {"currentExceeded", Bool(s.CurrentExceeded)},
+                   {"voltageExceeded", Bool(s.VoltageExceeded)},
+                   {"dissipationExceeded", Bool(s.DissipationExceeded)},
                    {"efficiency", s.Efficiency ? Number(*s.Efficiency) : "null"}},
                   1);
+}
+
+std::string SettingsObject(const StageInput& in) {
+    const bool transformer = in.Load == LoadKind::Transformer;
+    return Object({{"bPlus", Number(in.BPlus)},
+                   {"ra", Number(in.Ra)},
+                   {"rk", Number(in.Rk)},
+                   {"zaa", transformer && in.Zaa ? Number(*in.Zaa) : "null"},
+                   {"drive", in.Drive ? Number(*in.Drive) : "null"}},
+                  1);
+}
+
+std::string FractionsObject(const RatingFractions& r) {
+    return Object({{"Ip", Fraction(r.Ip)}, {"Vp", Fraction(r.Vp)}, {"P", Fraction(r.P)}}, 1);
 }
 
 } // namespace
@@ -79,17 +113,18 @@ std::string StageJson(const StageAnalysis& a) {
     const QuiescentPoint& q = a.Quiescent;
     const SmallSignal& small = a.Small;
     const bool transformer = a.Input.Load == LoadKind::Transformer;
-    return Object({{"load", Quoted(transformer ? "transformer" : "resistor")},
+    return Object({{"tube", Quoted(a.TubeName)},
+                   {"load", Quoted(transformer ? "transformer" : "resistor")},
+                   {"settings", SettingsObject(a.Input)},
                    {"quiescent", Object({{"Ip", Number(q.Ip)},
                                          {"Vp", Number(q.Vp)},
                                          {"Vg", Number(q.Vg)},
                                          {"Vk", Number(q.Vk)},
                                          {"P", Number(q.P)}},
                                         1)},
-                   {"ratings", Object({{"Ip", Fraction(a.Ratings.Ip)},
-                                       {"Vp", Fraction(a.Ratings.Vp)},
-                                       {"P", Fraction(a.Ratings.P)}},
-                                      1)},
+                   {"ratingFractions", FractionsObject(a.Ratings)},
+                   // The same fractions under the name they had; goes in the next release.
+                   {"ratings", FractionsObject(a.Ratings)},
                    {"smallSignal", Object({{"mu", Number(small.Mu)},
                                            {"gm", Number(small.Gm)},
                                            {"rp", Number(small.Rp)},

@@ -1,33 +1,32 @@
-// The stage's numbers as its text and its window write them: the readout formatters without
-// the blank they leave for the sign of a positive value.
+// The stage's numbers as its text, its window and the printed page write them: SI prefixes,
+// digits always, a leading zero ("37.8 mA", "3.00 kΩ", "960 µW").
 #pragma once
 
 #include "formats/formats.h"
+#include "formats/sitext.h"
 
 #include <optional>
 #include <string>
 
 namespace valvescope::stagenumbers {
 
-inline std::string Trimmed(std::string text) {
-    text.erase(0, text.find_first_not_of(' '));
-    return text;
-}
-
 inline std::string Volts(double x) {
-    return Trimmed(formats::FormatVoltsReadout(x));
+    return formats::FormatSi(x, "V");
 }
 inline std::string Amps(double x) {
-    return Trimmed(formats::FormatAmpsReadout(x));
+    return formats::FormatSi(x, "A");
 }
 inline std::string Watts(double x) {
-    return Trimmed(formats::FormatWatts(x));
+    return formats::FormatSi(x, "W");
 }
 inline std::string Ohms(double x) {
-    return Trimmed(formats::FormatOhms(x));
+    return formats::FormatSi(x, "Ω");
+}
+inline std::string Siemens(double x) {
+    return formats::FormatSi(x, "A/V");
 }
 inline std::string Plain(double x) {
-    return Trimmed(formats::FormatValueReadout(x));
+    return formats::FormatSi(x, "");
 }
 inline std::string Percent(double fraction) {
     return formats::FormatPicture("0.0", fraction * 100) + " %";

@@ -37,9 +37,9 @@ std::string SmallSignalLines(const StageAnalysis& a, const std::string& zlName) 
     const SmallSignal& s = a.Small;
     return "Small signal\n"
            "  mu " +
-           Plain(s.Mu) + "   gm " + Plain(s.Gm * 1000) + " mA/V   rp " + Ohms(s.Rp) + "\n" +
-           "  gain " + Plain(s.Gain) + " bypassed, " + Plain(s.GainUnbypassed) + " unbypassed\n" +
-           "  Zout " + Ohms(s.Zout) + " (rp || " + zlName + ", bypassed)\n";
+           Plain(s.Mu) + "   gm " + Siemens(s.Gm) + "   rp " + Ohms(s.Rp) + "\n" + "  gain " +
+           Plain(s.Gain) + " bypassed, " + Plain(s.GainUnbypassed) + " unbypassed\n" + "  Zout " +
+           Ohms(s.Zout) + " (rp || " + zlName + ", bypassed)\n";
 }
 
 std::string SwingLines(const StageAnalysis& a) {

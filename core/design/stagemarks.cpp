@@ -56,6 +56,15 @@ PlotMarks StageMarks(const StageAnalysis& analysis, const PlotSettings& settings
     dot(overlay.SwingLow, kSwingDotRadius);
     dot(overlay.SwingHigh, kSwingDotRadius);
     dot(overlay.Quiescent, kQuiescentDotRadius);
+    // Va = B+ - R Ip up to the current axis, or upright past the top where R is 0.
+    const DcLoadLine& dc = overlay.DcLine;
+    const double foot = dc.VoltageEnd.X;
+    const MarkLine dcLine =
+        dc.Resistance > 0 ? MarkLine{foot, 0, 0, foot / dc.Resistance, kStageLoadLineColour, 1}
+                          : MarkLine{foot, 0, foot, top, kStageLoadLineColour, 1};
+    if (const std::optional<MarkLine> shown = ClipToPlot(dcLine, right, top)) {
+        marks.Lines.push_back(*shown);
+    }
     if (overlay.AcLine) {
         // Across the plot's width from the point and the slope: the line's own ends may lie
         // far beyond it (a large Zaa meets the voltage axis at megavolts).

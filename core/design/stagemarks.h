@@ -1,6 +1,7 @@
-// What the Operating Point window adds over the plot: a dot at the quiescent point, smaller dots
-// at the two ends of the swing and, for a transformer, the AC load line through the quiescent
-// point. Plain marks in volts (plate to ground, the plot's axis) and amperes.
+// What the Operating Point window adds over the plot: the stage's own DC load line, a dot at the
+// quiescent point, smaller dots at the two ends of the swing and, for a transformer, the AC load
+// line through the quiescent point. Plain marks in volts plate to cathode, as the curves are
+// drawn, and amperes.
 #pragma once
 
 #include "core/analysis/stage.h"
@@ -13,9 +14,11 @@
 
 namespace valvescope {
 
-// The operating point's colour: a deep orange, apart from the family's black, the grid's blue,
-// the limits' red and maroon and the AC line's dark green.
-inline constexpr Colour kOperatingPointColour = 0x0060E0;
+// The operating point's colour: a dark teal, apart from the family's black, the grid's blue, the
+// limits' red and maroon, the AC line's dark green and every colour of the measured points.
+inline constexpr Colour kOperatingPointColour = 0x808000;
+// The stage's DC load line: olive, apart from the Ra load line's blue that it may run beside.
+inline constexpr Colour kStageLoadLineColour = 0x008080;
 inline constexpr std::int32_t kQuiescentDotRadius = 4;
 inline constexpr std::int32_t kSwingDotRadius = 3;
 
@@ -24,7 +27,8 @@ inline constexpr std::int32_t kSwingDotRadius = 3;
 std::optional<MarkLine> ClipToPlot(const MarkLine& line, double right, double top);
 
 // The marks for the analysis on a plot with these settings (End V and End I bound it): the swing
-// ends first, the quiescent dot over them, then the AC line. Marks off the plot are left out.
+// ends first, the quiescent dot over them, then the DC line and the AC line. Marks off the plot
+// are left out.
 PlotMarks StageMarks(const StageAnalysis& analysis, const PlotSettings& settings);
 
 } // namespace valvescope

@@ -31,7 +31,7 @@ StageSection SmallSignalSection(const StageAnalysis& a) {
     const std::string zl = a.Input.Load == LoadKind::Transformer ? "Zaa" : "Ra";
     return {"Small signal",
             {{"mu", Plain(s.Mu), "", false},
-             {"gm", Plain(s.Gm * 1000) + " mA/V", "", false},
+             {"gm", Siemens(s.Gm), "", false},
              {"rp", Ohms(s.Rp), "", false},
              {"Gain", Plain(s.Gain), "cathode bypassed", false},
              {"Gain", Plain(s.GainUnbypassed), "unbypassed", false},

@@ -37,7 +37,10 @@ std::string Field(std::string_view text) {
     return quoted + "\"";
 }
 
+// Zero of either sign is written "0": the bias line's first grid voltage is -Rk x 0.
 std::string Number(double value) {
+    if (value == 0)
+        value = 0;
     char text[64];
     const auto result =
         std::to_chars(text, text + sizeof text, value, std::chars_format::general, 17);

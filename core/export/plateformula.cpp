@@ -3,6 +3,8 @@
 
 #include <cmath>
 #include <string>
+#include <string_view>
+#include <vector>
 
 namespace valvescope::exports {
 
@@ -50,12 +52,12 @@ public:
         return Choose(IsZero(exponent), "1", withZeroBase);
     }
 
-    // SignedPower with a constant exponent: 1 outright for an exponent of 0.
-    std::string SignedPowerTo(const std::string& base, double exponent,
+    // SignedPower with a constant exponent, written as `name`: 1 outright for an exponent of 0.
+    std::string SignedPowerTo(const std::string& base, double exponent, const std::string& name,
                               bool baseNonNegative) const {
         if (exponent == 0)
             return "1";
-        return SignedPower(base, ExactNumber(exponent), false, baseNonNegative);
+        return SignedPower(base, name, false, baseNonNegative);
     }
 
     // Parallel(x, y): x * y / (x + y), or 0 when the sum is 0.
@@ -70,29 +72,44 @@ private:
 
 } // namespace
 
+std::vector<SpiceConstant> SpiceConstants(const tubemath::TubeParams& tube) {
+    return {{"MuExponent", tube.MuExponent},   {"ExponentSlope", tube.ExponentSlope},
+            {"GridDecade", tube.GridDecade},   {"KneeFactor", tube.KneeFactor},
+            {"MuZero", tube.MuZero},           {"Perveance", tube.Perveance},
+            {"LawExponent", tube.LawExponent}, {"LnTen", std::log(10.0)}};
+}
+
+std::string ConstantReference(std::string_view name, SpiceDialect dialect) {
+    return std::string(name) + (dialect == SpiceDialect::Ngspice ? "()" : "");
+}
+
 std::string PlateCurrentFormula(const tubemath::TubeParams& tube, SpiceDialect dialect) {
     const FormulaWriter w(dialect);
+    const auto named = [dialect](std::string_view name) {
+        return ConstantReference(name, dialect);
+    };
     const std::string vg = "V(grid,cathode)";
     const std::string va = "V(plate,cathode)";
     const std::string minusVg = "(-" + vg + ")";
-    const std::string muExponent = ExactNumber(tube.MuExponent);
-    const std::string muZero = ExactNumber(tube.MuZero);
-    const std::string slope = ExactNumber(tube.ExponentSlope);
-    const std::string lawExponent = ExactNumber(tube.LawExponent);
-    const std::string perveance = ExactNumber(tube.Perveance);
+    const std::string muExponent = named("MuExponent");
+    const std::string muZero = named("MuZero");
+    const std::string slope = named("ExponentSlope");
+    const std::string lawExponent = named("LawExponent");
+    const std::string perveance = named("Perveance");
 
     // |Vg|^MuExponent, shared by the used-up test and the amplification factor.
-    const std::string gridPower = w.SignedPowerTo("abs(" + vg + ")", tube.MuExponent, true);
+    const std::string gridPower =
+        w.SignedPowerTo("abs(" + vg + ")", tube.MuExponent, muExponent, true);
     const std::string usedUp = Paren(gridPower + " >= " + muZero);
     const std::string cutoffDivisor =
-        Paren(muZero + " + " + w.SignedPowerTo(vg, tube.MuExponent, false));
+        Paren(muZero + " + " + w.SignedPowerTo(vg, tube.MuExponent, muExponent, false));
     const std::string cutoff = Paren(minusVg + " >= " + Paren(va + " / " + cutoffDivisor));
     const std::string pastLimit = Paren(Paren(vg + " / " + slope) + " >= " + lawExponent);
 
     // 10^(-Vg / GridDecade) as exp(x * ln 10): a positive base, and exp(0 * ln 10) is the 1
-    // that a zero exponent gives. ln 10 is written as the very double the model uses.
-    const std::string decadePower = "exp(" + Paren(minusVg + " / " + ExactNumber(tube.GridDecade)) +
-                                    " * " + ExactNumber(std::log(10.0)) + ")";
+    // that a zero exponent gives. ln 10 is the very double the model uses.
+    const std::string decadePower =
+        "exp(" + Paren(minusVg + " / " + named("GridDecade")) + " * " + named("LnTen") + ")";
     const std::string k = Paren(perveance + " / " + decadePower);
     const std::string muTimesVg = Paren(Paren(muZero + " - " + gridPower) + " * " + vg);
     const std::string argument = Paren(muTimesVg + " + " + va);
@@ -101,9 +118,9 @@ std::string PlateCurrentFormula(const tubemath::TubeParams& tube, SpiceDialect d
     const std::string spaceCharge =
         Paren(Paren(w.SignedPower(argument, n, false, false)) + " * " + k);
     const std::string kneeScale =
-        Paren(perveance + " * " + ExactNumber(tube.KneeFactor)); // Perveance * KneeFactor
+        Paren(perveance + " * " + named("KneeFactor")); // Perveance * KneeFactor
     const std::string knee =
-        Paren(Paren(w.SignedPowerTo(va, tube.LawExponent, false)) + " * " + kneeScale);
+        Paren(Paren(w.SignedPowerTo(va, tube.LawExponent, lawExponent, false)) + " * " + kneeScale);
 
     const std::string law = w.Parallel(spaceCharge, knee);
     return w.Choose(usedUp, "0", w.Choose(cutoff, "0", w.Choose(pastLimit, "0", law)));

@@ -73,9 +73,23 @@ std::string Header(const Tube& tube, SpiceDialect dialect, std::string_view prog
     h += "*   Pmax = " + rating(tube.Ratings.Pmax, "W") + "\n";
     h += "* The model has no grid current and no capacitances: the grid draws nothing and\n";
     h += "* the tube responds instantly. The plate current is Valvescope's closed-form model,\n";
-    h += "* step for step; the constants are written as exact fractions so that the simulator\n";
-    h += "* reads the very same numbers.\n";
+    h += "* step for step; the constants stand at the top of the subcircuit, each written as an\n";
+    h += "* exact fraction so that the simulator reads the very same number, its decimal value\n";
+    h += "* in the comment beside it. Put a decimal in its place to change it.\n";
     return h;
+}
+
+// One line a constant: ".func MuZero() {...}" for ngspice, ".param MuZero={...}" for LTspice.
+std::string ConstantLines(const Tube& tube, SpiceDialect dialect) {
+    std::string lines;
+    for (const SpiceConstant& constant : SpiceConstants(tube.Params)) {
+        const std::string exact = "{" + ExactNumber(constant.Value) + "}";
+        lines += dialect == SpiceDialect::Ngspice
+                     ? ".func " + ConstantReference(constant.Name, dialect) + " " + exact
+                     : ".param " + constant.Name + "=" + exact;
+        lines += " ; " + Readable(constant.Value) + "\n";
+    }
+    return lines;
 }
 
 } // namespace
@@ -85,6 +99,7 @@ std::string SpiceSubcircuit(const Tube& tube, SpiceDialect dialect,
     const std::string name = SubcircuitName(tube.Name);
     std::string text = Header(tube, dialect, programVersion, name);
     text += ".subckt " + name + " plate grid cathode\n";
+    text += ConstantLines(tube, dialect);
     text += "Bplate plate cathode I=" + ContinuedLines(PlateCurrentFormula(tube.Params, dialect)) +
             "\n";
     text += ".ends " + name + "\n";

@@ -88,6 +88,7 @@ std::string SpiceFamilyDeck(const Tube& tube, SpiceDialect dialect,
     deck += "save" + saved + "\n"; // the sources' currents are kept only when asked for
     deck += "dc " + sweep + "\n";
     deck += "wrdata " + outputFile + saved + "\n";
+    deck += "quit 0\n"; // batch mode would go on to say "no simulations run" and fail
     deck += ".endc\n";
     deck += ".end\n";
     return deck;
@@ -141,6 +142,7 @@ std::string SpiceStageDeck(const Tube& tube, SpiceDialect dialect, const StageDe
     deck += "set polydegree=3\n";
     deck += "tran " + Decimal(maxStep) + " " + Decimal(stop) + " 0 " + Decimal(maxStep) + "\n";
     deck += "fourier " + Decimal(input.FrequencyHz) + " I(Vmeter) > " + input.OutputFile + "\n";
+    deck += "quit 0\n";
     deck += ".endc\n";
     deck += ".end\n";
     return deck;

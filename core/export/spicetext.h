@@ -6,6 +6,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace valvescope::exports {
 
@@ -23,9 +24,20 @@ std::string ExactNumber(double value);
 // becomes "T807", "EL34 (Mullard)" becomes "EL34__Mullard_"); "TUBE" for an empty name.
 std::string SubcircuitName(std::string_view name);
 
+// A constant the formula names: the seven of the model and ln 10.
+struct SpiceConstant {
+    std::string Name;
+    double Value = 0;
+};
+std::vector<SpiceConstant> SpiceConstants(const tubemath::TubeParams& tube);
+
+// How the formula calls a constant: "MuZero()" in ngspice, where it is a .func whose body the
+// simulator puts in place as written (a .param would come back rounded), "MuZero" in LTspice.
+std::string ConstantReference(std::string_view name, SpiceDialect dialect);
+
 // The plate current, in amperes, flowing from `plate` to `cathode`, as a behavioural-source
-// expression in `dialect`. It takes the steps of tubemath::PlateCurrent in the same order with
-// Vg = V(grid,cathode) and Va = V(plate,cathode).
+// expression in `dialect` over the named constants. It takes the steps of tubemath::PlateCurrent
+// in the same order with Vg = V(grid,cathode) and Va = V(plate,cathode).
 std::string PlateCurrentFormula(const tubemath::TubeParams& tube, SpiceDialect dialect);
 
 } // namespace valvescope::exports

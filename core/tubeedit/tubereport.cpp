@@ -1,6 +1,7 @@
 #include "core/tubeedit/tubereport.h"
 
 #include "formats/formats.h"
+#include "formats/sitext.h"
 
 #include <algorithm>
 #include <charconv>
@@ -24,7 +25,7 @@ std::string Significant(double value, int digits) {
 }
 
 std::string Milliamps(double value) {
-    return formats::FormatPicture("0.000", value) + " mA";
+    return formats::FormatFixed(value, 3, "mA");
 }
 
 std::string PointCount(std::size_t points) {
@@ -42,6 +43,14 @@ std::string Padded(std::string text, std::size_t width) {
 
 std::string WindowCaption(const std::string& tubeName) {
     return " Valvescope for the " + tubeName + "            Kestrelon";
+}
+
+std::string ApplicationTitle(const std::string& tubeName) {
+    return tubeName == "807" ? "Valvescope for 807" : "Valvescope for the " + tubeName;
+}
+
+std::string PictureTitle(const std::string& tubeName) {
+    return "Plate characteristics of the " + tubeName;
 }
 
 ModelDifference DifferenceOf(const tubemath::TubeParams& tube, const MeasuredPoints& points) {

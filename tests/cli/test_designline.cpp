@@ -33,7 +33,8 @@ int CountPixels(const QImage& image, QRgb colour) {
     return count;
 }
 
-const QRgb kOrange = qRgb(0xE0, 0x60, 0x00);
+const QRgb kTeal = qRgb(0x00, 0x80, 0x80);  // the stage's dots
+const QRgb kOlive = qRgb(0x80, 0x80, 0x00); // its DC load line
 const QRgb kDarkGreen = qRgb(0x00, 0x64, 0x00);
 
 } // namespace
@@ -91,13 +92,17 @@ void TestDesignLine::StageProblemsWordForWord() {
         {{"--design", "text", "--load", "transformer", "--zaa", " "},
          "--load transformer needs --zaa."},
         {{"--design", "text", "--zaa", "5000"}, "--zaa goes with --load transformer."},
-        {{"--load", "resistor"}, "--load, --zaa and --drive go with --design or --export."},
+        {{"--load", "resistor"},
+         "--load, --zaa and --drive go with --design, --export or --print-pdf."},
         {{"--readout", "1,1", "--design", "text"},
-         "--design, --load, --zaa and --drive go alone or with --export, not with another mode."},
+         "--design, --load, --zaa and --drive go alone or with --export or --print-pdf, not with "
+         "another mode."},
         {{"--window-shot", "w.png", "--drive", "3"},
-         "--design, --load, --zaa and --drive go alone or with --export, not with another mode."},
+         "--design, --load, --zaa and --drive go alone or with --export or --print-pdf, not with "
+         "another mode."},
         {{"--export-csv", "c.csv", "--load", "resistor"},
-         "--design, --load, --zaa and --drive go alone or with --export, not with another mode."}};
+         "--design, --load, --zaa and --drive go alone or with --export or --print-pdf, not with "
+         "another mode."}};
     for (const auto& [arguments, problem] : problems) {
         const CommandLine line = Read(arguments);
         QVERIFY2(line.Mode == RunMode::Usage, qPrintable(arguments.join(' ')));
@@ -105,7 +110,8 @@ void TestDesignLine::StageProblemsWordForWord() {
     }
     const Run run = RunProgram({"--design", "text", "--zaa", "x", "--load", "transformer"});
     QCOMPARE(run.Code, 2);
-    QVERIFY(run.Err.startsWith("valvescope: --zaa takes a number of ohms, not 'x'.\n\nUsage:"));
+    QCOMPARE(run.Err, QByteArray("valvescope: --zaa takes a number of ohms, not 'x'.\n"
+                                 "Try 'valvescope --help' for the options.\n"));
     QVERIFY(run.Out.isEmpty());
 }
 
@@ -164,7 +170,8 @@ void TestDesignLine::ExportDrawsTheStagesMarks() {
     const Run plain = RunProgram({"--export", Path("plain.png")});
     QCOMPARE(plain.Code, 0);
     const QImage plainImage(Path("plain.png"));
-    QCOMPARE(CountPixels(plainImage, kOrange), 0);
+    QCOMPARE(CountPixels(plainImage, kTeal), 0);
+    QCOMPARE(CountPixels(plainImage, kOlive), 0);
     QCOMPARE(CountPixels(plainImage, kDarkGreen), 0);
 
     const Run marked = RunProgram({"--export", Path("marked.png"), "--load", "transformer", "--zaa",
@@ -172,8 +179,9 @@ void TestDesignLine::ExportDrawsTheStagesMarks() {
     QCOMPARE(marked.Code, 0);
     QCOMPARE(marked.Out + marked.Err, QByteArray());
     const QImage image(Path("marked.png"));
-    QVERIFY(CountPixels(image, kOrange) > 40);     // the three dots
+    QVERIFY(CountPixels(image, kTeal) > 40);       // the three dots
     QVERIFY(CountPixels(image, kDarkGreen) > 200); // a line across the plot
+    QVERIFY(CountPixels(image, kOlive) > 100);     // the DC line rising from B+
 
     // With --design the analysis is printed after the picture is written.
     const Run both = RunProgram({"--export", Path("both.svg"), "--design", "json"});

@@ -4,6 +4,7 @@
 #include "core/export/spice.h"
 #include "core/export/spicedeck.h"
 #include "core/io/atomicfile.h"
+#include "tests/support/ngspice.h"
 
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
@@ -100,11 +101,7 @@ protected:
         in.OutputFile = name + ".four";
         WriteFileAtomically(dir_ + "/" + name + ".cir",
                             SpiceStageDeck(tube, SpiceDialect::Ngspice, in));
-        const std::string command = "cd '" + dir_ + "' && '" + kNgspice + "' -b '" + name +
-                                    ".cir' > '" + name + ".log' 2>&1";
-        static_cast<void>(std::system(command.c_str()));
-        const std::string log = ReadWholeFile(dir_ + "/" + name + ".log", 1 << 20);
-        EXPECT_EQ(log.find("Error"), std::string::npos) << log;
+        valvescope::testing::RunNgspice(kNgspice, dir_, name + ".cir");
         return ReadFourier(ReadWholeFile(dir_ + "/" + name + ".four", 1 << 20));
     }
 

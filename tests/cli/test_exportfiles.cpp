@@ -12,6 +12,7 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <map>
 #include <regex>
 #include <sstream>
@@ -163,7 +164,8 @@ TEST(ExportOptions, OptionsForAnotherExportOrUnknownDialectsAreUsageProblems) {
           {"--print-pdf", ""}}) {
         const Ran run = RunProgram(folder, arguments);
         EXPECT_EQ(run.Code, 2) << arguments[0];
-        EXPECT_NE(run.Err.find("Usage:"), std::string::npos);
+        EXPECT_NE(run.Err.find("\nTry 'valvescope --help' for the options.\n"), std::string::npos);
+        EXPECT_EQ(run.Err.find("Usage:"), std::string::npos);
     }
     EXPECT_EQ(folder.Listing(), "run.err\nrun.out\n");
 }
@@ -200,6 +202,11 @@ TEST_F(SpiceExport, TheProgramsDeckGivesThePlottedCurvesInNgspice) {
     const std::string library = ReadWholeFile(folder_ / "807.lib", 1 << 20);
     EXPECT_NE(library.find("* Pins in order: plate grid cathode"), std::string::npos);
     EXPECT_NE(library.find("* Written by Valvescope 1.0.0."), std::string::npos);
+    // The constants as named lines a designer can change, the decimal beside each; ngspice
+    // gets .func, whose body it puts in place as written.
+    EXPECT_NE(library.find("\n.func MuZero() {("), std::string::npos);
+    EXPECT_NE(library.find(")} ; 8.7\n"), std::string::npos);
+    EXPECT_NE(library.find(">= MuZero())"), std::string::npos);
     const vt::FamilyFigures f = Simulate(folder_.path().string(), "807.deck.lib", "807.deck.out",
                                          Builtin807().Params, 800, Grids(10, 10));
     EXPECT_EQ(f.points, 801 * 11);
@@ -251,8 +258,15 @@ TEST(SpiceExportLTspice, TheFileUsesLTspicesSyntax) {
     const std::string file = ReadWholeFile(folder / "807.lib", 1 << 20);
     const std::string body = file.substr(file.find(".subckt"));
     EXPECT_NE(file.find("for LTspice"), std::string::npos);
-    EXPECT_NE(body.find(".subckt T807 plate grid cathode\nBplate plate cathode I=if("),
+    // The constants as named lines first, each with its decimal value beside it.
+    EXPECT_NE(body.find(".subckt T807 plate grid cathode\n.param MuExponent={("),
               std::string::npos);
+    EXPECT_NE(
+        body.find("\n.param KneeFactor={((17179869259-17179869184)*(17179869188-17179869184))} "
+                  "; 300\n"),
+        std::string::npos);
+    EXPECT_NE(body.find(" ; 2.302585092994046\nBplate plate cathode I=if("), std::string::npos);
+    EXPECT_NE(body.find(">= MuZero)"), std::string::npos);
     for (const char* avoided : {"?", "^", "**", "pow", "pwr"})
         EXPECT_EQ(body.find(avoided), std::string::npos) << avoided;
     const std::string deck = ReadWholeFile(folder / "807.deck.lib", 1 << 20);
@@ -327,6 +341,55 @@ TEST(PrintedPage, AnA4PageWithTheTubeTheSettingsAndThePlotsFrame) {
     EXPECT_LT(DarkAlong(image, left - 2, top + 1, 0, 1, height), 20);
     EXPECT_EQ(DarkAlong(image, right + 2, top + 1, 0, 1, height), 0);
     EXPECT_EQ(DarkAlong(image, left + 1, top - 2, 1, 0, width), 0);
+}
+
+TEST(PrintedPage, CarriesTheStageAndFitsTheAxesToTheMeasuredPoints) {
+    if (kPoppler.empty() || kPoppler.find("NOTFOUND") != std::string::npos)
+        GTEST_SKIP() << "pdftotext not found: install poppler-utils";
+    const std::string bin = std::filesystem::path(kPoppler).parent_path().string();
+    TempFolder folder;
+    // Seven curves 2 V apart up to 287 V and 12.34 mA.
+    std::string points = "Vg,Va,Ia\n0,287,12.34\n";
+    for (int k = 0; k <= 6; ++k)
+        points += std::to_string(-2 * k) + ",150,4\n";
+    WriteFileAtomically(folder / "points.csv", points);
+    const Ran run = RunProgram(folder, {"--print-pdf", "page.pdf", "--design", "text", "--data",
+                                        "points.csv", "--fit-axes", "--end-i", "13"});
+    ASSERT_EQ(run.Code, 0) << run.Err;
+    const std::string page = folder / "page.pdf";
+    const std::string text = Output(Quoted(kPoppler) + " -layout " + Quoted(page) + " -");
+    for (const char* row : {"End V +290 V", "End I +13 mA", "Step V +2 ?V", "Quiescent point",
+                            "Ip 37.8 mA \\(31.5 % of rating\\)", "Vp 264 V"})
+        EXPECT_TRUE(std::regex_search(text, std::regex(row))) << row << "\n" << text;
+    // The analysis follows on the standard output.
+    EXPECT_NE(ReadWholeFile(folder / "run.out", 1 << 16).find("Quiescent point"),
+              std::string::npos);
+    const std::string info = Output(Quoted(bin + "/pdfinfo") + " " + Quoted(page));
+    EXPECT_NE(info.find("Plate characteristics of the 807"), std::string::npos) << info;
+}
+
+// A tube file for a tube other than the 807.
+constexpr const char* kEcc82 =
+    R"json({"format": 1, "name": "ECC82 (fitted)", "constants": {"MuExponent": 0.6085,
+ "ExponentSlope": 15.04, "GridDecade": 5.047, "KneeFactor": 1, "MuZero": 16.26,
+ "Perveance": 1.895e-05, "LawExponent": 1.501},
+ "ratings": {"Imax": 0.012, "Vmax": 300, "Pmax": 2.75}})json";
+
+TEST(Picture, SvgAndPdfTitlesNameTheTubeInUse) {
+    TempFolder folder;
+    WriteFileAtomically(folder / "ecc.json", kEcc82);
+    ASSERT_EQ(RunProgram(folder, {"--export", "p.svg", "--tube", "ecc.json"}).Code, 0);
+    EXPECT_NE(ReadWholeFile(folder / "p.svg", 1 << 24)
+                  .find("<title>Plate characteristics of the ECC82 (fitted)</title>"),
+              std::string::npos);
+    if (kPoppler.empty() || kPoppler.find("NOTFOUND") != std::string::npos)
+        GTEST_SKIP() << "pdfinfo not found: install poppler-utils";
+    ASSERT_EQ(RunProgram(folder, {"--export", "p.pdf", "--tube", "ecc.json"}).Code, 0);
+    const std::string bin = std::filesystem::path(kPoppler).parent_path().string();
+    const std::string info = Output(Quoted(bin + "/pdfinfo") + " " + Quoted(folder / "p.pdf"));
+    EXPECT_NE(info.find("Title:           Plate characteristics of the ECC82 (fitted)"),
+              std::string::npos)
+        << info;
 }
 
 TEST(Picture, TheExportHasLabelsAroundTheSurfaceThatBareGivesAlone) {

@@ -95,6 +95,7 @@ void TestTubeOptions::optionsThatDoNotGoTogetherAreUsageProblems() {
          "--data goes with --export, --print-pdf, --window-shot or the window."},
         {{"--save-tube", "t.json"}, "--save-tube needs --fit."},
         {{"--fitted-curves", "--export", "p.png"}, "--fitted-curves needs --data."},
+        {{"--fit-axes", "--export", "p.png"}, "--fit-axes needs --data."},
         {{"--data", "d.csv", "--fit", "a"},
          "--data goes with --export, --print-pdf, --window-shot or the window."},
         {{"--tube", ""}, "--tube needs a file name."},

@@ -22,15 +22,15 @@ inline bool NgspiceFound(const std::string& program) {
     return !program.empty() && program.find("NOTFOUND") == std::string::npos;
 }
 
-// Runs ngspice in batch mode on the deck `name` in `folder`, its output going to a log beside
-// it, and expects no error in the log. ngspice's exit status says nothing here (1 after any
-// .control block), so the log is searched instead.
+// Runs ngspice in batch mode on the deck `name` in `folder`, as the deck's header says to run
+// it, its output going to a log beside it; expects exit status 0 and no error in the log.
 inline void RunNgspice(const std::string& program, const std::string& folder,
                        const std::string& name) {
     const std::string command =
         "cd '" + folder + "' && '" + program + "' -b '" + name + "' > '" + name + ".log' 2>&1";
-    static_cast<void>(std::system(command.c_str()));
+    const int status = std::system(command.c_str());
     const std::string log = ReadWholeFile(folder + "/" + name + ".log", 1 << 20);
+    EXPECT_EQ(status, 0) << log;
     EXPECT_EQ(log.find("Error"), std::string::npos) << log;
 }
 

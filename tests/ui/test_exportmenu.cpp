@@ -136,7 +136,7 @@ void TestExportMenu::theOperatingPointWindowsSummaryIsPrintedWhileItIsOpen() {
     form_->SavePrintedPage(open);
     const QString text = PageText(open);
     // The default stage's quiescent current and THD, as the window shows them.
-    QVERIFY2(text.contains(QStringLiteral("Ip 37.8 ma (31.5 % of rating)")), qPrintable(text));
+    QVERIFY2(text.contains(QStringLiteral("Ip 37.8 mA (31.5 % of rating)")), qPrintable(text));
     QVERIFY(text.contains(QStringLiteral("THD 10.2 %")));
 
     for (QWidget* top : QApplication::topLevelWidgets()) {

@@ -99,12 +99,16 @@ void TestOperatingPoint::marksShowWhileOpenAndGoWhenClosed() {
     TOperatingPointWindow* window = Open();
     QVERIFY(window && window->Shown());
     const valvescope::DrawOps& marked = form_->LastDrawOps();
-    QCOMPARE(marked.size(), plain.size() + 3);
+    // Three dots, then the stage's DC load line: its pen, width, start and end.
+    QCOMPARE(marked.size(), plain.size() + 7);
     QVERIFY(std::equal(plain.begin(), plain.end(), marked.begin()));
     QCOMPARE(CountOps(marked, DrawOpKind::Dot, valvescope::kOperatingPointColour), 3);
-    // The quiescent dot last: 400 - 3000 * 37.82 mA is 286.5 V, column 286.5 * 462 / 800.
-    QCOMPARE(marked.back().x, 165);
-    QCOMPARE(marked.back().size, 4);
+    QCOMPARE(CountOps(marked, DrawOpKind::PenColour, valvescope::kStageLoadLineColour), 1);
+    // The quiescent dot last of the dots: Vp 264.2 V plate to cathode, column 264.2 * 462 / 800.
+    const valvescope::DrawOp& q = marked[plain.size() + 2];
+    QCOMPARE(q.kind, DrawOpKind::Dot);
+    QCOMPARE(q.x, 153);
+    QCOMPARE(q.size, 4);
     QCOMPARE(window->Shown()->Quiescent.Ip, 0.037817763396050676);
     QCOMPARE(window->Bars()->Levels(), valvescope::LevelsBelowH1(window->Shown()->Swing));
     QVERIFY(window->Bars()->Levels()[0].has_value());

@@ -3,6 +3,7 @@
 #include "core/session/plotjob.h"
 #include "tests/support/windowtest.h"
 #include "ui/errorbox.h"
+#include "ui/formwidgets.h"
 #include "ui/paintbox.h"
 #include "ui/schematicform.h"
 
@@ -59,6 +60,7 @@ private slots:
     void pictureSurvivesASystemRepaint();
     void overlaysFollowTheirToggles();
     void readoutOfTheWorkedExampleReachesTheStatusLine();
+    void wholeReadoutShowsAtTheOpeningSize();
     void faultMidwayKeepsWhatWasDrawnAndShowsTheError();
     void failedCheckLeavesThePlotBlank();
     void longRedrawLeavesTheWindowFreeAndArrivesLater();
@@ -113,6 +115,21 @@ void TestPlotWindow::readoutOfTheWorkedExampleReachesTheStatusLine() {
                  QStringLiteral(" Vp=  249. v    Vg= -17.8 v    Ip= 50.0 ma    P= 12.5 w    "
                                 "mu=  8.07    gm= 5.09 ma/v    rp= 1.58 k"));
     QVERIFY(Find<TPaintBox>(*form_, "PaintBox1")->toolTip().isEmpty());
+}
+
+void TestPlotWindow::wholeReadoutShowsAtTheOpeningSize() {
+    // Every value negative, so each takes its widest place: no "…" before rp's value, and the
+    // window keeps its opening size.
+    const auto* status = Find<TStatusText>(*form_, "StatusBar1Text");
+    const QString widest = QStringLiteral(" Vp= -249. v    Vg= -17.8 v    Ip=-50.0 ma    "
+                                          "P=-12.5 w    mu= -8.07    gm=-5.09 ma/v    rp=-1.58 k");
+    Find<TStatusText>(*form_, "StatusBar1Text")->setText(widest);
+    QCOMPARE(status->ShownText(), widest);
+    QVERIFY(status->ShownFont().pixelSize() >= kSmallestStatusPixels);
+    QCOMPARE(form_->size(), QSize(510, 367));
+    // A short text keeps the window's font.
+    Find<TStatusText>(*form_, "StatusBar1Text")->setText(QStringLiteral("Plate Current"));
+    QCOMPARE(status->ShownFont().pixelSize(), 12);
 }
 
 void TestPlotWindow::faultMidwayKeepsWhatWasDrawnAndShowsTheError() {

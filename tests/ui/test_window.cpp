@@ -267,6 +267,19 @@ void TestWindow::errorBoxShowsTheMessageWithAFullStop() {
     QCOMPARE(errors_[0].Icon, QMessageBox::Critical);
     QCOMPARE(errors_[0].Text, QStringLiteral("'abc' is not a valid integer value."));
 
+    // With another tube the box names it, as the caption does; back with the 807, as before.
+    valvescope::Tube ecc82 = valvescope::Builtin807();
+    ecc82.Name = "ECC82 (fitted)";
+    PasteIntoAndCheck(Find<QComboBox>(*form_, "CmbBxGridLines"), QStringLiteral("10"));
+    form_->Document().SetTube(ecc82);
+    PasteIntoAndCheck(Find<QComboBox>(*form_, "CmbBxGridLines"), QStringLiteral("xyz"));
+    QCOMPARE(errors_.size(), 2);
+    QCOMPARE(errors_[1].Title, QStringLiteral("Valvescope for the ECC82 (fitted)"));
+    PasteIntoAndCheck(Find<QComboBox>(*form_, "CmbBxGridLines"), QStringLiteral("10"));
+    form_->Document().SetTube(valvescope::Builtin807());
+    PasteIntoAndCheck(Find<QComboBox>(*form_, "CmbBxGridLines"), QStringLiteral("abc"));
+    QCOMPARE(errors_.back().Title, QStringLiteral("Valvescope for 807"));
+
     QCOMPARE(WithFullStop(QStringLiteral("Integer overflow")), QStringLiteral("Integer overflow."));
     QCOMPARE(WithFullStop(QStringLiteral("42")), QStringLiteral("42."));
     QCOMPARE(WithFullStop(QStringLiteral("done.")), QStringLiteral("done."));

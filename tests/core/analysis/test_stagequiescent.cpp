@@ -56,8 +56,12 @@ TEST(StageQuiescent, DefaultStageAtAnIndependentlyComputedPoint) {
     EXPECT_NEAR(a.Ratings.Ip.value_or(-1), 0.0378177634 / 0.120, 1e-9);
     EXPECT_NEAR(a.Ratings.Vp.value_or(-1), 264.234229 / 475, 1e-8);
     EXPECT_NEAR(a.Ratings.P.value_or(-1), 9.99274757 / 25, 1e-8);
-    // On the drawn load line the point sits at plate-to-ground volts.
-    EXPECT_NEAR(a.Overlay.Quiescent.X, 400 - 3000 * 0.0378177634, 1e-6);
+    // The dot stands at plate-to-cathode volts, on the curve of its grid voltage, and on the
+    // stage's own DC load line from B+ over Ra + Rk.
+    EXPECT_NEAR(a.Overlay.Quiescent.X, 264.234229, 1e-6);
+    EXPECT_NEAR(a.Overlay.Quiescent.Y, 0.0378177634, 1e-10);
+    EXPECT_EQ(a.Overlay.DcLine.VoltageEnd.X, 400);
+    EXPECT_EQ(a.Overlay.DcLine.Resistance, 3590);
     EXPECT_FALSE(a.Overlay.AcLine.has_value());
 }
 
@@ -84,7 +88,9 @@ TEST(StageQuiescent, ResidualChangesSignAFewUlpsAway) {
     EXPECT_GT(residual(ip + 3 * ulp), 0);
     const auto a = AnalyzeStage(Builtin807(), input);
     EXPECT_DOUBLE_EQ(a.Quiescent.Vp, 300 - 300 * ip);
-    EXPECT_EQ(a.Overlay.Quiescent.X, 300); // a transformer's point stands at B+
+    // A transformer's point stands at B+ less the cathode's volts; its DC line drops by Rk only.
+    EXPECT_EQ(a.Overlay.Quiescent.X, a.Quiescent.Vp);
+    EXPECT_EQ(a.Overlay.DcLine.Resistance, 300);
 }
 
 TEST(StageSlopes, DerivativesAgreeWithCentralDifferences) {

@@ -37,14 +37,27 @@ StageInput TransformerStage() {
 TEST(StageJson, KeysAsDocumented) {
     const json j = json::parse(valvescope::StageJson(AnalyzeStage(Builtin807(), StageInput{})));
     using Keys = std::set<std::string>;
-    EXPECT_EQ(KeysOf(j), (Keys{"load", "quiescent", "ratings", "smallSignal", "swing"}));
+    EXPECT_EQ(KeysOf(j), (Keys{"tube", "load", "settings", "quiescent", "ratingFractions",
+                               "ratings", "smallSignal", "swing"}));
+    EXPECT_EQ(j["tube"], "807");
     EXPECT_EQ(j["load"], "resistor");
+    EXPECT_EQ(KeysOf(j["settings"]), (Keys{"bPlus", "ra", "rk", "zaa", "drive"}));
+    EXPECT_EQ(j["settings"]["bPlus"], 400);
+    EXPECT_EQ(j["settings"]["ra"], 3000);
+    EXPECT_EQ(j["settings"]["rk"], 590);
+    EXPECT_TRUE(j["settings"]["zaa"].is_null());
     EXPECT_EQ(KeysOf(j["quiescent"]), (Keys{"Ip", "Vp", "Vg", "Vk", "P"}));
-    EXPECT_EQ(KeysOf(j["ratings"]), (Keys{"Ip", "Vp", "P"}));
+    EXPECT_EQ(KeysOf(j["ratingFractions"]), (Keys{"Ip", "Vp", "P"}));
+    EXPECT_EQ(j["ratings"], j["ratingFractions"]); // the old name, kept for one release
     EXPECT_EQ(KeysOf(j["smallSignal"]), (Keys{"mu", "gm", "rp", "gain", "gainUnbypassed", "zout"}));
     EXPECT_EQ(KeysOf(j["swing"]),
               (Keys{"drive", "harmonics", "thd", "power", "vout", "gain", "averageIp", "minIp",
-                    "peakP", "gridCurrent", "cutoff", "efficiency"}));
+                    "maxIp", "maxVa", "peakP", "gridCurrent", "cutoff", "currentExceeded",
+                    "voltageExceeded", "dissipationExceeded", "efficiency"}));
+    // What the text says as "most 80.9 mA" and "most Va 350 V".
+    EXPECT_NEAR(j["swing"]["maxIp"].get<double>(), 0.0809, 5e-5);
+    EXPECT_NEAR(j["swing"]["maxVa"].get<double>(), 350, 0.5);
+    EXPECT_FALSE(j["swing"]["voltageExceeded"].get<bool>());
     EXPECT_EQ(j["swing"]["harmonics"].size(), 9u);
     EXPECT_TRUE(j["swing"]["efficiency"].is_null());
     EXPECT_TRUE(j["swing"]["gridCurrent"].is_boolean());
@@ -66,7 +79,17 @@ TEST(StageJson, NumbersReadBackBitForBit) {
     const auto t = AnalyzeStage(Builtin807(), TransformerStage());
     const json j = json::parse(valvescope::StageJson(t));
     EXPECT_EQ(j["load"], "transformer");
+    EXPECT_EQ(j["settings"]["zaa"], 5000);
     EXPECT_EQ(j["swing"]["efficiency"].get<double>(), *t.Swing.Efficiency);
+    EXPECT_EQ(j["swing"]["maxVa"].get<double>(), t.Swing.MaxVa);
+    EXPECT_EQ(j["ratingFractions"]["Vp"].get<double>(), t.Ratings.Vp);
+}
+
+TEST(StageJson, TubeNameIsAJsonString) {
+    valvescope::Tube tube = Builtin807();
+    tube.Name = "EL34 \"Mullard\"\\2\n";
+    const json j = json::parse(valvescope::StageJson(AnalyzeStage(tube, StageInput{})));
+    EXPECT_EQ(j["tube"], "EL34 \"Mullard\"\\2\n");
 }
 
 TEST(StageJson, SeventeenSignificantDigits) {
@@ -84,11 +107,13 @@ TEST(StageJson, SeventeenSignificantDigits) {
 TEST(StageText, SummaryReadsInTheProgramsUnits) {
     const std::string text = valvescope::StageText(AnalyzeStage(Builtin807(), StageInput{}));
     for (const char* part :
-         {"807 single-ended stage, resistor load\n", "  B+ 400. v   Ra 3.00 k   Rk 590. ohm\n",
-          "  Ip 37.8 ma (31.5 % of rating)\n", "  Vp 264. v (55.6 % of rating)\n",
-          "  P  9.99 w (40.0 % of rating)\n", "  mu 7.75   gm 4.20 mA/V   rp 1.85 k\n",
-          "  gain -4.80 bypassed, -2.32 unbypassed\n", "Swing at 22.3 v peak drive", "H2 -19.8 dB",
-          "  THD 10.2 %\n", "grid current: no   cut-off: no\n"})
+         {"807 single-ended stage, resistor load\n", "  B+ 400 V   Ra 3.00 kΩ   Rk 590 Ω\n",
+          "  Ip 37.8 mA (31.5 % of rating)\n", "  Vp 264 V (55.6 % of rating)\n",
+          "  P  9.99 W (40.0 % of rating)\n", "  mu 7.75   gm 4.20 mA/V   rp 1.85 kΩ\n",
+          "  gain -4.80 bypassed, -2.32 unbypassed\n", "Swing at 22.3 V peak drive", "H2 -19.8 dB",
+          "  THD 10.2 %\n", "  output 1.91 W, 107 V peak, gain 4.80\n",
+          "  Ip average 41.4 mA, least 9.39 mA, most 80.9 mA\n",
+          "  most Va 350 V, peak dissipation 11.9 W\n", "grid current: no   cut-off: no\n"})
         EXPECT_NE(text.find(part), std::string::npos) << part << "\n" << text;
     EXPECT_EQ(text.find("efficiency"), std::string::npos);
     EXPECT_EQ(text.back(), '\n');
@@ -114,6 +139,15 @@ TEST(StageText, ATubeWithoutRatingsSaysNoRating) {
     EXPECT_TRUE(j["ratings"]["Ip"].is_null());
     EXPECT_TRUE(j["ratings"]["Vp"].is_null());
     EXPECT_GT(j["ratings"]["P"].get<double>(), 1);
+}
+
+TEST(StageText, SmallPowersKeepTheirDigits) {
+    // A tenth of a volt of drive gives well under a milliwatt: its digits, with µ or m.
+    StageInput input;
+    input.Drive = 0.1;
+    const std::string text = valvescope::StageText(AnalyzeStage(Builtin807(), input));
+    EXPECT_NE(text.find("Swing at 100 mV peak drive"), std::string::npos) << text;
+    EXPECT_NE(text.find("  output 38.4 µW, 480 mV peak"), std::string::npos) << text;
 }
 
 TEST(StageText, TransformerAndTheDecimalSeparator) {

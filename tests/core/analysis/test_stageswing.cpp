@@ -79,10 +79,12 @@ TEST(StageSwing, DefaultDriveJustReachesZeroVolts) {
     EXPECT_NEAR(a.Swing.Harmonics[1], 0.0036357795, 1e-10);
     EXPECT_NEAR(a.Swing.Thd, 0.1019707, 1e-7);
     EXPECT_NEAR(a.Swing.Power, 1.90833, 1e-5);
-    // The ends of the swing lie on the drawn load line, at plate-to-ground volts.
+    // The ends of the swing lie on the load line from B+ less the held cathode's 22.3 V, plate
+    // to cathode as the curves are drawn; the far end is the text's most Va.
     EXPECT_NEAR(a.Overlay.SwingLow.Y, reference.MinIp, 1e-15);
-    EXPECT_NEAR(a.Overlay.SwingLow.X, 400 - 3000 * reference.MinIp, 1e-9);
-    EXPECT_NEAR(a.Overlay.SwingHigh.X, 400 - 3000 * reference.MaxIp, 1e-9);
+    EXPECT_NEAR(a.Overlay.SwingLow.X, 400 - 22.3124804 - 3000 * reference.MinIp, 1e-6);
+    EXPECT_NEAR(a.Overlay.SwingHigh.X, 400 - 22.3124804 - 3000 * reference.MaxIp, 1e-6);
+    EXPECT_EQ(a.Overlay.SwingLow.X, a.Swing.MaxVa);
 }
 
 TEST(StageSwing, IntoCutoff) {
@@ -91,7 +93,8 @@ TEST(StageSwing, IntoCutoff) {
     EXPECT_FALSE(a.Swing.GridCurrent);
     EXPECT_EQ(a.Swing.MinIp, 0);
     EXPECT_EQ(reference.MinIp, 0);
-    EXPECT_NEAR(a.Overlay.SwingLow.X, 400, 1e-12); // the load line's foot at B+
+    // The load line's foot: B+ less the cathode held at its resting volts.
+    EXPECT_NEAR(a.Overlay.SwingLow.X, 400 - a.Quiescent.Vk, 1e-12);
 }
 
 TEST(StageSwing, IntoGridCurrent) {
@@ -129,15 +132,18 @@ TEST(StageSwing, TransformerSwingsAboutItsAcLoadLine) {
 
     ASSERT_TRUE(a.Overlay.AcLine.has_value());
     const valvescope::AcLoadLine& line = *a.Overlay.AcLine;
-    EXPECT_EQ(line.Through.X, 300);
+    // Through the quiescent point plate to cathode: B+ less the cathode's volts.
+    const double vp = a.Quiescent.Vp;
+    EXPECT_DOUBLE_EQ(vp, 300 - 300 * ip);
+    EXPECT_EQ(line.Through.X, vp);
     EXPECT_EQ(line.Through.Y, ip);
     EXPECT_EQ(line.Slope, -1.0 / 5000);
-    EXPECT_DOUBLE_EQ(line.VoltageEnd.X, 300 + 5000 * ip);
+    EXPECT_DOUBLE_EQ(line.VoltageEnd.X, vp + 5000 * ip);
     EXPECT_EQ(line.VoltageEnd.Y, 0);
     EXPECT_EQ(line.CurrentEnd.X, 0);
-    EXPECT_DOUBLE_EQ(line.CurrentEnd.Y, ip + 300.0 / 5000);
+    EXPECT_DOUBLE_EQ(line.CurrentEnd.Y, ip + vp / 5000);
     for (const valvescope::PlotPoint& end : {a.Overlay.SwingLow, a.Overlay.SwingHigh})
-        EXPECT_NEAR(end.Y - ip, -(end.X - 300) / 5000, 1e-15);
+        EXPECT_NEAR(end.Y - ip, -(end.X - vp) / 5000, 1e-15);
     EXPECT_NEAR(a.Overlay.SwingLow.Y, reference.MinIp, 1e-12);
     EXPECT_NEAR(a.Overlay.SwingHigh.Y, reference.MaxIp, 1e-12);
 }

@@ -1,6 +1,7 @@
 // The operating point's marks over the plot: where the dots and the AC load line go.
 #include "core/design/stagemarks.h"
 #include "core/design/stagetexts.h"
+#include "core/tubeedit/measuremarks.h"
 
 #include <gtest/gtest.h>
 
@@ -36,16 +37,26 @@ double BisectedQuiescent(double bPlus, double drop, double rk) {
     return low;
 }
 
-TEST(StageMarks, ResistorStageDotsSitOnTheDrawnLoadLine) {
+TEST(StageMarks, ResistorStageDotsSitOnTheCurvesAndTheStagesLoadLine) {
     const PlotSettings settings = DefaultSettings();
     const PlotMarks marks = StageMarks(DesignStage(Builtin807(), settings, {}), settings);
     ASSERT_EQ(marks.Dots.size(), 3u);
-    EXPECT_TRUE(marks.Lines.empty());
     EXPECT_TRUE(marks.Curves.empty());
     const MarkDot& q = marks.Dots.back();
     const double iq = BisectedQuiescent(400, 3590, 590);
     EXPECT_NEAR(q.Ip, iq, 1e-12);
-    EXPECT_NEAR(q.Va, 400 - 3000 * iq, 1e-8); // the load line from B+, Rk's drop left out
+    // Plate to cathode, 264 V: on the curve of its own grid voltage, -Rk Iq.
+    EXPECT_NEAR(q.Va, 400 - 3590 * iq, 1e-8);
+    EXPECT_NEAR(q.Va, 264.234229, 1e-6);
+    EXPECT_NEAR(tubemath::PlateCurrent(Builtin807().Params, -590 * iq, q.Va), iq, 1e-12);
+    // The stage's DC load line from B+ to B+ / (Ra + Rk), through the dot.
+    ASSERT_EQ(marks.Lines.size(), 1u);
+    const MarkLine& dc = marks.Lines[0];
+    EXPECT_EQ(dc.colour, kStageLoadLineColour);
+    EXPECT_EQ(dc.Va0, 400);
+    EXPECT_EQ(dc.Ip0, 0);
+    EXPECT_EQ(dc.Va1, 0);
+    EXPECT_DOUBLE_EQ(dc.Ip1, 400.0 / 3590);
     EXPECT_EQ(q.radius, kQuiescentDotRadius);
     EXPECT_EQ(q.colour, kOperatingPointColour);
     // The swing's ends on the same line, either side of Q; the default drive just reaches 0 V
@@ -53,7 +64,8 @@ TEST(StageMarks, ResistorStageDotsSitOnTheDrawnLoadLine) {
     const MarkDot& low = marks.Dots[0];
     const MarkDot& high = marks.Dots[1];
     for (const MarkDot& end : {low, high}) {
-        EXPECT_NEAR(end.Va, 400 - 3000 * end.Ip, 1e-9);
+        EXPECT_NEAR(end.Va, 400 - 590 * iq - 3000 * end.Ip, 1e-9); // the cathode held
+        EXPECT_EQ(end.colour, kOperatingPointColour);
         EXPECT_EQ(end.radius, kSwingDotRadius);
     }
     EXPECT_LT(low.Ip, iq);
@@ -71,28 +83,48 @@ TEST(StageMarks, TransformerLineCrossesThePlotThroughQuiescent) {
         DesignStage(Builtin807(), settings, {LoadKind::Transformer, "5000", "15"});
     const PlotMarks marks = StageMarks(a, settings);
     ASSERT_EQ(marks.Dots.size(), 3u);
-    ASSERT_EQ(marks.Lines.size(), 1u);
+    ASSERT_EQ(marks.Lines.size(), 2u);
     const double iq = BisectedQuiescent(400, 590, 590);
-    EXPECT_NEAR(marks.Dots[2].Va, 400, 0); // the plate at B+ at rest: no primary resistance
+    // The plate at B+ less the cathode's volts at rest: no primary resistance.
+    const double vp = 400 - 590 * iq;
+    EXPECT_NEAR(marks.Dots[2].Va, vp, 1e-9);
     EXPECT_NEAR(marks.Dots[2].Ip, iq, 1e-12);
-    const MarkLine& line = marks.Lines[0];
+    // The DC line drops by Rk alone: from B+ up to the top of the plot.
+    const MarkLine& dc = marks.Lines[0];
+    EXPECT_EQ(dc.colour, kStageLoadLineColour);
+    EXPECT_EQ(dc.Va0, 400);
+    EXPECT_NEAR(dc.Va1, 400 - 590 * 0.2, 1e-9);
+    EXPECT_NEAR(dc.Ip1, 0.2, 1e-15);
+    const MarkLine& line = marks.Lines[1];
     EXPECT_EQ(line.colour, kDarkGreen);
-    // From the current axis at Iq + 400 / 5000 down to the voltage axis at 400 + 5000 Iq,
+    // From the current axis at Iq + Vp / 5000 down to the voltage axis at Vp + 5000 Iq,
     // which lies inside the 800 V plot for this current.
-    ASSERT_LT(400 + 5000 * iq, 800);
+    ASSERT_LT(vp + 5000 * iq, 800);
     EXPECT_EQ(line.Va0, 0);
-    EXPECT_NEAR(line.Ip0, iq + 0.08, 1e-12);
-    EXPECT_NEAR(line.Va1, 400 + 5000 * iq, 1e-8);
+    EXPECT_NEAR(line.Ip0, iq + vp / 5000, 1e-12);
+    EXPECT_NEAR(line.Va1, vp + 5000 * iq, 1e-8);
     EXPECT_NEAR(line.Ip1, 0, 1e-15);
     for (const MarkDot& end : marks.Dots) {
-        EXPECT_NEAR(end.Ip, iq - (end.Va - 400) / 5000, 1e-12);
+        EXPECT_NEAR(end.Ip, iq - (end.Va - vp) / 5000, 1e-12);
     }
+}
+
+TEST(StageMarks, TransformerAtItsDefaultDriveStandsWhereTheTextSaysIt) {
+    // Vp 368 V at rest and most Va 527 V: the dot and the swing's far end at those volts, not at
+    // the 400 V and 559 V they would have plate to ground.
+    const PlotSettings settings = DefaultSettings();
+    const PlotMarks marks = StageMarks(
+        DesignStage(Builtin807(), settings, {LoadKind::Transformer, "5000", ""}), settings);
+    ASSERT_EQ(marks.Dots.size(), 3u);
+    EXPECT_NEAR(marks.Dots[2].Va, 368.0467270, 1e-6);
+    EXPECT_NEAR(marks.Dots[0].Va, 527.0661240, 1e-6);
+    EXPECT_NEAR(marks.Dots[0].Ip, 0.0223542104, 1e-10);
 }
 
 TEST(StageMarks, MarksOffThePlotAreLeftOut) {
     PlotSettings settings = DefaultSettings();
     const StageAnalysis a = DesignStage(Builtin807(), settings, {LoadKind::Transformer, "1e9", ""});
-    settings.EndV = 300; // B+ at 400 V is off the right edge
+    settings.EndV = 300; // B+ at 400 V, and the DC line rising from it, are off the right edge
     const PlotMarks marks = StageMarks(a, settings);
     // The quiescent dot at B+ is gone; what is left of the swing lies on the plot.
     EXPECT_LT(marks.Dots.size(), 3u);
@@ -100,14 +132,26 @@ TEST(StageMarks, MarksOffThePlotAreLeftOut) {
         EXPECT_EQ(dot.radius, kSwingDotRadius);
         EXPECT_LE(dot.Va, 300);
     }
-    // A nearly level line through Q across the whole width, not the megavolts of its own end.
-    ASSERT_EQ(marks.Lines.size(), 1u);
-    EXPECT_EQ(marks.Lines[0].Va0, 0);
-    EXPECT_EQ(marks.Lines[0].Va1, 300);
-    EXPECT_NEAR(marks.Lines[0].Ip0, a.Quiescent.Ip + 400 / 1e9, 1e-15);
-    EXPECT_NEAR(marks.Lines[0].Ip1, a.Quiescent.Ip + 100 / 1e9, 1e-15);
+    // The DC line enters from the right edge where it has risen past 300 V; the AC line is a
+    // nearly level line through Q across the whole width, not the megavolts of its own end.
+    ASSERT_EQ(marks.Lines.size(), 2u);
+    EXPECT_EQ(marks.Lines[0].Va0, 300);
+    const MarkLine& ac = marks.Lines[1];
+    const double vp = a.Quiescent.Vp;
+    EXPECT_EQ(ac.Va0, 0);
+    EXPECT_EQ(ac.Va1, 300);
+    EXPECT_NEAR(ac.Ip0, a.Quiescent.Ip + vp / 1e9, 1e-15);
+    EXPECT_NEAR(ac.Ip1, a.Quiescent.Ip + (vp - 300) / 1e9, 1e-15);
     settings.EndI = 10; // below the current: nothing shows
     EXPECT_TRUE(StageMarks(a, settings).Empty());
+}
+
+TEST(StageMarks, ColoursNoMeasuredGridVoltageUses) {
+    for (const Colour measured : kMeasurementColours) {
+        EXPECT_NE(measured, kOperatingPointColour);
+        EXPECT_NE(measured, kStageLoadLineColour);
+        EXPECT_NE(measured, kDarkGreen);
+    }
 }
 
 TEST(StageMarks, ClippingKeepsThePartInsideInOrder) {

@@ -172,8 +172,10 @@ TEST(CurveFamilyCsv, OverlaysOnlyWithTheirToggles) {
         // Steps of 0.01 mA from 0.
         EXPECT_NEAR(row.ip * 100, std::round(row.ip * 100), 1e-6);
     }
-    // From 0 in unbroken 0.01 mA steps until the plate voltage passes End V.
+    // From 0 in unbroken 0.01 mA steps until the plate voltage passes End V; the first grid
+    // voltage, -Rk x 0, is written 0 and not -0.
     EXPECT_EQ(bias.front().ip, 0);
+    EXPECT_EQ(bias.front().vg, "0");
     EXPECT_EQ(bias.size(), static_cast<std::size_t>(std::lround(bias.back().ip * 100)) + 1);
     EXPECT_GT(bias.back().va, 495);
     // With End V out of reach the steps go on to the top of the plot, End I.

@@ -145,7 +145,7 @@ TEST_F(NgspiceTest, ExactNumbersReadBackAsTheSameDoubles) {
         vectors += " @b" + n + "[i]";
     }
     deck += ".control\noption numdgt=17\nset wr_vecnames\nsave" + vectors +
-            "\nop\nwrdata numbers.out" + vectors + "\n.endc\n.end\n";
+            "\nop\nwrdata numbers.out" + vectors + "\nquit 0\n.endc\n.end\n";
     Run(deck, "numbers.cir");
     const auto rows = ReadTable("numbers.out");
     ASSERT_EQ(rows.size(), 1u);
