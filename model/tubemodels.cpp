@@ -4,6 +4,8 @@
 // four laws with their branches could.
 #include "model/tubemodels.h"
 
+#include "model/seedlaw.h"
+
 #include <ceres/jet.h>
 
 #include <algorithm>
@@ -101,8 +103,19 @@ Currents TriodeConnectedCurrentsAt(const TubeModel& model, double vg, double va)
     return {TriodeConnectedCurrentsOf(model.Kind, model.Constants, vg, va).Plate, 0};
 }
 
+namespace {
+
+// The seed's plate current, its slopes and no screen.
+CurrentsAndSlopes SeedSlopesAt(const TubeParams& seed, double vg, double va) {
+    const Jet<3> plate = laws::SeedPlateCurrent(seed, Jet<3>(vg, 0), Jet<3>(va, 1));
+    return {{plate.a, 0}, SlopesOf(plate), {}};
+}
+
+} // namespace
+
 CurrentsAndSlopes SlopesAt(const TubeModel& model, double vg, double va, double vs) {
-    RejectSeed(model);
+    if (model.Kind == ModelKind::Seed)
+        return SeedSlopesAt(model.Seed, vg, va);
     const auto currents = ModelCurrentsOf(model.Kind, Lifted<3>(model.Constants), Jet<3>(vg, 0),
                                           Jet<3>(va, 1), Jet<3>(vs, 2));
     return {
@@ -110,7 +123,8 @@ CurrentsAndSlopes SlopesAt(const TubeModel& model, double vg, double va, double 
 }
 
 CurrentsAndSlopes TriodeConnectedSlopesAt(const TubeModel& model, double vg, double va) {
-    RejectSeed(model);
+    if (model.Kind == ModelKind::Seed)
+        return SeedSlopesAt(model.Seed, vg, va);
     const auto currents = TriodeConnectedCurrentsOf(model.Kind, Lifted<3>(model.Constants),
                                                     Jet<3>(vg, 0), Jet<3>(va, 1));
     return {{currents.Plate.a, 0}, SlopesOf(currents.Plate), {}};

@@ -58,15 +58,16 @@ struct CurrentsAndSlopes {
     VoltageSlopes Screen;
 };
 
-// Currents and their exact derivatives for the readout's mu, gm and rp and for the stage.
-// Raises std::invalid_argument for the seed (its readout and stage keep their own path).
+// Currents and their exact derivatives for the readout's mu, gm and rp and for the stage; the
+// seed's plate current is PlateCurrent's bit for bit (model/seedlaw.h).
 CurrentsAndSlopes SlopesAt(const TubeModel& model, double vg, double va, double vs);
 // Triode-connected: PerVa is the total derivative with the screen moving with the plate; PerVs
 // is 0.
 CurrentsAndSlopes TriodeConnectedSlopesAt(const TubeModel& model, double vg, double va);
 
 // The derivatives of the currents with respect to each constant, indexed by ModelConstant (the
-// constants a model does not use have 0). Raises std::invalid_argument for the seed.
+// constants a model does not use have 0). Raises std::invalid_argument for the seed, whose
+// seven constants the seed fit differentiates (core/fit/platelaw.h).
 struct ConstantGradients {
     Currents Value;
     std::array<double, kModelConstantCount> Plate{};

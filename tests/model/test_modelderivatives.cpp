@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -106,6 +107,28 @@ TEST(ModelDerivatives, ConstantGradientsMatchCentralDifferences) {
                 << what;
         }
     }
+}
+
+// The seed through its own law's template: the value PlateCurrent's bit for bit, the slopes
+// the differences' (the constants' gradients belong to the seed fit). Not at Vg = 0, where
+// |Vg|^MuExponent has no derivative.
+TEST(ModelDerivatives, SeedSlopesMatchCentralDifferences) {
+    const TubeModel seed;
+    for (const auto& [vg, va] : {std::pair{-10.0, 250.0}, {-35.0, 400.0}, {-2.0, 60.0}}) {
+        const auto slopes = tubemath::SlopesAt(seed, vg, va, 0);
+        EXPECT_EQ(slopes.Value.Plate, tubemath::PlateCurrent({}, vg, va));
+        const double dg =
+            CentralDifference([&](double x) { return tubemath::PlateCurrent({}, x, va); }, vg);
+        const double da =
+            CentralDifference([&](double x) { return tubemath::PlateCurrent({}, vg, x); }, va);
+        EXPECT_NEAR(slopes.Plate.PerVg, dg, 1e-6 * std::fabs(dg)) << vg << " " << va;
+        EXPECT_NEAR(slopes.Plate.PerVa, da, 1e-6 * std::fabs(da)) << vg << " " << va;
+        EXPECT_EQ(slopes.Plate.PerVs, 0);
+    }
+    // Past cut-off: nothing, and flat.
+    const auto off = tubemath::SlopesAt(seed, -60, 100, 0);
+    EXPECT_EQ(off.Value.Plate, 0);
+    EXPECT_EQ(off.Plate.PerVa, 0);
 }
 
 TEST(ModelDerivatives, TriodeConnectedSlopeMovesTheScreenWithThePlate) {

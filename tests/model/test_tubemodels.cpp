@@ -154,7 +154,7 @@ TEST(Faults, RaiseInsteadOfReturningInfinityOrNaN) {
     tube = KorenTriode12AX7();
     tube.Constants.Kg1 = 1e-320;
     EXPECT_THROW(CurrentsAt(tube, 0, 300, 0), ArithmeticError); // overflow
-    EXPECT_THROW(tubemath::SlopesAt(TubeModel{}, 0, 100, 0), std::invalid_argument);
+    EXPECT_THROW(tubemath::ConstantGradientsAt(TubeModel{}, 0, 100, 0), std::invalid_argument);
 }
 
 } // namespace
