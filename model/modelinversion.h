@@ -16,9 +16,12 @@ namespace tubemath {
 // True where PlateVoltageFor solves the law in closed form rather than by search.
 bool HasClosedFormPlateVoltage(ModelKind kind);
 
-// The lowest plate voltage in [0, vaMax] at which the model draws ip at (vg, vs); 0 for ip = 0;
-// nullopt when no plate voltage up to vaMax draws ip (or ip < 0). For the seed, the value of
-// tubemath::PlateVoltage(model.Seed, vg, ip) as it is, with no range check.
+// The plate voltage in [0, vaMax] at which the model draws ip at (vg, vs); 0 for ip = 0;
+// nullopt when no plate voltage up to vaMax draws ip (or ip < 0). The closed forms give the
+// lowest such voltage; the search assumes, as the laws give for sound constants (in Reefman's,
+// kg2 > kg1 and a >= 0), that the plate current rises with the plate voltage, so that there is
+// one. For the seed, the value of tubemath::PlateVoltage(model.Seed, vg, ip) as it is, with no
+// range check.
 std::optional<double> PlateVoltageFor(const TubeModel& model, double ip, double vg, double vs,
                                       double vaMax);
 // The same for the tube triode-connected (Vs = Va, plate current Ia + Is); always searched.
