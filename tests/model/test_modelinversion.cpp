@@ -14,6 +14,8 @@ using tubemath::TubeModel;
 const TubeModel kTriode{ModelKind::KorenTriode, {}, {100, 1.4, 1060, 0, 600, 300}};
 const TubeModel kPentode{ModelKind::KorenPentode, {}, {8.7, 1.35, 1460, 4500, 48, 12}};
 const TubeModel kDerk{ModelKind::Derk, {}, {10, 1.4, 500, 2500, 40, 20, 0.0005, 5, 0.05}};
+// No slope with the plate voltage: the quadratic falls to a line.
+const TubeModel kDerkFlat{ModelKind::Derk, {}, {10, 1.4, 500, 2500, 40, 20, 0, 5, 0.05}};
 const TubeModel kDerkE{ModelKind::DerkE, {}, {10, 1.4, 500, 2500, 40, 20, 0.0005, 5, 0.05}};
 
 TEST(PlateVoltageFor, KorenPentodeInClosedFormUpToItsAsymptote) {
@@ -35,8 +37,8 @@ TEST(PlateVoltageFor, EveryModelFindsThePlateVoltageItsCurrentCameFrom) {
     };
     for (const Point& p :
          {Point{&kTriode, -2, 250, 0}, Point{&kTriode, 0.5, 12, 0}, Point{&kPentode, -30, 3, 300},
-          Point{&kDerk, -5, 150, 200}, Point{&kDerk, -5, 3, 200}, Point{&kDerkE, -5, 150, 200},
-          Point{&kDerkE, -5, 20, 200}}) {
+          Point{&kDerk, -5, 150, 200}, Point{&kDerk, -5, 3, 200}, Point{&kDerkFlat, -5, 40, 200},
+          Point{&kDerkE, -5, 150, 200}, Point{&kDerkE, -5, 20, 200}}) {
         const double ip = CurrentsAt(*p.model, p.vg, p.va, p.vs).Plate;
         const auto va = PlateVoltageFor(*p.model, ip, p.vg, p.vs, 800);
         ASSERT_TRUE(va.has_value()) << tubemath::ModelName(p.model->Kind) << " " << p.va;
