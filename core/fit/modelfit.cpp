@@ -36,7 +36,7 @@ bool HoldsScreenCurrent(const MeasuredFile& file) {
 
 // The screen sits at the plate voltage (within 1 V or 1 %): the tube was measured strapped.
 bool StrappedPoint(const MeasuredPoint& p) {
-    return p.Vs > 0 && std::fabs(p.Vs - p.Va) <= std::fmax(1.0, 0.01 * std::fabs(p.Va));
+    return std::fabs(p.Vs - p.Va) <= std::fmax(1.0, 0.01 * std::fabs(p.Va));
 }
 
 void CheckPoint(const MeasuredFile& file, std::size_t index) {
@@ -68,6 +68,12 @@ Problem ProblemOf(const std::vector<MeasuredFile>& files, const FitModel& model)
             problem.Residuals += screenModel && screen ? 2 : 1;
         }
     }
+    // Without a screen voltage a screen-grid tube draws nothing: there is nothing to fit.
+    if (screenModel && std::none_of(problem.Points.begin(), problem.Points.end(),
+                                    [](const FitPoint& p) { return p.Vs > 0; }))
+        throw FitError(FitModelName(model) +
+                       " needs the screen voltage of the points, and the "
+                       "files give none; fit it triode-connected or give a tracer's file.");
     const std::size_t constants = tubemath::ConstantsOf(model.Kind).size();
     if (problem.Points.size() <= constants)
         throw FitError("A fit of the " + std::to_string(constants) + " constants of " +
@@ -194,15 +200,15 @@ ModelFitResult FitModelToFiles(const std::vector<MeasuredFile>& files, const Fit
 std::vector<FitModel> ModelsSuiting(const std::vector<MeasuredFile>& files) {
     bool screenCurrent = false;
     bool strapped = true;
-    bool anyPoint = false;
+    bool anyScreenVoltage = false;
     for (const MeasuredFile& file : files) {
         screenCurrent = screenCurrent || HoldsScreenCurrent(file);
         for (const MeasuredPoint& p : file.Points) {
-            anyPoint = true;
+            anyScreenVoltage = anyScreenVoltage || p.Vs > 0;
             strapped = strapped && StrappedPoint(p);
         }
     }
-    strapped = strapped && anyPoint;
+    strapped = strapped && anyScreenVoltage;
     std::vector<FitModel> models;
     if (!screenCurrent)
         models.push_back({ModelKind::KorenTriode, false});

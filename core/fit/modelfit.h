@@ -82,8 +82,8 @@ public:
 
 // Fits the model to the files together. A screen-grid model seen as such needs the points'
 // screen voltages (a point at Vs <= 0 draws nothing); the seed is fitted by FitTube, not here.
-// Raises FitError when there is nothing sound to fit (too few points, a value not finite, the
-// seed asked for) or no start reaches a solution.
+// Raises FitError when there is nothing sound to fit (too few points, a value not finite, no
+// screen voltage for a screen-grid model, the seed asked for) or no start reaches a solution.
 ModelFitResult FitModelToFiles(const std::vector<MeasuredFile>& files, const FitModel& model,
                                const FitProgress& progress = {});
 

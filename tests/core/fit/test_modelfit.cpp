@@ -113,6 +113,8 @@ TEST(ModelFit, RefusesWhatItCannotFit) {
     MeasuredFile file = Sweep(tube, 0, 1.5, false);
     EXPECT_THROW(FitModelToFiles({file}, {ModelKind::Seed, false}), FitError);
     EXPECT_THROW(FitModelToFiles({file}, {ModelKind::KorenTriode, true}), FitError);
+    // A triode's file gives no screen voltage: a screen-grid model has nothing to draw.
+    EXPECT_THROW(FitModelToFiles({file}, {ModelKind::Derk, false}), FitError);
     file.Points.resize(5);
     EXPECT_THROW(FitModelToFiles({file}, {ModelKind::KorenTriode, false}), FitError);
     file.Points[2].Va = NAN;
