@@ -25,18 +25,28 @@ constexpr int kScreenIterations = 20;
 constexpr std::size_t kFinalists = 4;
 constexpr int kMaxIterations = 300;
 
-// A file holds screen currents when it measured them and they are not all nothing.
+// A triode's screen column reads nothing or a count or two of noise.
+constexpr double kLeastScreenShare = 0.01;
+// A tracer holds a strapped screen at the plate voltage to within a volt or two.
+constexpr double kStrappedVolts = 2;
+constexpr double kStrappedShare = 0.02;
+
+// A file holds screen currents when it measured them and the largest is at least 1 % of the
+// largest plate current.
 bool HoldsScreenCurrent(const MeasuredFile& file) {
-    return !file.Points.empty() &&
-           std::all_of(file.Points.begin(), file.Points.end(),
-                       [](const MeasuredPoint& p) { return p.ScreenMeasured; }) &&
-           std::any_of(file.Points.begin(), file.Points.end(),
-                       [](const MeasuredPoint& p) { return p.Is > 0; });
+    double plate = 0, screen = 0;
+    for (const MeasuredPoint& p : file.Points) {
+        if (!p.ScreenMeasured)
+            return false;
+        plate = std::max(plate, p.Ia);
+        screen = std::max(screen, p.Is);
+    }
+    return screen > 0 && screen >= kLeastScreenShare * plate;
 }
 
-// The screen sits at the plate voltage (within 1 V or 1 %): the tube was measured strapped.
+// The screen sits at the plate voltage: the tube was measured strapped.
 bool StrappedPoint(const MeasuredPoint& p) {
-    return std::fabs(p.Vs - p.Va) <= std::fmax(1.0, 0.01 * std::fabs(p.Va));
+    return std::fabs(p.Vs - p.Va) <= std::fmax(kStrappedVolts, kStrappedShare * std::fabs(p.Va));
 }
 
 void CheckPoint(const MeasuredFile& file, std::size_t index) {

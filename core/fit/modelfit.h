@@ -41,7 +41,9 @@ std::string FitModelName(const FitModel& model);
 // The inverse of FitModelName; nothing for a name it does not give.
 std::optional<FitModel> FitModelNamed(std::string_view name);
 
-// The bounds one constant is held within; constants spanning decades are solved as logarithms.
+// The bounds one constant is held within; constants spanning decades are solved as logarithms:
+// mu 1-1000, ex 1-2.5, kg1 1-1e6, kg2 1-1e7, kp 1-1e4, kvb 1-1e6 (all logarithmic but ex),
+// a 0-0.01, alphaS 0-100, beta 1e-4-10 (logarithmic).
 struct ModelConstantBounds {
     double Lower;
     double Upper;
@@ -87,9 +89,11 @@ public:
 ModelFitResult FitModelToFiles(const std::vector<MeasuredFile>& files, const FitModel& model,
                                const FitProgress& progress = {});
 
-// The models that suit the files: Koren's triode where no file holds screen currents; Koren's
-// pentode, derk and derke where they do at a screen voltage of the points' own; and those three
-// triode-connected where every point's screen sits at its plate voltage (a strapped tube).
+// The models that suit the files: Koren's triode where no file holds screen currents (a file
+// holds them when its largest is at least 1 % of its largest plate current); Koren's pentode,
+// derk and derke where they do at a screen voltage of the points' own; and those three
+// triode-connected where every point's screen sits at its plate voltage, within 2 V or 2 % (a
+// strapped tube, or a triode on a tracer that moves the screen supply with the plate).
 std::vector<FitModel> ModelsSuiting(const std::vector<MeasuredFile>& files);
 
 // Every model that suits the files fitted, best (lowest BIC) first; a model that cannot be

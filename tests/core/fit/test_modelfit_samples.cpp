@@ -69,6 +69,17 @@ TEST(ModelFitOnMeasuredFiles, Ecc82WithKorensTriode) {
     EXPECT_LT(fit.Tube.Constants.Mu, 25);
 }
 
+// The uTmax moves the screen supply with the plate for a triode, and its screen column reads a
+// count of noise: the triode section suits Koren's triode and the strapped views.
+TEST(ModelFitOnMeasuredFiles, TriodeSectionFromATracerThatStrapsTheScreen) {
+    SKIP_WITHOUT_SAMPLES();
+    EXPECT_EQ(ModelsSuiting(Samples({"ECF80-TRIODE-10.txt"})),
+              (std::vector<FitModel>{{ModelKind::KorenTriode, false},
+                                     {ModelKind::KorenPentode, true},
+                                     {ModelKind::Derk, true},
+                                     {ModelKind::DerkE, true}}));
+}
+
 // A screen-grid model on a file whose screen current was not measured fits the plate alone.
 TEST(ModelFitOnMeasuredFiles, PentodeModelOnATriodeFile) {
     SKIP_WITHOUT_SAMPLES();
