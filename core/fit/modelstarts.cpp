@@ -151,9 +151,11 @@ void AddKorenTriodeStarts(const Problem& problem, const PowerLaw& law,
     for (const LibraryTube& tube : TubeLibrary())
         if (tube.Model.Kind == ModelKind::KorenTriode)
             starts.push_back(Scaled(problem, tube.Model.Constants));
-    for (double mu : {law.Mu * 0.8, law.Mu, law.Mu * 1.25})
-        for (double kp : {30.0, 100.0, 300.0, 1000.0})
-            for (double kvb : {1.0, 30.0, 300.0, 3000.0})
+    // A soft cut-off (small kp) lowers the amplification factor the power law sees: spread mu
+    // widely about it.
+    for (double mu : {law.Mu * 0.5, law.Mu * 0.7, law.Mu, law.Mu * 1.4, law.Mu * 2, law.Mu * 3})
+        for (double kp : {10.0, 30.0, 100.0, 300.0, 1000.0})
+            for (double kvb : {1.0, 10.0, 100.0, 1000.0, 10000.0})
                 starts.push_back(Scaled(problem, {mu, law.Ex, 1000, 1000, kp, kvb, 0, 0, 1}));
 }
 
