@@ -32,21 +32,21 @@ TEST(ModelFitOnMeasuredFiles, Ef80AtThreeScreenVoltages) {
     SKIP_WITHOUT_SAMPLES();
     const std::vector<MeasuredFile> ef80 =
         Samples({"EF80_200.utd", "EF80_250.utd", "EF80_300.utd"});
-    struct Target {
+    struct BestKnown {
         ModelKind Kind;
         double Plate;
         double Screen;
     };
-    for (const Target& target :
-         {Target{ModelKind::DerkE, 0.285, 0.314}, Target{ModelKind::Derk, 0.568, 0.427},
-          Target{ModelKind::KorenPentode, 0.440, 1.75}}) {
-        const ModelFitResult fit = FitModelToFiles(ef80, {target.Kind, false});
+    for (const BestKnown& best :
+         {BestKnown{ModelKind::DerkE, 0.285, 0.314}, BestKnown{ModelKind::Derk, 0.568, 0.427},
+          BestKnown{ModelKind::KorenPentode, 0.440, 1.75}}) {
+        const ModelFitResult fit = FitModelToFiles(ef80, {best.Kind, false});
         SCOPED_TRACE(FitModelName(fit.Model));
         EXPECT_EQ(fit.Points, 369u);
         EXPECT_EQ(fit.Residuals, 738u);
-        EXPECT_LE(fit.RmsMilliamps, target.Plate * 1.05);
+        EXPECT_LE(fit.RmsMilliamps, best.Plate * 1.05);
         ASSERT_TRUE(fit.ScreenRmsMilliamps);
-        EXPECT_LE(*fit.ScreenRmsMilliamps, target.Screen * 1.05);
+        EXPECT_LE(*fit.ScreenRmsMilliamps, best.Screen * 1.05);
         ASSERT_EQ(fit.Files.size(), 3u);
         for (const FileFit& file : fit.Files) {
             EXPECT_EQ(file.Points, 123u);
