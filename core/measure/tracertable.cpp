@@ -11,8 +11,10 @@ namespace {
 constexpr std::array<std::string_view, 8> kColumns = {"Point", "Curve", "Ia", "Is",
                                                       "Vg",    "Va",    "Vs", "Vf"};
 constexpr std::size_t kIa = 2;
+constexpr std::size_t kIs = 3;
 constexpr std::size_t kVg = 4;
 constexpr std::size_t kVa = 5;
+constexpr std::size_t kVs = 6;
 constexpr double kMilliamperesPerAmpere = 1000;
 
 // "(mA)": a unit in parentheses, nothing else inside them.
@@ -56,7 +58,9 @@ void ReadTracerRows(std::span<const TextLine> rows, bool skipUnmeasured, PointCo
             values[i] = points.Number(cells[i], kColumns[i], row.number);
         if (skipUnmeasured && values[kIa] < 0)
             continue;
-        points.Add({values[kVg], values[kVa], values[kIa] / kMilliamperesPerAmpere}, row.number);
+        points.Add({values[kVg], values[kVa], values[kIa] / kMilliamperesPerAmpere, values[kVs],
+                    values[kIs] / kMilliamperesPerAmpere, true},
+                   row.number);
     }
 }
 
