@@ -74,13 +74,8 @@ struct ModelFitResult {
 };
 
 // Asked between the fit's steps with the share done (0 to 1); returning false cancels the fit,
-// which then raises FitCancelled.
+// which then raises FitCancelled (core/fit/fit.h).
 using FitProgress = std::function<bool(double share)>;
-
-class FitCancelled : public FitError {
-public:
-    FitCancelled() : FitError("The fit was cancelled.") {}
-};
 
 // Fits the model to the files together. A screen-grid model seen as such needs the points'
 // screen voltages (a point at Vs <= 0 draws nothing); the seed is fitted by FitTube, not here.
