@@ -2,10 +2,10 @@
 
 #include "cli/commandrun.h"
 #include "core/fit/fit.h"
+#include "core/fit/fitreport.h"
 #include "core/measure/measurements.h"
 #include "core/tube/tubefile.h"
 #include "core/tubeedit/measuremarks.h"
-#include "core/tubeedit/tubereport.h"
 #include "ui/errorbox.h"
 #include "ui/schematicform.h"
 #include "ui/tubewindow.h"

@@ -1,9 +1,9 @@
 #include "ui/tubewindow.h"
 
+#include "core/fit/fitreport.h"
 #include "core/measure/measurements.h"
 #include "core/tube/tubefile.h"
 #include "core/tubeedit/measuremarks.h"
-#include "core/tubeedit/tubereport.h"
 #include "ui/backgroundfit.h"
 #include "ui/errorbox.h"
 #include "ui/schematicform.h"

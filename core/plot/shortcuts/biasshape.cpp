@@ -1,4 +1,4 @@
-#include "core/plot/biasshape.h"
+#include "core/plot/shortcuts/biasshape.h"
 
 #include <algorithm>
 #include <cmath>

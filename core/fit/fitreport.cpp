@@ -1,4 +1,4 @@
-#include "core/tubeedit/tubereport.h"
+#include "core/fit/fitreport.h"
 
 #include "formats/formats.h"
 
@@ -39,10 +39,6 @@ std::string Padded(std::string text, std::size_t width) {
 }
 
 } // namespace
-
-std::string WindowCaption(const std::string& tubeName) {
-    return " Valvescope for the " + tubeName + "            Kestrelon";
-}
 
 ModelDifference DifferenceOf(const tubemath::TubeParams& tube, const MeasuredPoints& points) {
     ModelDifference difference;

@@ -1,0 +1,9 @@
+#include "core/session/windowcaption.h"
+
+namespace valvescope {
+
+std::string WindowCaption(const std::string& tubeName) {
+    return " Valvescope for the " + tubeName + "            Kestrelon";
+}
+
+} // namespace valvescope
