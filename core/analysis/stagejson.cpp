@@ -1,71 +1,32 @@
-// The analysis as JSON, written by hand so that every number keeps 17 significant digits
-// whatever the locale.
+// The analysis as JSON, one member a line, every number to 17 significant digits whatever the
+// locale.
 #include "core/analysis/stage.h"
 
-#include <charconv>
-#include <cmath>
-#include <initializer_list>
-#include <string_view>
-#include <utility>
+#include "formats/jsontext.h"
+
+#include <nlohmann/json.hpp>
 
 namespace valvescope {
 
 namespace {
 
-// Shortest form that %.17g writes; JSON has no infinity or NaN, so those become null.
-std::string Number(double x) {
-    if (!std::isfinite(x))
-        return "null";
-    char text[32];
-    const auto written = std::to_chars(text, text + sizeof text, x, std::chars_format::general, 17);
-    return std::string(text, written.ptr);
-}
+using Json = nlohmann::ordered_json;
 
-std::string Bool(bool b) {
-    return b ? "true" : "false";
-}
-
-std::string Quoted(std::string_view text) {
-    return '"' + std::string(text) + '"';
-}
-
-using Member = std::pair<std::string_view, std::string>;
-
-// An object of already written values, one member a line, indented by `depth` levels.
-std::string Object(std::initializer_list<Member> members, int depth) {
-    const std::string inner(static_cast<std::size_t>(depth + 1) * 2, ' ');
-    std::string text = "{\n";
-    bool first = true;
-    for (const auto& [key, value] : members) {
-        if (!first)
-            text += ",\n";
-        first = false;
-        text += inner + Quoted(key) + ": " + value;
-    }
-    return text + "\n" + std::string(static_cast<std::size_t>(depth) * 2, ' ') + "}";
-}
-
-std::string Harmonics(const std::array<double, 9>& harmonics) {
-    std::string text = "[";
-    for (std::size_t n = 0; n < harmonics.size(); ++n)
-        text += (n > 0 ? ", " : "") + Number(harmonics[n]);
-    return text + "]";
-}
-
-std::string SwingObject(const SignalSwing& s) {
-    return Object({{"drive", Number(s.Drive)},
-                   {"harmonics", Harmonics(s.Harmonics)},
-                   {"thd", Number(s.Thd)},
-                   {"power", Number(s.Power)},
-                   {"vout", Number(s.Vout)},
-                   {"gain", Number(s.Gain)},
-                   {"averageIp", Number(s.AverageIp)},
-                   {"minIp", Number(s.MinIp)},
-                   {"peakP", Number(s.PeakP)},
-                   {"gridCurrent", Bool(s.GridCurrent)},
-                   {"cutoff", Bool(s.Cutoff)},
-                   {"efficiency", s.Efficiency ? Number(*s.Efficiency) : "null"}},
-                  1);
+Json SwingObject(const SignalSwing& s) {
+    Json swing;
+    swing["drive"] = s.Drive;
+    swing["harmonics"] = s.Harmonics;
+    swing["thd"] = s.Thd;
+    swing["power"] = s.Power;
+    swing["vout"] = s.Vout;
+    swing["gain"] = s.Gain;
+    swing["averageIp"] = s.AverageIp;
+    swing["minIp"] = s.MinIp;
+    swing["peakP"] = s.PeakP;
+    swing["gridCurrent"] = s.GridCurrent;
+    swing["cutoff"] = s.Cutoff;
+    swing["efficiency"] = s.Efficiency ? Json(*s.Efficiency) : Json(nullptr);
+    return swing;
 }
 
 } // namespace
@@ -73,28 +34,18 @@ std::string SwingObject(const SignalSwing& s) {
 std::string StageJson(const StageAnalysis& a) {
     const QuiescentPoint& q = a.Quiescent;
     const SmallSignal& small = a.Small;
-    const bool transformer = a.Input.Load == LoadKind::Transformer;
-    return Object({{"load", Quoted(transformer ? "transformer" : "resistor")},
-                   {"quiescent", Object({{"Ip", Number(q.Ip)},
-                                         {"Vp", Number(q.Vp)},
-                                         {"Vg", Number(q.Vg)},
-                                         {"Vk", Number(q.Vk)},
-                                         {"P", Number(q.P)}},
-                                        1)},
-                   {"ratings", Object({{"Ip", Number(a.Ratings.Ip)},
-                                       {"Vp", Number(a.Ratings.Vp)},
-                                       {"P", Number(a.Ratings.P)}},
-                                      1)},
-                   {"smallSignal", Object({{"mu", Number(small.Mu)},
-                                           {"gm", Number(small.Gm)},
-                                           {"rp", Number(small.Rp)},
-                                           {"gain", Number(small.Gain)},
-                                           {"gainUnbypassed", Number(small.GainUnbypassed)},
-                                           {"zout", Number(small.Zout)}},
-                                          1)},
-                   {"swing", SwingObject(a.Swing)}},
-                  0) +
-           "\n";
+    Json stage;
+    stage["load"] = a.Input.Load == LoadKind::Transformer ? "transformer" : "resistor";
+    stage["quiescent"] = {{"Ip", q.Ip}, {"Vp", q.Vp}, {"Vg", q.Vg}, {"Vk", q.Vk}, {"P", q.P}};
+    stage["ratings"] = {{"Ip", a.Ratings.Ip}, {"Vp", a.Ratings.Vp}, {"P", a.Ratings.P}};
+    stage["smallSignal"] = {{"mu", small.Mu},
+                            {"gm", small.Gm},
+                            {"rp", small.Rp},
+                            {"gain", small.Gain},
+                            {"gainUnbypassed", small.GainUnbypassed},
+                            {"zout", small.Zout}};
+    stage["swing"] = SwingObject(a.Swing);
+    return formats::JsonText(stage, formats::JsonLayout::Indented) + "\n";
 }
 
 } // namespace valvescope

@@ -4,7 +4,8 @@
 #include "core/io/atomicfile.h"
 #include "model/checkedmath.h"
 
-#include <charconv>
+#include "formats/exactnumber.h"
+
 #include <cmath>
 #include <cstdint>
 #include <optional>
@@ -37,19 +38,13 @@ std::string Field(std::string_view text) {
     return quoted + "\"";
 }
 
-std::string Number(double value) {
-    char text[64];
-    const auto result =
-        std::to_chars(text, text + sizeof text, value, std::chars_format::general, 17);
-    return std::string(text, result.ptr);
-}
-
 class CsvRows {
 public:
     // A point; the load line has no grid voltage and leaves that field empty.
     void Add(std::string_view series, std::optional<double> vg, double va, double ipMilliamps) {
-        text_ += Field(series) + ',' + (vg ? Number(*vg) : "") + ',' + Number(va) + ',' +
-                 Number(ipMilliamps) + "\r\n";
+        text_ += Field(series) + ',' + (vg ? formats::SeventeenDigits(*vg) : "") + ',' +
+                 formats::SeventeenDigits(va) + ',' + formats::SeventeenDigits(ipMilliamps) +
+                 "\r\n";
     }
     std::string Take() { return std::move(text_); }
 
