@@ -2,10 +2,12 @@
 // curves with their labels and the Ra load line, drawn as a list of operations.
 //
 // Its parts: plotmapping.h (volts and amperes to pixels, on pixelmath.h), overlays.h (grid,
-// frame, limit lines, load line), biasline.h with biassearch.h (the bias line), curvefamily.h
-// with curvewalk.h, curvepen.h, labelqueue.h and denseblock.h (the curves and their labels).
-// The shortcuts rest on bracketsearch.h, curveruns.h, densefamily.h and curvetrace.h. The
-// reference path (RedrawInput::stepByStep) takes none of them: DrawBiasLineReference,
+// frame, limit lines, load line), biasline.h with biasstep.h (the bias line), curvefamily.h
+// with curvegrid.h, curvewalk.h and curvepen.h (the curves and their labels), marks.h. They
+// take their input from redrawinput.h and stoprequest.h, never from here. The shortcuts sit in
+// shortcuts/ (curveruns, densefamily, denseblock, curvetrace, labelqueue, biassearch, with the
+// proofs of tubeshape and biasshape) and rest on core/search/bracketsearch.h. The reference
+// path (RedrawInput::stepByStep) takes none of them: DrawBiasLineReference,
 // DrawCurveFamilyReference with its ReferencePen and WalkEveryVolt.
 #pragma once
 
