@@ -163,6 +163,9 @@ constexpr std::int32_t kMost = 2147483647;
 void BM_Redraw_EndVMost(benchmark::State& state) {
     WholeRedraw(state, Extreme(kMost, 200, 10, 10, 590));
 }
+void BM_RecordOnItsOwnThread_EndVMost(benchmark::State& state) {
+    RecordingOnItsOwnThread(state, Extreme(kMost, 200, 10, 10, 590));
+}
 void BM_Redraw_EndIMostNegativeRk(benchmark::State& state) {
     WholeRedraw(state, Extreme(800, kMost, 10, 10, -1000));
 }
@@ -221,6 +224,7 @@ BENCHMARK(BM_Record_DefaultAllOverlays)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Record_Largest)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_RecordOnItsOwnThread_DefaultAllOverlays)->UseRealTime()->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_RecordOnItsOwnThread_Largest)->UseRealTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_RecordOnItsOwnThread_EndVMost)->UseRealTime()->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Paint_DefaultAllOverlays)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Paint_Largest)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_PointerReadout)->Unit(benchmark::kMicrosecond);
