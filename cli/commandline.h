@@ -6,8 +6,9 @@
 #include "core/design/designfile.h"
 #include "core/design/stagetexts.h"
 #include "core/export/spicetext.h"
-#include "core/plot/plottypes.h"
+#include "core/readout/readout.h"
 #include "core/settings/intake.h"
+#include "core/settings/plotsettings.h"
 #include "core/settings/settingsboxes.h"
 #include "core/tube/tube.h"
 

@@ -3,11 +3,11 @@
 #include "cli/exportrun.h"
 #include "cli/runerrors.h"
 #include "core/fit/fit.h"
+#include "core/fit/fitreport.h"
 #include "core/measure/measurements.h"
 #include "core/tube/tubefile.h"
 #include "core/tubeedit/axesfit.h"
 #include "core/tubeedit/measuremarks.h"
-#include "core/tubeedit/tubereport.h"
 #include "ui/qtext.h"
 
 #include <ostream>

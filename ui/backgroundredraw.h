@@ -3,7 +3,7 @@
 #pragma once
 
 #include "core/plot/drawops.h"
-#include "core/plot/plottypes.h"
+#include "core/plot/plotscale.h"
 #include "core/plot/redraw.h"
 
 #include <QObject>

@@ -3,7 +3,7 @@
 #include "core/design/designfile.h"
 #include "core/measure/measurements.h"
 #include "core/settings/settingsboxes.h"
-#include "core/tubeedit/tubereport.h"
+#include "core/fit/fitreport.h"
 #include "ui/backgroundredraw.h"
 #include "ui/errorbox.h"
 #include "ui/operatingpointwindow.h"

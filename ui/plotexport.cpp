@@ -5,7 +5,7 @@
 #include "ui/qtext.h"
 
 #include "core/io/atomicfile.h"
-#include "core/tubeedit/tubereport.h"
+#include "core/session/windowcaption.h"
 
 #include <QBuffer>
 #include <QFile>

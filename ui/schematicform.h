@@ -5,8 +5,11 @@
 
 #include "core/export/spicetext.h"
 #include "core/plot/drawops.h"
-#include "core/plot/plottypes.h"
+#include "core/plot/plotscale.h"
+#include "core/plot/tubelimits.h"
+#include "core/readout/readout.h"
 #include "core/session/plotsession.h"
+#include "core/settings/plotsettings.h"
 #include "model/tubemath.h"
 #include "ui/formcontrols.h"
 #include "ui/plotdocument.h"

@@ -1,8 +1,8 @@
 #include "ui/tubewindow.h"
 
+#include "core/fit/fitreport.h"
 #include "core/measure/measurements.h"
 #include "core/tube/tubefile.h"
-#include "core/tubeedit/tubereport.h"
 #include "ui/backgroundfit.h"
 #include "ui/errorbox.h"
 #include "ui/qtext.h"

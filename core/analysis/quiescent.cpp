@@ -1,6 +1,6 @@
-#include "core/analysis/rootsolve.h"
 #include "core/analysis/slopes.h"
 #include "core/analysis/stagemath.h"
+#include "core/search/rootsolve.h"
 #include "model/checkedmath.h"
 
 namespace valvescope::analysis {
@@ -19,9 +19,9 @@ double QuiescentCurrent(const tubemath::TubeParams& tube, const StageInput& inpu
     const auto residual = [&](double current) {
         const CurrentSlopes slopes =
             PlateCurrentSlopes(tube, -rk * current, bPlus - drop * current);
-        return Sample{current - slopes.Ip, 1 + rk * slopes.DIpDVg + drop * slopes.DIpDVa};
+        return search::Sample{current - slopes.Ip, 1 + rk * slopes.DIpDVg + drop * slopes.DIpDVa};
     };
-    return SolveIncreasing(residual, 0, most, most / 2);
+    return search::SolveIncreasing(residual, 0, most, most / 2);
 }
 
 } // namespace valvescope::analysis

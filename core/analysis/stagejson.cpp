@@ -1,110 +1,59 @@
-// The analysis as JSON, written by hand so that every number keeps 17 significant digits
-// whatever the locale.
+// The analysis as JSON, one member a line, every number to 17 significant digits whatever the
+// locale.
 #include "core/analysis/stage.h"
 
-#include <charconv>
-#include <cmath>
-#include <cstdio>
-#include <initializer_list>
-#include <string_view>
-#include <utility>
+#include "formats/jsontext.h"
+
+#include <nlohmann/json.hpp>
+
+#include <optional>
 
 namespace valvescope {
 
 namespace {
 
-// Shortest form that %.17g writes; JSON has no infinity or NaN, so those become null.
-std::string Number(double x) {
-    if (!std::isfinite(x))
-        return "null";
-    char text[32];
-    const auto written = std::to_chars(text, text + sizeof text, x, std::chars_format::general, 17);
-    return std::string(text, written.ptr);
+using Json = nlohmann::ordered_json;
+
+// A value that may be missing (a rating the tube does not have, a drive not given): null then.
+Json OrNull(const std::optional<double>& value) {
+    return value ? Json(*value) : Json(nullptr);
 }
 
-// A rating fraction; null for a tube without that rating.
-std::string Fraction(const std::optional<double>& fraction) {
-    return fraction ? Number(*fraction) : "null";
+Json SwingObject(const SignalSwing& s) {
+    Json swing;
+    swing["drive"] = s.Drive;
+    swing["harmonics"] = s.Harmonics;
+    swing["thd"] = s.Thd;
+    swing["power"] = s.Power;
+    swing["vout"] = s.Vout;
+    swing["gain"] = s.Gain;
+    swing["averageIp"] = s.AverageIp;
+    swing["minIp"] = s.MinIp;
+    swing["maxIp"] = s.MaxIp;
+    swing["maxVa"] = s.MaxVa;
+    swing["peakP"] = s.PeakP;
+    swing["gridCurrent"] = s.GridCurrent;
+    swing["cutoff"] = s.Cutoff;
+    swing["currentExceeded"] = s.CurrentExceeded;
+    swing["voltageExceeded"] = s.VoltageExceeded;
+    swing["dissipationExceeded"] = s.DissipationExceeded;
+    swing["efficiency"] = OrNull(s.Efficiency);
+    return swing;
 }
 
-std::string Bool(bool b) {
-    return b ? "true" : "false";
-}
-
-// A JSON string: quotes, backslashes and control characters escaped.
-std::string Quoted(std::string_view text) {
-    std::string quoted = "\"";
-    for (const char c : text) {
-        if (c == '"' || c == '\\') {
-            quoted += '\\';
-            quoted += c;
-        } else if (static_cast<unsigned char>(c) < 0x20) {
-            char escape[8];
-            std::snprintf(escape, sizeof escape, "\\u%04x", static_cast<unsigned>(c));
-            quoted += escape;
-        } else {
-            quoted += c;
-        }
-    }
-    return quoted + "\"";
-}
-
-using Member = std::pair<std::string_view, std::string>;
-
-// An object of already written values, one member a line, indented by `depth` levels.
-std::string Object(std::initializer_list<Member> members, int depth) {
-    const std::string inner(static_cast<std::size_t>(depth + 1) * 2, ' ');
-    std::string text = "{\n";
-    bool first = true;
-    for (const auto& [key, value] : members) {
-        if (!first)
-            text += ",\n";
-        first = false;
-        text += inner + Quoted(key) + ": " + value;
-    }
-    return text + "\n" + std::string(static_cast<std::size_t>(depth) * 2, ' ') + "}";
-}
-
-std::string Harmonics(const std::array<double, 9>& harmonics) {
-    std::string text = "[";
-    for (std::size_t n = 0; n < harmonics.size(); ++n)
-        text += (n > 0 ? ", " : "") + Number(harmonics[n]);
-    return text + "]";
-}
-
-std::string SwingObject(const SignalSwing& s) {
-    return Object({{"drive", Number(s.Drive)},
-                   {"harmonics", Harmonics(s.Harmonics)},
-                   {"thd", Number(s.Thd)},
-                   {"power", Number(s.Power)},
-                   {"vout", Number(s.Vout)},
-                   {"gain", Number(s.Gain)},
-                   {"averageIp", Number(s.AverageIp)},
-                   {"minIp", Number(s.MinIp)},
-                   {"maxIp", Number(s.MaxIp)},
-                   {"maxVa", Number(s.MaxVa)},
-                   {"peakP", Number(s.PeakP)},
-                   {"gridCurrent", Bool(s.GridCurrent)},
-                   {"cutoff", Bool(s.Cutoff)},
-                   {"currentExceeded", Bool(s.CurrentExceeded)},
-                   {"voltageExceeded", Bool(s.VoltageExceeded)},
-                   {"dissipationExceeded", Bool(s.DissipationExceeded)},
-                   {"efficiency", s.Efficiency ? Number(*s.Efficiency) : "null"}},
-                  1);
-}
-
-std::string SettingsObject(const StageInput& in) {
+Json SettingsObject(const StageInput& in) {
     const bool transformer = in.Load == LoadKind::Transformer;
-    return Object({{"bPlus", Number(in.BPlus)},
-                   {"ra", Number(in.Ra)},
-                   {"rk", Number(in.Rk)},
-                   {"zaa", transformer && in.Zaa ? Number(*in.Zaa) : "null"},
-                   {"drive", in.Drive ? Number(*in.Drive) : "null"}},
-                  1);
+    Json settings;
+    settings["bPlus"] = in.BPlus;
+    settings["ra"] = in.Ra;
+    settings["rk"] = in.Rk;
+    settings["zaa"] = transformer ? OrNull(in.Zaa) : Json(nullptr);
+    settings["drive"] = OrNull(in.Drive);
+    return settings;
 }
 
-std::string FractionsObject(const RatingFractions& r) {
-    return Object({{"Ip", Fraction(r.Ip)}, {"Vp", Fraction(r.Vp)}, {"P", Fraction(r.P)}}, 1);
+Json FractionsObject(const RatingFractions& r) {
+    return {{"Ip", OrNull(r.Ip)}, {"Vp", OrNull(r.Vp)}, {"P", OrNull(r.P)}};
 }
 
 } // namespace
@@ -112,29 +61,22 @@ std::string FractionsObject(const RatingFractions& r) {
 std::string StageJson(const StageAnalysis& a) {
     const QuiescentPoint& q = a.Quiescent;
     const SmallSignal& small = a.Small;
-    const bool transformer = a.Input.Load == LoadKind::Transformer;
-    return Object({{"tube", Quoted(a.TubeName)},
-                   {"load", Quoted(transformer ? "transformer" : "resistor")},
-                   {"settings", SettingsObject(a.Input)},
-                   {"quiescent", Object({{"Ip", Number(q.Ip)},
-                                         {"Vp", Number(q.Vp)},
-                                         {"Vg", Number(q.Vg)},
-                                         {"Vk", Number(q.Vk)},
-                                         {"P", Number(q.P)}},
-                                        1)},
-                   {"ratingFractions", FractionsObject(a.Ratings)},
-                   // The same fractions under the name they had; goes in the next release.
-                   {"ratings", FractionsObject(a.Ratings)},
-                   {"smallSignal", Object({{"mu", Number(small.Mu)},
-                                           {"gm", Number(small.Gm)},
-                                           {"rp", Number(small.Rp)},
-                                           {"gain", Number(small.Gain)},
-                                           {"gainUnbypassed", Number(small.GainUnbypassed)},
-                                           {"zout", Number(small.Zout)}},
-                                          1)},
-                   {"swing", SwingObject(a.Swing)}},
-                  0) +
-           "\n";
+    Json stage;
+    stage["tube"] = a.TubeName;
+    stage["load"] = a.Input.Load == LoadKind::Transformer ? "transformer" : "resistor";
+    stage["settings"] = SettingsObject(a.Input);
+    stage["quiescent"] = {{"Ip", q.Ip}, {"Vp", q.Vp}, {"Vg", q.Vg}, {"Vk", q.Vk}, {"P", q.P}};
+    stage["ratingFractions"] = FractionsObject(a.Ratings);
+    // The same fractions under the name they had; goes in the next release.
+    stage["ratings"] = FractionsObject(a.Ratings);
+    stage["smallSignal"] = {{"mu", small.Mu},
+                            {"gm", small.Gm},
+                            {"rp", small.Rp},
+                            {"gain", small.Gain},
+                            {"gainUnbypassed", small.GainUnbypassed},
+                            {"zout", small.Zout}};
+    stage["swing"] = SwingObject(a.Swing);
+    return formats::JsonText(stage, formats::JsonLayout::Indented) + "\n";
 }
 
 } // namespace valvescope

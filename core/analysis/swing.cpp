@@ -4,9 +4,9 @@
 // enters cut-off, and where the law's exponent runs out: those phases split the half cycle into
 // stretches, each integrated by Gauss-Legendre on smoothed nodes.
 #include "core/analysis/quadrature.h"
-#include "core/analysis/rootsolve.h"
 #include "core/analysis/slopes.h"
 #include "core/analysis/stagemath.h"
+#include "core/search/rootsolve.h"
 
 #include <algorithm>
 #include <cmath>
@@ -21,11 +21,11 @@ LoadedCurrent CurrentOnLoad(const tubemath::TubeParams& tube, double vg, PlateLo
     CurrentSlopes last;
     const auto residual = [&](double ip) {
         last = PlateCurrentSlopes(tube, vg, load.Intercept - load.Slope * ip);
-        return Sample{ip - last.Ip, 1 + load.Slope * last.DIpDVa};
+        return search::Sample{ip - last.Ip, 1 + load.Slope * last.DIpDVa};
     };
     // Past Intercept / Slope the plate voltage would be negative; at 0 V the model draws no
     // current, so the residual is positive there.
-    const double ip = SolveIncreasing(residual, 0, load.Intercept / load.Slope, guess);
+    const double ip = search::SolveIncreasing(residual, 0, load.Intercept / load.Slope, guess);
     const double along = last.DIpDVg / (1 + load.Slope * last.DIpDVa);
     return {ip, std::isfinite(along) ? along : 0};
 }

@@ -7,7 +7,7 @@
 #include "core/analysis/stage.h"
 #include "core/plot/drawops.h"
 #include "core/plot/marks.h"
-#include "core/plot/plottypes.h"
+#include "core/settings/plotsettings.h"
 
 #include <cstdint>
 #include <optional>

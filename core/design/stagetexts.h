@@ -4,8 +4,8 @@
 #pragma once
 
 #include "core/analysis/stage.h"
-#include "core/plot/plottypes.h"
 #include "core/settings/intake.h"
+#include "core/settings/plotsettings.h"
 #include "core/tube/tube.h"
 
 #include <optional>

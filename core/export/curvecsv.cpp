@@ -4,7 +4,8 @@
 #include "core/io/atomicfile.h"
 #include "model/checkedmath.h"
 
-#include <charconv>
+#include "formats/exactnumber.h"
+
 #include <cmath>
 #include <cstdint>
 #include <optional>
@@ -39,12 +40,7 @@ std::string Field(std::string_view text) {
 
 // Zero of either sign is written "0": the bias line's first grid voltage is -Rk x 0.
 std::string Number(double value) {
-    if (value == 0)
-        value = 0;
-    char text[64];
-    const auto result =
-        std::to_chars(text, text + sizeof text, value, std::chars_format::general, 17);
-    return std::string(text, result.ptr);
+    return formats::SeventeenDigits(value == 0 ? 0.0 : value);
 }
 
 class CsvRows {

@@ -1,7 +1,7 @@
 // The plotted curves as numbers: a CSV file with one row per point.
 #pragma once
 
-#include "core/plot/plottypes.h"
+#include "core/settings/plotsettings.h"
 #include "core/tube/tube.h"
 
 #include <string>

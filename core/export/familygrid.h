@@ -2,7 +2,7 @@
 // SPICE deck.
 #pragma once
 
-#include "core/plot/plottypes.h"
+#include "core/settings/plotsettings.h"
 
 #include <cstddef>
 #include <stdexcept>

@@ -4,20 +4,14 @@
 #include "core/export/spicedeck.h"
 #include "core/io/atomicfile.h"
 
-#include <charconv>
+#include "formats/exactnumber.h"
+
 #include <filesystem>
 #include <string>
 
 namespace valvescope::exports {
 
 namespace {
-
-// A number for people to read: the shortest decimal that reads back as the same double.
-std::string Readable(double value) {
-    char text[64];
-    const auto result = std::to_chars(text, text + sizeof text, value);
-    return std::string(text, result.ptr);
-}
 
 // Free text on one comment line: line breaks and other control characters become spaces.
 std::string OneLine(std::string_view text) {
@@ -57,16 +51,16 @@ std::string Header(const Tube& tube, SpiceDialect dialect, std::string_view prog
     h += "*   X1 <plate> <grid> <cathode> " + name + "\n";
     h += "* Written by Valvescope " + OneLine(programVersion) + ".\n";
     h += "* Model constants:\n";
-    h += "*   MuExponent    = " + Readable(p.MuExponent) + "\n";
-    h += "*   ExponentSlope = " + Readable(p.ExponentSlope) + " V\n";
-    h += "*   GridDecade    = " + Readable(p.GridDecade) + " V\n";
-    h += "*   KneeFactor    = " + Readable(p.KneeFactor) + "\n";
-    h += "*   MuZero        = " + Readable(p.MuZero) + "\n";
-    h += "*   Perveance     = " + Readable(p.Perveance) + " A/V^LawExponent\n";
-    h += "*   LawExponent   = " + Readable(p.LawExponent) + "\n";
+    h += "*   MuExponent    = " + formats::ShortestExact(p.MuExponent) + "\n";
+    h += "*   ExponentSlope = " + formats::ShortestExact(p.ExponentSlope) + " V\n";
+    h += "*   GridDecade    = " + formats::ShortestExact(p.GridDecade) + " V\n";
+    h += "*   KneeFactor    = " + formats::ShortestExact(p.KneeFactor) + "\n";
+    h += "*   MuZero        = " + formats::ShortestExact(p.MuZero) + "\n";
+    h += "*   Perveance     = " + formats::ShortestExact(p.Perveance) + " A/V^LawExponent\n";
+    h += "*   LawExponent   = " + formats::ShortestExact(p.LawExponent) + "\n";
     h += "* Maximum ratings (not enforced by the model):\n";
     const auto rating = [](const std::optional<double>& value, const char* unit) {
-        return value ? Readable(*value) + " " + unit : std::string("no rating");
+        return value ? formats::ShortestExact(*value) + " " + unit : std::string("no rating");
     };
     h += "*   Imax = " + rating(tube.Ratings.Imax, "A") + "\n";
     h += "*   Vmax = " + rating(tube.Ratings.Vmax, "V") + "\n";
@@ -87,7 +81,7 @@ std::string ConstantLines(const Tube& tube, SpiceDialect dialect) {
         lines += dialect == SpiceDialect::Ngspice
                      ? ".func " + ConstantReference(constant.Name, dialect) + " " + exact
                      : ".param " + constant.Name + "=" + exact;
-        lines += " ; " + Readable(constant.Value) + "\n";
+        lines += " ; " + formats::ShortestExact(constant.Value) + "\n";
     }
     return lines;
 }

@@ -2,7 +2,7 @@
 #pragma once
 
 #include "core/export/spicetext.h"
-#include "core/plot/plottypes.h"
+#include "core/settings/plotsettings.h"
 #include "core/tube/tube.h"
 
 #include <string>

@@ -2,7 +2,8 @@
 
 #include "core/export/familygrid.h"
 
-#include <charconv>
+#include "formats/exactnumber.h"
+
 #include <cmath>
 #include <stdexcept>
 #include <string>
@@ -13,14 +14,6 @@ namespace {
 
 std::string Quoted(const std::string& text) {
     return "\"" + text + "\"";
-}
-
-// A plain decimal that reads back as the same double in any reader worth the name; for
-// analysis settings, where the last digit does not matter.
-std::string Decimal(double value) {
-    char text[64];
-    const auto result = std::to_chars(text, text + sizeof text, value);
-    return std::string(text, result.ptr);
 }
 
 void RequirePositive(double value, const char* what) {
@@ -127,8 +120,9 @@ std::string SpiceStageDeck(const Tube& tube, SpiceDialect dialect, const StageDe
         deck += "Bload plate 0 V=V(bplus) - " + ohms + " * (I(Vmeter) - I(Vquiet))\n";
     }
     if (dialect == SpiceDialect::LTspice) {
-        deck += ".tran 0 " + Decimal(stop) + " 0 " + Decimal(maxStep) + "\n";
-        deck += ".four " + Decimal(input.FrequencyHz) + " 9 1 I(Vmeter)\n";
+        deck += ".tran 0 " + formats::ShortestExact(stop) + " 0 " +
+                formats::ShortestExact(maxStep) + "\n";
+        deck += ".four " + formats::ShortestExact(input.FrequencyHz) + " 9 1 I(Vmeter)\n";
         deck += ".options reltol=1e-10 abstol=1e-15 vntol=1e-12 numdgt=15 plotwinsize=0\n";
         deck += ".end\n";
         return deck;
@@ -140,8 +134,10 @@ std::string SpiceStageDeck(const Tube& tube, SpiceDialect dialect, const StageDe
     deck += "set nfreqs=10\n";
     deck += "set fourgridsize=" + std::to_string(input.StepsPerPeriod * 2) + "\n";
     deck += "set polydegree=3\n";
-    deck += "tran " + Decimal(maxStep) + " " + Decimal(stop) + " 0 " + Decimal(maxStep) + "\n";
-    deck += "fourier " + Decimal(input.FrequencyHz) + " I(Vmeter) > " + input.OutputFile + "\n";
+    deck += "tran " + formats::ShortestExact(maxStep) + " " + formats::ShortestExact(stop) + " 0 " +
+            formats::ShortestExact(maxStep) + "\n";
+    deck += "fourier " + formats::ShortestExact(input.FrequencyHz) + " I(Vmeter) > " +
+            input.OutputFile + "\n";
     deck += "quit 0\n";
     deck += ".endc\n";
     deck += ".end\n";

@@ -1,47 +1,34 @@
+// The fit as JSON on one line, every number to 17 significant digits whatever the locale.
 #include "core/fit/fit.h"
 
-#include <charconv>
-#include <cmath>
+#include "formats/jsontext.h"
+
+#include <nlohmann/json.hpp>
 
 namespace valvescope {
 
 namespace {
 
-// 17 significant digits, the shortest form that reads back to the same double; the same in
-// every locale. Not finite gives null.
-std::string JsonNumber(double value) {
-    if (!std::isfinite(value))
-        return "null";
-    char buffer[32];
-    const auto end =
-        std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::general, 17);
-    return std::string(buffer, end.ptr);
-}
+using Json = nlohmann::ordered_json;
 
-std::string JsonObject(const FitResult& result, double (*valueOf)(const FitResult&, int)) {
-    std::string text = "{";
+Json ConstantsObject(const FitResult& result, double (*valueOf)(const FitResult&, int)) {
+    Json constants = Json::object();
     for (int i = 0; i < kFitConstantCount; ++i) {
-        if (i > 0)
-            text += ", ";
-        text += '"';
-        text += kFitConstants[i].Name;
-        text += "\": " + JsonNumber(valueOf(result, i));
+        constants[kFitConstants[i].Name] = valueOf(result, i);
     }
-    return text + "}";
+    return constants;
 }
 
 // The constants at a bound or poorly determined, and which.
-std::string FlagsObject(const FitResult& result) {
-    std::string text = "{";
+Json FlagsObject(const FitResult& result) {
+    Json flags = Json::object();
     for (int i = 0; i < kFitConstantCount; ++i) {
         const ConstantQuality& quality = result.Quality[i];
-        if (!quality.AtBound && !quality.PoorlyDetermined)
-            continue;
-        text += text.size() > 1 ? ", \"" : "\"";
-        text += kFitConstants[i].Name;
-        text += quality.AtBound ? "\": \"bound\"" : "\": \"poor\"";
+        if (quality.AtBound || quality.PoorlyDetermined) {
+            flags[kFitConstants[i].Name] = quality.AtBound ? "bound" : "poor";
+        }
     }
-    return text + "}";
+    return flags;
 }
 
 } // namespace
@@ -51,12 +38,14 @@ std::string FitJson(const FitResult& result) {
         return r.Params.*kFitConstants[i].Member;
     };
     const auto error = [](const FitResult& r, int i) { return r.Quality[i].StandardError; };
-    return "{\"points\": " + std::to_string(result.Points) +
-           ", \"rms_mA\": " + JsonNumber(result.RmsMilliamps) +
-           ", \"max_mA\": " + JsonNumber(result.MaxMilliamps) +
-           ", \"constants\": " + JsonObject(result, constant) +
-           ", \"stderr\": " + JsonObject(result, error) + ", \"flags\": " + FlagsObject(result) +
-           "}";
+    Json fit;
+    fit["points"] = result.Points;
+    fit["rms_mA"] = result.RmsMilliamps;
+    fit["max_mA"] = result.MaxMilliamps;
+    fit["constants"] = ConstantsObject(result, constant);
+    fit["stderr"] = ConstantsObject(result, error);
+    fit["flags"] = FlagsObject(result);
+    return formats::JsonText(fit, formats::JsonLayout::OneLine);
 }
 
 } // namespace valvescope

@@ -1,8 +1,8 @@
 #include "core/plot/biasline.h"
 
-#include "core/plot/biassearch.h"
-#include "core/plot/bracketsearch.h"
-#include "core/plot/redraw.h"
+#include "core/plot/shortcuts/biassearch.h"
+#include "core/plot/stoprequest.h"
+#include "core/search/bracketsearch.h"
 
 #include <cstdint>
 

@@ -1,5 +1,5 @@
 // The Rk bias line: for each whole plate voltage from 0 V to End V, the current at which the
-// cathode resistor biases the tube, found by the search of core/plot/biassearch.h.
+// cathode resistor biases the tube, found by the search of core/plot/shortcuts/biassearch.h.
 #pragma once
 
 #include "core/plot/drawops.h"

@@ -1,12 +1,15 @@
 #include "core/plot/curvefamily.h"
 
-#include "core/plot/bracketsearch.h"
-#include "core/plot/curveruns.h"
+#include "core/plot/curvegrid.h"
+#include "core/plot/stoprequest.h"
+
 #include "core/plot/curvewalk.h"
-#include "core/plot/denseblock.h"
-#include "core/plot/labelqueue.h"
 #include "core/plot/pixelmath.h"
-#include "core/plot/tubeshape.h"
+#include "core/plot/shortcuts/curveruns.h"
+#include "core/plot/shortcuts/denseblock.h"
+#include "core/plot/shortcuts/labelqueue.h"
+#include "core/plot/shortcuts/tubeshape.h"
+#include "core/search/bracketsearch.h"
 
 #include "formats/formats.h"
 
@@ -18,24 +21,6 @@
 #include <vector>
 
 namespace valvescope {
-
-std::int64_t LastCurveIndex(const PlotSettings& settings) {
-    if (settings.GridLineCount == std::numeric_limits<std::int32_t>::min()) {
-        throw tubemath::ArithmeticError(tubemath::kIntegerOverflowMessage);
-    }
-    return -std::int64_t{settings.GridLineCount};
-}
-
-double GridVoltageOf(std::int64_t k, const PlotSettings& settings) {
-    return checked::Mul(static_cast<double>(k), settings.GridStep);
-}
-
-// The formatter's bands change at powers of ten.
-int DecadeOf(double Vg) {
-    const double magnitude = std::fabs(Vg);
-    return magnitude > 0 ? static_cast<int>(std::floor(std::log10(magnitude)))
-                         : std::numeric_limits<int>::min();
-}
 
 void DrawCurveFamilyReference(DrawRecorder& draw, const PlotMapping& map, const RedrawInput& in) {
     const std::int64_t lastK = LastCurveIndex(in.settings);

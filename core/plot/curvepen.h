@@ -1,11 +1,11 @@
 // Where the plate curves' lines and labels go. The reference path draws each as it comes; the
-// shortcuts hand them to a LabelQueue (core/plot/labelqueue.h), which leaves out what is
+// shortcuts hand them to a LabelQueue (core/plot/shortcuts/labelqueue.h), which leaves out what is
 // already on the surface and what a later label covers.
 #pragma once
 
-#include "core/plot/curvetrace.h"
 #include "core/plot/drawops.h"
 #include "core/plot/plotmapping.h"
+#include "core/plot/shortcuts/curvetrace.h"
 
 #include <cstdint>
 #include <string>

@@ -1,7 +1,7 @@
 #include "core/plot/curvewalk.h"
 
-#include "core/plot/bracketsearch.h"
-#include "core/plot/redraw.h"
+#include "core/plot/stoprequest.h"
+#include "core/search/bracketsearch.h"
 
 #include "formats/formats.h"
 

@@ -1,6 +1,6 @@
 #include "core/plot/marks.h"
 
-#include "core/plot/redraw.h"
+#include "core/plot/stoprequest.h"
 
 #include <cstdint>
 

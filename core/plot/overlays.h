@@ -5,7 +5,7 @@
 
 #include "core/plot/drawops.h"
 #include "core/plot/plotmapping.h"
-#include "core/plot/plottypes.h"
+#include "core/plot/tubelimits.h"
 
 namespace valvescope {
 

@@ -1,6 +1,6 @@
 #include "core/plot/plotmapping.h"
 
-#include "core/plot/bracketsearch.h"
+#include "core/search/bracketsearch.h"
 
 #include <algorithm>
 #include <cmath>

@@ -3,7 +3,8 @@
 #pragma once
 
 #include "core/plot/pixelmath.h"
-#include "core/plot/plottypes.h"
+#include "core/plot/plotscale.h"
+#include "core/settings/plotsettings.h"
 
 #include <cstdint>
 

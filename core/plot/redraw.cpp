@@ -6,7 +6,7 @@
 #include "core/plot/overlays.h"
 #include "core/plot/pixelmath.h"
 #include "core/plot/plotmapping.h"
-#include "core/plot/tubeshape.h"
+#include "core/plot/shortcuts/tubeshape.h"
 
 namespace valvescope {
 

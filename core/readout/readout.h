@@ -1,7 +1,7 @@
 // The pointer readout: the operating point under the pointer, its values and its text.
 #pragma once
 
-#include "core/plot/plottypes.h"
+#include "core/plot/plotscale.h"
 #include "model/tubemath.h"
 
 #include <cstdint>
@@ -9,6 +9,13 @@
 #include <string>
 
 namespace valvescope {
+
+// Small-signal values of the last pointer readout; Rp outlives a readout where Gm is zero.
+struct Readout {
+    double Mu = 0;
+    double Gm = 0; // A/V
+    double Rp = 0; // ohm
+};
 
 // What the readout finds under the pointer, and its text as the status line shows it, starting
 // with " Vp= " (the window puts its hint bar before it).

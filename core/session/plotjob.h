@@ -4,9 +4,12 @@
 
 #include "core/plot/drawops.h"
 #include "core/plot/marks.h"
-#include "core/plot/plottypes.h"
+#include "core/plot/plotscale.h"
+#include "core/plot/tubelimits.h"
+#include "core/readout/readout.h"
 #include "core/session/plotsession.h"
 #include "core/settings/intake.h"
+#include "core/settings/plotsettings.h"
 #include "core/settings/settingsboxes.h"
 #include "core/tube/tube.h"
 #include "model/tubemath.h"

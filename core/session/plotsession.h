@@ -2,10 +2,12 @@
 // intake, the axis captions and the redraw's input, and the pointer readouts over what was drawn.
 #pragma once
 
-#include "core/plot/plottypes.h"
+#include "core/plot/plotscale.h"
 #include "core/plot/redraw.h"
+#include "core/plot/tubelimits.h"
 #include "core/readout/readout.h"
 #include "core/settings/intake.h"
+#include "core/settings/plotsettings.h"
 #include "core/tube/tube.h"
 #include "model/tubemath.h"
 

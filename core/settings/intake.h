@@ -3,7 +3,7 @@
 // captions are made from the end values. The window only reads and writes the boxes.
 #pragma once
 
-#include "core/plot/plottypes.h"
+#include "core/settings/plotsettings.h"
 
 #include <array>
 #include <cstdint>

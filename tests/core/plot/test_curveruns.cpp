@@ -1,7 +1,7 @@
 // Where runs of like curves start, and which labels of a run can still show.
-#include "core/plot/curveruns.h"
-#include "core/plot/curvetrace.h"
-#include "core/plot/densefamily.h"
+#include "core/plot/shortcuts/curveruns.h"
+#include "core/plot/shortcuts/curvetrace.h"
+#include "core/plot/shortcuts/densefamily.h"
 
 #include "formats/formats.h"
 

@@ -1,9 +1,9 @@
 // The redraw's shortcuts against the reference path for tubes other than the 807: fits of real
 // triodes, constants at the fit's bounds and beyond them. Same picture, same fault.
-#include "core/plot/biassearch.h"
-#include "core/plot/biasshape.h"
 #include "core/plot/redraw.h"
-#include "core/plot/tubeshape.h"
+#include "core/plot/shortcuts/biassearch.h"
+#include "core/plot/shortcuts/biasshape.h"
+#include "core/plot/shortcuts/tubeshape.h"
 
 #include "tests/core/plot/pathredraw.h"
 #include "tests/support/picturemodel.h"

@@ -1,4 +1,4 @@
-#include "core/plot/curvetrace.h"
+#include "core/plot/shortcuts/curvetrace.h"
 
 #include "core/plot/drawops.h"
 

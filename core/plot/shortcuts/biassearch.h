@@ -5,8 +5,9 @@
 // where that stepping ends without taking the steps, and keeps the last current it formed.
 #pragma once
 
-#include "core/plot/biasshape.h"
-#include "core/plot/plottypes.h"
+#include "core/plot/biasstep.h"
+#include "core/plot/shortcuts/biasshape.h"
+#include "core/settings/plotsettings.h"
 #include "model/tubemath.h"
 
 #include <cstdint>
@@ -14,17 +15,6 @@
 #include <optional>
 
 namespace valvescope {
-
-// The search raises its current in steps of a hundredth of a milliamp.
-inline constexpr double kBiasStep = 1e-5;
-
-// The bias voltage at current I; throws tubemath::ArithmeticError where it cannot be formed.
-double BiasVoltageAt(const tubemath::TubeParams& tube, double Rk, double I);
-
-// Whether the search at plate voltage Va stops at current I: Va is no longer above the bias
-// voltage, or I has reached topCurrent. Throws where the bias voltage cannot be formed.
-bool BiasSearchStopsAt(const tubemath::TubeParams& tube, double Rk, double topCurrent, double I,
-                       double Va);
 
 // The current after `steps` steps of the search from 0, each step added and rounded as the search
 // adds it.

@@ -1,6 +1,5 @@
-// The texts the Tube window and the command line show about a tube and measured points: the
-// window's caption, how far the model lies from the points, the report of a fit, and the tube a
-// fit makes.
+// What the Tube window and the command line show of a fit: how far the model lies from the
+// measured points, the report of a fit, and the tube a fit makes.
 #pragma once
 
 #include "core/fit/fit.h"
@@ -11,17 +10,6 @@
 #include <string>
 
 namespace valvescope {
-
-// The main window's caption for a tube; for the 807 the program's caption of old.
-std::string WindowCaption(const std::string& tubeName);
-
-// The application's title, which the error box's caption shows: "Valvescope for 807" for the
-// 807, "Valvescope for the <name>" for any other tube.
-std::string ApplicationTitle(const std::string& tubeName);
-
-// The title that exported pictures and the printed page carry: "Plate characteristics of the
-// <name>".
-std::string PictureTitle(const std::string& tubeName);
 
 // How far the model's PlateCurrent lies from the measured currents.
 struct ModelDifference {

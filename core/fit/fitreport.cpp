@@ -1,4 +1,4 @@
-#include "core/tubeedit/tubereport.h"
+#include "core/fit/fitreport.h"
 
 #include "formats/formats.h"
 #include "formats/sitext.h"
@@ -40,18 +40,6 @@ std::string Padded(std::string text, std::size_t width) {
 }
 
 } // namespace
-
-std::string WindowCaption(const std::string& tubeName) {
-    return " Valvescope for the " + tubeName + "            Kestrelon";
-}
-
-std::string ApplicationTitle(const std::string& tubeName) {
-    return tubeName == "807" ? "Valvescope for 807" : "Valvescope for the " + tubeName;
-}
-
-std::string PictureTitle(const std::string& tubeName) {
-    return "Plate characteristics of the " + tubeName;
-}
 
 ModelDifference DifferenceOf(const tubemath::TubeParams& tube, const MeasuredPoints& points) {
     ModelDifference difference;

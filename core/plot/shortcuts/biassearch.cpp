@@ -1,8 +1,8 @@
-#include "core/plot/biassearch.h"
+#include "core/plot/shortcuts/biassearch.h"
 
-#include "core/plot/bracketsearch.h"
 #include "core/plot/pixelmath.h"
 #include "core/plot/plotmapping.h"
+#include "core/search/bracketsearch.h"
 
 #include <algorithm>
 #include <cmath>
@@ -14,17 +14,6 @@ namespace {
 constexpr std::uint64_t kNoStep = std::numeric_limits<std::uint64_t>::max();
 
 } // namespace
-
-double BiasVoltageAt(const tubemath::TubeParams& tube, double Rk, double I) {
-    using checked::Add;
-    using checked::Mul;
-    return Add(tubemath::PlateVoltage(tube, Mul(-Rk, I), I), Mul(Rk, I));
-}
-
-bool BiasSearchStopsAt(const tubemath::TubeParams& tube, double Rk, double topCurrent, double I,
-                       double Va) {
-    return !(Va > BiasVoltageAt(tube, Rk, I) && I < topCurrent);
-}
 
 // Within one binade every step after the first adds the same amount (a tie, possible in one
 // binade only, goes the same way once the last bit is even), so three plain steps show that

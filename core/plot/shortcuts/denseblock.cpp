@@ -1,8 +1,9 @@
-#include "core/plot/denseblock.h"
+#include "core/plot/shortcuts/denseblock.h"
 
-#include "core/plot/curvefamily.h"
-#include "core/plot/curveruns.h"
-#include "core/plot/densefamily.h"
+#include "core/plot/curvegrid.h"
+#include "core/plot/shortcuts/curveruns.h"
+#include "core/plot/shortcuts/densefamily.h"
+#include "core/plot/stoprequest.h"
 
 #include "formats/formats.h"
 

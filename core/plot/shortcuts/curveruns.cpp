@@ -1,7 +1,7 @@
-#include "core/plot/curveruns.h"
+#include "core/plot/shortcuts/curveruns.h"
 
-#include "core/plot/bracketsearch.h"
-#include "core/plot/tubeshape.h"
+#include "core/plot/shortcuts/tubeshape.h"
+#include "core/search/bracketsearch.h"
 
 #include <algorithm>
 #include <array>

@@ -1,6 +1,6 @@
-#include "core/plot/densefamily.h"
+#include "core/plot/shortcuts/densefamily.h"
 
-#include "core/plot/bracketsearch.h"
+#include "core/search/bracketsearch.h"
 
 #include <algorithm>
 #include <utility>

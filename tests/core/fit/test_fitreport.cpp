@@ -1,6 +1,6 @@
-// The texts about a tube and measured points: the caption, the model's distance from the points,
-// the fit's report and the fitted tube.
-#include "core/tubeedit/tubereport.h"
+// What is shown of a fit: the model's distance from the points, the fit's report and the fitted
+// tube.
+#include "core/fit/fitreport.h"
 
 #include "formats/formats.h"
 
@@ -16,13 +16,7 @@ using valvescope::Builtin807;
 using valvescope::FitResult;
 using valvescope::MeasuredPoints;
 
-TEST(TubeReport, TheCaptionNamesTheTubeAndIsTheOldOneForThe807) {
-    EXPECT_EQ(valvescope::WindowCaption("807"), " Valvescope for the 807            Kestrelon");
-    EXPECT_EQ(valvescope::WindowCaption("ECC82 (fitted)"),
-              " Valvescope for the ECC82 (fitted)            Kestrelon");
-}
-
-TEST(TubeReport, DifferenceOfTheModelFromThePointsInMilliamps) {
+TEST(FitReport, DifferenceOfTheModelFromThePointsInMilliamps) {
     const tubemath::TubeParams tube;
     const auto model = [&](double Vg, double Va) { return tubemath::PlateCurrent(tube, Vg, Va); };
     // Off by +1, -2 and +2 mA: RMS sqrt(9 / 3), largest 2.
@@ -39,7 +33,7 @@ TEST(TubeReport, DifferenceOfTheModelFromThePointsInMilliamps) {
     EXPECT_EQ(valvescope::DifferenceText(valvescope::DifferenceOf(tube, {})), "");
 }
 
-TEST(TubeReport, PointsWhereTheModelFailsAreCountedApart) {
+TEST(FitReport, PointsWhereTheModelFailsAreCountedApart) {
     const double huge = std::numeric_limits<double>::max();
     const MeasuredPoints points = {{-10, 300, 0.03}, {0, huge, 0.001}}; // overflows
     const valvescope::ModelDifference difference =
@@ -66,7 +60,7 @@ FitResult SomeFit() {
     return result;
 }
 
-TEST(TubeReport, TheFitReportListsEveryConstantWithItsStandardErrorAndFlags) {
+TEST(FitReport, TheFitReportListsEveryConstantWithItsStandardErrorAndFlags) {
     const std::string report = valvescope::FitReportText(SomeFit());
     EXPECT_EQ(report.substr(0, report.find("Constant")),
               "Fitted to 186 points.\nRMS 0.040 mA, largest 0.135 mA\n\n");
@@ -80,7 +74,7 @@ TEST(TubeReport, TheFitReportListsEveryConstantWithItsStandardErrorAndFlags) {
     EXPECT_EQ(std::count(report.begin(), report.end(), '\n'), 11);
 }
 
-TEST(TubeReport, TheFittedTubeKeepsTheRatingsAndIsNamedAfterTheFile) {
+TEST(FitReport, TheFittedTubeKeepsTheRatingsAndIsNamedAfterTheFile) {
     valvescope::Tube base = Builtin807();
     base.Ratings.Pmax = 3.5;
     const valvescope::Tube fitted = valvescope::FittedTube(base, SomeFit(), "/data/ECC82.utd");

@@ -1,4 +1,4 @@
-#include "core/plot/tubeshape.h"
+#include "core/plot/shortcuts/tubeshape.h"
 
 #include <algorithm>
 #include <cmath>

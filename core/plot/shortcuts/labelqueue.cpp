@@ -1,6 +1,6 @@
-#include "core/plot/labelqueue.h"
+#include "core/plot/shortcuts/labelqueue.h"
 
-#include "core/plot/curveruns.h"
+#include "core/plot/shortcuts/curveruns.h"
 
 namespace valvescope {
 

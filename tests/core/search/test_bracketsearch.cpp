@@ -1,6 +1,6 @@
 // The search behind the shortcuts: its results against a plain walk, and the exact order of its
 // probes, on which the fault the user sees depends.
-#include "core/plot/bracketsearch.h"
+#include "core/search/bracketsearch.h"
 
 #include <gtest/gtest.h>
 

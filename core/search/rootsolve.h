@@ -1,11 +1,12 @@
-// The root of an increasing function by Newton steps kept inside a shrinking bracket.
+// The root of an increasing function by Newton steps kept inside a shrinking bracket; beside
+// the bracketing search of core/search/bracketsearch.h, the other search that halves a bracket.
 #pragma once
 
 #include <algorithm>
 #include <cmath>
 #include <limits>
 
-namespace valvescope::analysis {
+namespace valvescope::search {
 
 // A value of the function and its slope there.
 struct Sample {
@@ -60,4 +61,4 @@ template <class At> double SolveIncreasing(At at, double lo, double hi, double g
     return -valueAtLo <= valueAtHi ? lo : hi;
 }
 
-} // namespace valvescope::analysis
+} // namespace valvescope::search

@@ -1,8 +1,9 @@
-#include "core/plot/biasshape.h"
+#include "core/plot/shortcuts/biasshape.h"
 
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <mutex>
 #include <vector>
 
 namespace valvescope {
@@ -201,7 +202,8 @@ BiasShape BiasShapeFor(const tubemath::TubeParams& tube, double Rk, double topCu
     if (!std::isfinite(Rk) || !std::isfinite(topCurrent) || !std::isfinite(topVolt)) {
         return {};
     }
-    // The last answer is kept: a redraw after a change elsewhere asks the same again.
+    // The last answer is kept for every thread: the window runs each redraw on a thread of its
+    // own, and a redraw after a change elsewhere asks the same again.
     struct Asked {
         tubemath::TubeParams tube;
         double Rk = 0;
@@ -210,18 +212,26 @@ BiasShape BiasShapeFor(const tubemath::TubeParams& tube, double Rk, double topCu
         BiasShape shape;
         bool valid = false;
     };
-    thread_local Asked last;
-    const auto same = [&](const tubemath::TubeParams& a) {
-        return a.MuExponent == tube.MuExponent && a.ExponentSlope == tube.ExponentSlope &&
-               a.GridDecade == tube.GridDecade && a.KneeFactor == tube.KneeFactor &&
-               a.MuZero == tube.MuZero && a.Perveance == tube.Perveance &&
-               a.LawExponent == tube.LawExponent;
+    static std::mutex guard;
+    static Asked last;
+    const auto answers = [&](const Asked& asked) {
+        const tubemath::TubeParams& a = asked.tube;
+        return asked.valid && a.MuExponent == tube.MuExponent &&
+               a.ExponentSlope == tube.ExponentSlope && a.GridDecade == tube.GridDecade &&
+               a.KneeFactor == tube.KneeFactor && a.MuZero == tube.MuZero &&
+               a.Perveance == tube.Perveance && a.LawExponent == tube.LawExponent &&
+               asked.Rk == Rk && asked.topCurrent == topCurrent && asked.topVolt == topVolt;
     };
-    if (!last.valid || !same(last.tube) || last.Rk != Rk || last.topCurrent != topCurrent ||
-        last.topVolt != topVolt) {
-        last = {tube, Rk, topCurrent, topVolt, Prove(tube, Rk, topCurrent, topVolt), true};
+    {
+        const std::lock_guard lock(guard);
+        if (answers(last)) {
+            return last.shape;
+        }
     }
-    return last.shape;
+    const BiasShape shape = Prove(tube, Rk, topCurrent, topVolt);
+    const std::lock_guard lock(guard);
+    last = {tube, Rk, topCurrent, topVolt, shape, true};
+    return shape;
 }
 
 } // namespace valvescope

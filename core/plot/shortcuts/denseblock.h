@@ -1,13 +1,13 @@
 // A block of plate curves packed closer than the pixels show them, drawn from a map of where
-// their points fall (core/plot/densefamily.h) rather than curve by curve: each stretch of curves
-// with the same points is drawn as one run, with the labels that can still show, and each curve
-// after the first only where it differs from the one before.
+// their points fall (core/plot/shortcuts/densefamily.h) rather than curve by curve: each stretch of
+// curves with the same points is drawn as one run, with the labels that can still show, and each
+// curve after the first only where it differs from the one before.
 #pragma once
 
 #include "core/plot/drawops.h"
-#include "core/plot/labelqueue.h"
 #include "core/plot/plotmapping.h"
-#include "core/plot/redraw.h"
+#include "core/plot/redrawinput.h"
+#include "core/plot/shortcuts/labelqueue.h"
 
 #include <cstdint>
 

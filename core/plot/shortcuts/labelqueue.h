@@ -1,15 +1,15 @@
 // The shortcuts' pen for the curve family. The label font is set once. A line that the curve
-// before drew at the same place is left out (core/plot/curvetrace.h). The family's last label is
-// held back, with the lines drawn since that it may touch, until the next label shows whether
-// it covers it: a covered label never shows, so it is dropped with the lines drawn again only
-// because it had been written over them. Lines are drawn with a move-to only where the pen
-// is not already at their start.
+// before drew at the same place is left out (core/plot/shortcuts/curvetrace.h). The family's last
+// label is held back, with the lines drawn since that it may touch, until the next label shows
+// whether it covers it: a covered label never shows, so it is dropped with the lines drawn again
+// only because it had been written over them. Lines are drawn with a move-to only where the pen is
+// not already at their start.
 #pragma once
 
 #include "core/plot/curvepen.h"
-#include "core/plot/curvetrace.h"
 #include "core/plot/drawops.h"
 #include "core/plot/plotmapping.h"
+#include "core/plot/shortcuts/curvetrace.h"
 
 #include <cstddef>
 #include <cstdint>
