@@ -102,7 +102,8 @@ int RunFit(const CommandLine& line, std::ostream& out, std::ostream& err) {
         return printed;
     }
     if (const std::optional<int> failed = Reported(
-            RunStep::Saving, [&] { SaveTubeFile(LocalFileName(line.SaveTubeFile), fitted); }, err)) {
+            RunStep::Saving, [&] { SaveTubeFile(LocalFileName(line.SaveTubeFile), fitted); },
+            err)) {
         return *failed;
     }
     return kExitSuccess;

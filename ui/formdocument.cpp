@@ -1,9 +1,9 @@
 // The main window as a view of its document: what the other windows and the command line change
 // in it shows here, the windows it opens onto it, and the design file.
 #include "core/design/designfile.h"
+#include "core/fit/fitreport.h"
 #include "core/measure/measurements.h"
 #include "core/settings/settingsboxes.h"
-#include "core/fit/fitreport.h"
 #include "ui/backgroundredraw.h"
 #include "ui/errorbox.h"
 #include "ui/operatingpointwindow.h"

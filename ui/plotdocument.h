@@ -8,9 +8,9 @@
 #include "core/design/designfile.h"
 #include "core/design/stagetexts.h"
 #include "core/plot/marks.h"
-#include "core/plot/plottypes.h"
 #include "core/session/plotsession.h"
 #include "core/settings/intake.h"
+#include "core/settings/plotsettings.h"
 #include "core/tube/measuredpoint.h"
 #include "core/tube/tube.h"
 

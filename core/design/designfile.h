@@ -15,8 +15,8 @@
 
 #include "core/design/stagetexts.h"
 #include "core/io/atomicfile.h"
-#include "core/plot/plottypes.h"
 #include "core/settings/intake.h"
+#include "core/settings/plotsettings.h"
 #include "core/settings/settingsboxes.h"
 #include "core/tube/tube.h"
 
