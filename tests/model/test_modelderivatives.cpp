@@ -114,7 +114,9 @@ TEST(ModelDerivatives, ConstantGradientsMatchCentralDifferences) {
 // |Vg|^MuExponent has no derivative.
 TEST(ModelDerivatives, SeedSlopesMatchCentralDifferences) {
     const TubeModel seed;
-    for (const auto& [vg, va] : {std::pair{-10.0, 250.0}, {-35.0, 400.0}, {-2.0, 60.0}}) {
+    for (const auto& point : {std::pair{-10.0, 250.0}, {-35.0, 400.0}, {-2.0, 60.0}}) {
+        const double vg = point.first;
+        const double va = point.second;
         const auto slopes = tubemath::SlopesAt(seed, vg, va, 0);
         EXPECT_EQ(slopes.Value.Plate, tubemath::PlateCurrent({}, vg, va));
         const double dg =
