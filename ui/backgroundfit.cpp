@@ -10,10 +10,11 @@ struct TBackgroundFit::Job {
     valvescope::MeasuredPoints Points;
     Outcome Done;
     std::atomic<bool> Cancel = false; // set when its outcome is no longer wanted
+    bool Cancelled = false;           // the user stopped it (on this object's thread)
 };
 
-TBackgroundFit::TBackgroundFit(QObject* parent, Delivery deliver)
-    : QObject(parent), deliver_(std::move(deliver)) {}
+TBackgroundFit::TBackgroundFit(QObject* parent, Delivery deliver, ProgressShown progress)
+    : QObject(parent), deliver_(std::move(deliver)), progress_(std::move(progress)) {}
 
 TBackgroundFit::~TBackgroundFit() {
     Drop();
@@ -30,9 +31,20 @@ void TBackgroundFit::Start(valvescope::MeasuredPoints points) {
     auto job = std::make_shared<Job>();
     job->Points = std::move(points);
     current_ = job;
-    thread_ = std::jthread([this, job] {
+    // The share done goes through the event loop, and only while its fit is still the one wanted.
+    auto progress = [this, job](double share) {
+        QMetaObject::invokeMethod(
+            this,
+            [this, job, share] {
+                if (job == current_ && progress_) {
+                    progress_(share);
+                }
+            },
+            Qt::QueuedConnection);
+    };
+    thread_ = std::jthread([this, job, progress] {
         try {
-            job->Done.Result = valvescope::FitTube(job->Points, {nullptr, &job->Cancel});
+            job->Done.Result = valvescope::FitTube(job->Points, {progress, &job->Cancel});
         } catch (...) {
             job->Done.Error = std::current_exception();
         }
@@ -46,6 +58,13 @@ void TBackgroundFit::Drop() {
         current_->Cancel = true; // a dropped fit stops soon rather than running on
     }
     current_.reset();
+}
+
+void TBackgroundFit::Cancel() {
+    if (current_) {
+        current_->Cancelled = true;
+        current_->Cancel = true;
+    }
 }
 
 void TBackgroundFit::Finish() {
@@ -63,6 +82,9 @@ void TBackgroundFit::Deliver(std::shared_ptr<Job> job) {
     current_.reset();
     if (thread_.joinable()) {
         thread_.join();
+    }
+    if (job->Cancelled) {
+        job->Done.Error = std::make_exception_ptr(valvescope::FitCancelled());
     }
     deliver_(job->Done);
 }

@@ -1,5 +1,5 @@
 // A fit on a thread of its own: a file of many thousand points takes a while to fit, and the
-// windows keep taking input meanwhile. The outcome comes back on the window's thread.
+// windows keep taking input meanwhile. Its progress and outcome come back on the window's thread.
 #pragma once
 
 #include "core/fit/fit.h"
@@ -20,9 +20,11 @@ public:
         std::exception_ptr Error;
     };
     using Delivery = std::function<void(Outcome&)>;
+    using ProgressShown = std::function<void(double)>;
 
-    // `deliver` takes each outcome on the thread this object lives on.
-    TBackgroundFit(QObject* parent, Delivery deliver);
+    // `deliver` takes each outcome, and `progress` the running fit's share done (0 to 1), on the
+    // thread this object lives on.
+    TBackgroundFit(QObject* parent, Delivery deliver, ProgressShown progress = {});
     // Waits for a fit still running; its outcome is dropped.
     ~TBackgroundFit() override;
 
@@ -30,6 +32,9 @@ public:
     void Start(valvescope::MeasuredPoints points);
     // Stops the running fit, if one runs, and drops its outcome.
     void Drop();
+    // Stops the running fit, if one runs; its outcome, delivered as usual, is FitCancelled even
+    // when the fit was about to end.
+    void Cancel();
     // Waits for the running fit, if any, and delivers it now.
     void Finish();
     bool Running() const { return current_ != nullptr; }
@@ -39,6 +44,7 @@ private:
     void Deliver(std::shared_ptr<Job> job); // by value: it may be current_ itself
 
     Delivery deliver_;
+    ProgressShown progress_;
     std::shared_ptr<Job> current_;
     std::jthread thread_;
 };

@@ -19,12 +19,15 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QScreen>
 #include <QShowEvent>
 #include <QVBoxLayout>
 
 #include <algorithm>
+#include <stdexcept>
+#include <string>
 #include <utility>
 
 namespace {
@@ -60,16 +63,9 @@ TTubeWindow::TTubeWindow(valvescope::PlotDocument& document, QWidget* owner)
     : QWidget(owner, Qt::Window), document_(document) {
     setObjectName(QStringLiteral("TubeWindow"));
     setWindowTitle(QStringLiteral("Tube"));
-    fit_ = new TBackgroundFit(this, [this](TBackgroundFit::Outcome& outcome) {
-        fitButton_->setEnabled(!document_.Measurements().empty());
-        Guarded([this, &outcome] {
-            if (outcome.Error) {
-                report_->clear();
-                std::rethrow_exception(outcome.Error);
-            }
-            FitDone(outcome.Result);
-        });
-    });
+    fit_ = new TBackgroundFit(
+        this, [this](TBackgroundFit::Outcome& outcome) { FitEnded(outcome.Error, outcome.Result); },
+        [this](double share) { progress_->setValue(static_cast<int>(share * 100 + 0.5)); });
     auto* columns = new QHBoxLayout(this);
     columns->addWidget(BuildTubeFields());
     columns->addWidget(BuildMeasurementPanel(), 1);
@@ -177,9 +173,13 @@ QWidget* TTubeWindow::BuildMeasurementPanel() {
     openMeasurements_ = Button(QStringLiteral("Open &Measurements..."), "OpenMeasurements");
     closeMeasurements_ = Button(QStringLiteral("C&lose Measurements"), "CloseMeasurements");
     fitButton_ = Button(QStringLiteral("&Fit to Measurements"), "FitToMeasurements");
+    fitAxes_ = Button(QStringLiteral("Fit the a&xes to the data"), "FitAxes");
     buttons->addWidget(openMeasurements_);
     buttons->addWidget(closeMeasurements_);
     buttons->addWidget(fitButton_);
+    auto* axes = new QHBoxLayout;
+    axes->addWidget(fitAxes_);
+    axes->addStretch(1);
     report_ = new QPlainTextEdit;
     report_->setObjectName(QStringLiteral("FitReport"));
     report_->setReadOnly(true);
@@ -190,6 +190,8 @@ QWidget* TTubeWindow::BuildMeasurementPanel() {
     column->addWidget(differenceLabel_);
     column->addWidget(curvesBox_);
     column->addLayout(buttons);
+    column->addLayout(axes);
+    column->addWidget(BuildFitControls());
     column->addWidget(report_, 1);
     return box;
 }
@@ -218,6 +220,9 @@ void TTubeWindow::BindEvents() {
             [this] { Guarded([this] { CloseMeasurements(); }); });
     connect(fitButton_, &QPushButton::clicked, this,
             [this] { Guarded([this] { FitToMeasurements(); }); });
+    connect(cancelFit_, &QPushButton::clicked, this, [this] { CancelFit(); });
+    connect(fitAxes_, &QPushButton::clicked, this,
+            [this] { Guarded([this] { FitAxesToMeasurements(); }); });
     connect(curvesBox_, &QCheckBox::toggled, this,
             [this](bool shown) { Guarded([this, shown] { document_.ShowModelCurves(shown); }); });
 }
@@ -269,9 +274,12 @@ void TTubeWindow::ApplyFields() {
     ShowTubeFields(&reading);
 }
 
+// Another tube in place of the one the fit report is of (not an edit of its fields) makes the
+// report stale.
 void TTubeWindow::TubeChanged() {
     if (!applying_) {
         ShowTubeFields(nullptr);
+        MarkReportStale();
     }
     ShowMeasurements();
 }
@@ -297,7 +305,23 @@ void TTubeWindow::OpenTube(const QString& path) {
     document_.SetTube(valvescope::ReadTubeFile(LocalFileName(path)));
 }
 
+// A red field would be saved with the tube's old value: nothing is written while one is red.
+void TTubeWindow::CheckFieldsRead() const {
+    const valvescope::TubeFieldReading reading =
+        ReadTubeFields(FieldTexts(), document_.CurrentTube());
+    if (!reading.NameProblem.empty()) {
+        throw std::runtime_error("The name does not read: " + reading.NameProblem);
+    }
+    for (std::size_t k = 0; k < reading.Problems.size(); ++k) {
+        if (!reading.Problems[k].empty()) {
+            throw std::runtime_error(std::string(valvescope::kTubeNumberFields[k].Key) +
+                                     " does not read: " + reading.Problems[k]);
+        }
+    }
+}
+
 void TTubeWindow::SaveTubeAs(const QString& path) const {
+    CheckFieldsRead();
     valvescope::SaveTubeFile(LocalFileName(path), document_.CurrentTube());
 }
 
@@ -315,6 +339,7 @@ void TTubeWindow::ChooseAndOpenTube() {
 }
 
 void TTubeWindow::ChooseAndSaveTubeAs() {
+    CheckFieldsRead(); // before asking for the file
     QString path = QFileDialog::getSaveFileName(
         this, QStringLiteral("Save Tube As"),
         FromStd(document_.CurrentTube().Name) + QStringLiteral(".json"),
@@ -342,7 +367,9 @@ void TTubeWindow::CloseMeasurements() {
 // What was worked out from the points before goes with them.
 void TTubeWindow::MeasurementsReplaced() {
     fit_->Drop();
+    ShowFitRunning(false);
     report_->clear();
+    reportTube_.reset();
 }
 
 void TTubeWindow::ChooseAndOpenMeasurements() {
@@ -373,6 +400,7 @@ void TTubeWindow::ShowMeasurements() {
     }
     closeMeasurements_->setEnabled(open);
     fitButton_->setEnabled(open && !fit_->Running());
+    fitAxes_->setEnabled(open);
     curvesBox_->setEnabled(open);
     curvesBox_->blockSignals(true); // the document has them already
     curvesBox_->setChecked(document_.ModelCurvesShown());
@@ -385,35 +413,6 @@ void TTubeWindow::ShowModelCurves(bool shown) {
 
 bool TTubeWindow::ModelCurvesShown() const {
     return curvesBox_->isChecked();
-}
-
-// ---- The fit ---------------------------------------------------------------------------------
-
-void TTubeWindow::FitToMeasurements() {
-    const valvescope::MeasuredPoints& points = document_.Measurements();
-    if (points.empty() || fit_->Running()) {
-        return;
-    }
-    fitButton_->setEnabled(false);
-    report_->setPlainText(
-        QStringLiteral("Fitting the constants to %1 points...").arg(points.size()));
-    fit_->Start(points);
-}
-
-void TTubeWindow::FinishFit() {
-    fit_->Finish();
-}
-
-bool TTubeWindow::Fitting() const {
-    return fit_->Running();
-}
-
-// The fitted constants on the user's ratings become the tube; the curves at the measured grid
-// voltages show how they lie over the points.
-void TTubeWindow::FitDone(const valvescope::FitResult& result) {
-    report_->setPlainText(FromStd(valvescope::FitReportText(result)));
-    document_.UseFittedTube(
-        valvescope::FittedTube(document_.CurrentTube(), result, document_.MeasurementFile()));
 }
 
 QString TTubeWindow::DifferenceText() const {

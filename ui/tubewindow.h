@@ -13,6 +13,7 @@
 #include <QWidget>
 
 #include <array>
+#include <exception>
 #include <optional>
 #include <string>
 #include <vector>
@@ -21,6 +22,7 @@ class QCheckBox;
 class QLabel;
 class QLineEdit;
 class QPlainTextEdit;
+class QProgressBar;
 class QPushButton;
 class TBackgroundFit;
 
@@ -39,10 +41,14 @@ public:
     void UseBuiltin807();
     void OpenMeasurements(const QString& path);
     void CloseMeasurements();
-    // Starts the fit; its outcome arrives through the event loop (FinishFit waits for it).
+    // Starts the fit; its progress and outcome arrive through the event loop (FinishFit waits for
+    // it). CancelFit stops it and leaves the tube as it was.
     void FitToMeasurements();
     void FinishFit();
+    void CancelFit();
     bool Fitting() const;
+    // End V, End I and Step V from the measured ranges, into the main window's boxes.
+    void FitAxesToMeasurements();
     void ShowModelCurves(bool shown);
 
     // The same, asking for the file first.
@@ -81,7 +87,12 @@ private:
     void ApplyFields();
     void ShowTubeFields(const valvescope::TubeFieldReading* keepBad);
     void ShowMeasurements();
+    void CheckFieldsRead() const;
+    QWidget* BuildFitControls();
+    void ShowFitRunning(bool running);
+    void FitEnded(const std::exception_ptr& error, const valvescope::FitResult& result);
     void FitDone(const valvescope::FitResult& result);
+    void MarkReportStale();
 
     valvescope::PlotDocument& document_;
     TBackgroundFit* fit_ = nullptr;
@@ -102,5 +113,10 @@ private:
     QPushButton* openMeasurements_ = nullptr;
     QPushButton* closeMeasurements_ = nullptr;
     QPushButton* fitButton_ = nullptr;
+    QPushButton* fitAxes_ = nullptr;
+    QProgressBar* progress_ = nullptr;
+    QPushButton* cancelFit_ = nullptr;
     QPlainTextEdit* report_ = nullptr;
+    // The tube the report shown is the fit of; none when it shows no fit or is marked stale.
+    std::optional<std::string> reportTube_;
 };

@@ -1,5 +1,6 @@
-// The Tube window: the fields, tube files, measured points over the plot and the fit, and the
-// main window following the tube (caption, plot, readout).
+// The Tube window: the fields, tube files, measured points over the plot and the fit (its
+// progress, Cancel and report), the axes fitted to the points, and the main window following the
+// tube (caption, plot, readout).
 #include "core/tube/tubefile.h"
 #include "core/tubeedit/measuremarks.h"
 #include "tests/support/windowtest.h"
@@ -11,7 +12,9 @@
 #include <QFile>
 #include <QFileDialog>
 #include <QLineEdit>
+#include <QProgressBar>
 #include <QPushButton>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QToolButton>
@@ -64,6 +67,10 @@ private slots:
     void aMeasurementFileThatDoesNotReadChangesNothing();
     void theFitBecomesTheTubeWithItsCurvesOverTheDots();
     void exportSpiceModelWritesTheWindowsTube();
+    void aRunningFitShowsItsProgressAndStopsOnCancel();
+    void aReportOfTheTubeBeforeIsMarkedStale();
+    void saveAsRefusesWhileAFieldIsRed();
+    void fitAxesPutsTheMeasuredRangesIntoTheBoxes();
 
 private:
     TTubeWindow& Window() { return form_->TubeWindow(); }
@@ -73,6 +80,12 @@ private:
         emit field->editingFinished();
     }
     QString Path(const char* name) const { return dir_.filePath(QString::fromUtf8(name)); }
+    // Handles events until the running fit has delivered its outcome.
+    void WaitForTheFit() {
+        while (Window().Fitting()) {
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+        }
+    }
 
     QTemporaryDir dir_;
 };
@@ -236,6 +249,97 @@ void TestTubeWindow::theFitBecomesTheTubeWithItsCurvesOverTheDots() {
                                return op.kind == valvescope::DrawOpKind::Dot;
                            }),
              0);
+}
+
+// The share done arrives through the event loop while the fit runs; the window keeps taking
+// input; Cancel leaves the tube as it was and says so in the report, with no error box.
+void TestTubeWindow::aRunningFitShowsItsProgressAndStopsOnCancel() {
+    WriteModelCurves(Path("sample.csv"), tubemath::TubeParams{});
+    Window().OpenMeasurements(Path("sample.csv"));
+    auto* progress = Find<QProgressBar>(Window(), "FitProgress");
+    auto* cancel = Find<QPushButton>(Window(), "CancelFit");
+    auto* fit = Find<QPushButton>(Window(), "FitToMeasurements");
+    QVERIFY(progress->isHidden());
+    QVERIFY(cancel->isHidden());
+    QSignalSpy shares(progress, &QProgressBar::valueChanged);
+    fit->click();
+    QVERIFY(!progress->isHidden());
+    QVERIFY(!cancel->isHidden());
+    QVERIFY(!fit->isEnabled());
+    Edit(Window().NumberField(kPmax), QStringLiteral("30")); // taken while the fit runs
+    QCOMPARE(form_->CurrentTube().Ratings.Pmax, 30.0);
+    WaitForTheFit();
+    QVERIFY(std::any_of(shares.begin(), shares.end(),
+                        [](const QList<QVariant>& share) { return share[0].toInt() > 0; }));
+    QVERIFY(progress->isHidden());
+    QCOMPARE(form_->CurrentTube().Name, std::string("sample (fitted)"));
+
+    Window().UseBuiltin807();
+    fit->click();
+    cancel->click();
+    WaitForTheFit();
+    QVERIFY(errors_.isEmpty());
+    QCOMPARE(Window().ReportText(), QStringLiteral("The fit was cancelled."));
+    QCOMPARE(form_->CurrentTube().Name, std::string("807"));
+    QCOMPARE(form_->CurrentTube().Params.MuZero, 8.7);
+    QVERIFY(progress->isHidden());
+    QVERIFY(cancel->isHidden());
+    QVERIFY(fit->isEnabled());
+}
+
+// Another tube marks the report as the one before's, once; an edit of a field does not.
+void TestTubeWindow::aReportOfTheTubeBeforeIsMarkedStale() {
+    WriteModelCurves(Path("sample.csv"), tubemath::TubeParams{});
+    Window().OpenMeasurements(Path("sample.csv"));
+    Window().FitToMeasurements();
+    Window().FinishFit();
+    Edit(Window().NumberField(kPmax), QStringLiteral("30"));
+    QVERIFY(Window().ReportText().startsWith(QStringLiteral("Fitted to 60 points.\n")));
+    Window().UseBuiltin807();
+    QVERIFY2(Window().ReportText().startsWith(
+                 QStringLiteral("This report belongs to the tube before, sample (fitted).\n"
+                                "Fitted to 60 points.\n")),
+             qPrintable(Window().ReportText()));
+    valvescope::Tube el34 = valvescope::Builtin807();
+    el34.Name = "EL34";
+    valvescope::SaveTubeFile(Path("el34.json").toStdString(), el34);
+    Window().OpenTube(Path("el34.json"));
+    QCOMPARE(Window().ReportText().count(QStringLiteral("This report belongs")), 1);
+    QVERIFY(errors_.isEmpty());
+}
+
+// A red field would be saved with the tube's old value: the box names it and nothing is written.
+void TestTubeWindow::saveAsRefusesWhileAFieldIsRed() {
+    Edit(Window().NumberField(kMuZero), QStringLiteral("-1"));
+    QCOMPARE(form_->CurrentTube().Params.MuZero, 8.7);
+    RunGuarded(&Window(), [this] { Window().SaveTubeAs(Path("red.json")); });
+    QCOMPARE(errors_.size(), 1);
+    QCOMPARE(errors_[0].Text, QStringLiteral("MuZero does not read: must be a number above zero."));
+    QVERIFY(!QFile::exists(Path("red.json")));
+    Edit(Window().NumberField(kMuZero), QStringLiteral("9.5"));
+    Window().SaveTubeAs(Path("fixed.json"));
+    QCOMPARE(valvescope::ReadTubeFile(Path("fixed.json").toStdString()).Params.MuZero, 9.5);
+}
+
+// End V and End I rounded up to two digits from the largest Va and Ia, Step V the grid spacing.
+void TestTubeWindow::fitAxesPutsTheMeasuredRangesIntoTheBoxes() {
+    auto* fitAxes = Find<QPushButton>(Window(), "FitAxes");
+    QVERIFY(!fitAxes->isEnabled());
+    QFile file(Path("small.csv"));
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write("Vg,Va,Ia\n0,100,2\n0,200,6.1\n0,290,11.3\n-2,100,0.5\n-2,200,3\n-2,290,7\n"
+               "-4,150,0.4\n-4,250,2\n-4,290,3.5\n");
+    file.close();
+    Window().OpenMeasurements(Path("small.csv"));
+    QVERIFY(fitAxes->isEnabled());
+    fitAxes->click();
+    QVERIFY(errors_.isEmpty());
+    QCOMPARE(Find<QComboBox>(*form_, "CmbBxEndV")->currentText(), QStringLiteral("290"));
+    QCOMPARE(Find<QComboBox>(*form_, "CmbBxEndI")->currentText(), QStringLiteral("12"));
+    QCOMPARE(Find<QComboBox>(*form_, "CmbBxGridV")->currentText(), QStringLiteral("2"));
+    QCOMPARE(Find<QComboBox>(*form_, "CmbBxBplus")->currentText(), QStringLiteral("400"));
+    Window().CloseMeasurements();
+    QVERIFY(!fitAxes->isEnabled());
 }
 
 QTEST_MAIN(TestTubeWindow)
