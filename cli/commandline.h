@@ -66,7 +66,7 @@ struct CommandLine {
     QString FitFile;
     QString SaveTubeFile;
     // --imax, --vmax and --pmax with --fit: the fitted tube's ratings (A, V, W); none given, none.
-    TubeRatings GivenRatings{std::nullopt, std::nullopt, std::nullopt};
+    TubeRatings GivenRatings{std::nullopt, std::nullopt, std::nullopt, std::nullopt};
     // --design: print the analysis (alone, or after an export).
     std::optional<DesignFormat> Design;
     // Any of --design, --load, --zaa and --drive: the stage, whose marks an export draws.

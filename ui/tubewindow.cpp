@@ -393,7 +393,7 @@ void TTubeWindow::ShowMeasurements() {
                                         .arg(document_.GridVoltages().size()));
         differenceLabel_->setText(QStringLiteral("Model against the points: ") +
                                   FromStd(valvescope::DifferenceText(valvescope::DifferenceOf(
-                                      document_.CurrentTube().Params, points))));
+                                      document_.CurrentTube().Model.Seed, points))));
     } else {
         measurementsLabel_->setText(QStringLiteral("No measured curves open."));
         differenceLabel_->clear();

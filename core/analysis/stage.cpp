@@ -50,7 +50,7 @@ void CheckInput(const Tube& tube, const StageInput& input) {
 }
 
 QuiescentPoint QuiescentOf(const Tube& tube, const StageInput& input) {
-    const double ip = analysis::QuiescentCurrent(tube.Params, input);
+    const double ip = analysis::QuiescentCurrent(tube.Model.Seed, input);
     if (!(ip > 0))
         throw StageError(kNoCurrentMessage);
     QuiescentPoint q;
@@ -62,7 +62,7 @@ QuiescentPoint QuiescentOf(const Tube& tube, const StageInput& input) {
     q.P = Mul(q.Vp, ip);
     // The search ends where the balance changes sign; where the model's current jumps there
     // instead of crossing, that is no operating point.
-    const double balance = ip - tubemath::PlateCurrent(tube.Params, q.Vg, q.Vp);
+    const double balance = ip - tubemath::PlateCurrent(tube.Model.Seed, q.Vg, q.Vp);
     if (!(std::fabs(balance) <= kBalanceTolerance * ip))
         throw StageError(kNoOperatingPointMessage);
     return q;
@@ -70,7 +70,7 @@ QuiescentPoint QuiescentOf(const Tube& tube, const StageInput& input) {
 
 SmallSignal SmallSignalOf(const Tube& tube, const QuiescentPoint& q, double zl, double rk) {
     const analysis::CurrentSlopes slopes =
-        analysis::CheckedPlateCurrentSlopes(tube.Params, q.Vg, q.Vp);
+        analysis::CheckedPlateCurrentSlopes(tube.Model.Seed, q.Vg, q.Vp);
     if (!(slopes.DIpDVa > 0))
         throw StageError(kFlatCurrentMessage);
     SmallSignal s;
@@ -93,7 +93,7 @@ SignalSwing SwingOf(const Tube& tube, const StageInput& input, const QuiescentPo
     swing.AverageIp = swing.MinIp = swing.MaxIp = q.Ip;
     if (swing.Drive > 0) {
         const analysis::SwingSpectrum spectrum =
-            analysis::SpectrumOfSwing(tube.Params, q.Vg, q.Ip, swing.Drive, load);
+            analysis::SpectrumOfSwing(tube.Model.Seed, q.Vg, q.Ip, swing.Drive, load);
         for (std::size_t n = 0; n < swing.Harmonics.size(); ++n)
             swing.Harmonics[n] = std::fabs(spectrum.Cosines[n + 1]);
         swing.AverageIp = spectrum.Cosines[0] / 2;

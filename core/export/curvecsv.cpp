@@ -67,7 +67,7 @@ void RequireRows(std::uint64_t rows) {
 void Curves(CsvRows& rows, const Tube& tube, const std::vector<double>& gridVoltages,
             std::int32_t endV) {
     for (const double vg : gridVoltages) {
-        const tubemath::GridCurve curve(tube.Params, vg);
+        const tubemath::GridCurve curve(tube.Model.Seed, vg);
         for (std::int64_t volts = 0; volts <= endV; ++volts) {
             double current = curve.PlateCurrentAt(static_cast<double>(volts));
             if (!(current >= 0))
@@ -83,7 +83,7 @@ void BiasLine(CsvRows& rows, const Tube& tube, const PlotSettings& s) {
         const double milliamps = static_cast<double>(j) / kBiasStepsPerMilliamp;
         const double current = static_cast<double>(j) / (kBiasStepsPerMilliamp * 1000);
         const double vg = Mul(-s.Rk, current);
-        const double va = Add(tubemath::PlateVoltage(tube.Params, vg, current), Mul(s.Rk, current));
+        const double va = Add(tubemath::PlateVoltage(tube.Model.Seed, vg, current), Mul(s.Rk, current));
         if (va >= 0 && va <= s.EndV)
             rows.Add("bias", vg, va, milliamps);
     }

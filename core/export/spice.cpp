@@ -42,7 +42,7 @@ std::string ContinuedLines(const std::string& text) {
 
 std::string Header(const Tube& tube, SpiceDialect dialect, std::string_view programVersion,
                    const std::string& name) {
-    const tubemath::TubeParams& p = tube.Params;
+    const tubemath::TubeParams& p = tube.Model.Seed;
     const char* simulator = dialect == SpiceDialect::LTspice ? "LTspice" : "ngspice";
     std::string h;
     h +=
@@ -76,7 +76,7 @@ std::string Header(const Tube& tube, SpiceDialect dialect, std::string_view prog
 // One line a constant: ".func MuZero() {...}" for ngspice, ".param MuZero={...}" for LTspice.
 std::string ConstantLines(const Tube& tube, SpiceDialect dialect) {
     std::string lines;
-    for (const SpiceConstant& constant : SpiceConstants(tube.Params)) {
+    for (const SpiceConstant& constant : SpiceConstants(tube.Model.Seed)) {
         const std::string exact = "{" + ExactNumber(constant.Value) + "}";
         lines += dialect == SpiceDialect::Ngspice
                      ? ".func " + ConstantReference(constant.Name, dialect) + " " + exact
@@ -94,7 +94,7 @@ std::string SpiceSubcircuit(const Tube& tube, SpiceDialect dialect,
     std::string text = Header(tube, dialect, programVersion, name);
     text += ".subckt " + name + " plate grid cathode\n";
     text += ConstantLines(tube, dialect);
-    text += "Bplate plate cathode I=" + ContinuedLines(PlateCurrentFormula(tube.Params, dialect)) +
+    text += "Bplate plate cathode I=" + ContinuedLines(PlateCurrentFormula(tube.Model.Seed, dialect)) +
             "\n";
     text += ".ends " + name + "\n";
     return text;

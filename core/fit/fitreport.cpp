@@ -113,8 +113,8 @@ Tube FittedTube(const Tube& base, const FitResult& result, const std::string& fi
     Tube tube = base;
     const Tube builtin = Builtin807();
     if (base.Name == builtin.Name && base.Ratings == builtin.Ratings)
-        tube.Ratings = {std::nullopt, std::nullopt, std::nullopt};
-    tube.Params = result.Params;
+        tube.Ratings = {std::nullopt, std::nullopt, std::nullopt, std::nullopt};
+    tube.Model.Seed = result.Params;
     tube.Name = FileStem(fileName) + " (fitted)";
     tube.Notes = "Fitted to " + fileName.substr(fileName.find_last_of('/') + 1) + ": " +
                  PointCount(result.Points) + ", RMS " + Milliamps(result.RmsMilliamps) + ".";

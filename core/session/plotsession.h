@@ -10,6 +10,7 @@
 #include "core/settings/plotsettings.h"
 #include "core/tube/tube.h"
 #include "model/tubemath.h"
+#include "model/wiredmodel.h"
 
 #include <array>
 #include <cstdint>
@@ -45,8 +46,12 @@ public:
     // other faults throw tubemath::ArithmeticError.
     std::optional<PointerReading> ReadAt(std::int32_t height, std::int32_t X, std::int32_t Y);
 
-    // The tube everything is drawn and read for; its ratings become the limit overlays'.
+    // The tube everything is drawn and read for; its ratings become the limit overlays', and its
+    // screen voltage the screen's wiring.
     void SetTube(valvescope::Tube tube);
+    // How a screen-grid tube's screen is wired for the plot, the readout and the stage; the
+    // seed and the triode models ignore it.
+    void SetScreen(tubemath::ScreenWiring screen) { screen_ = screen; }
     // What is drawn over the plot, in layers: the measured points and fitted curves under the
     // operating point's marks. An empty set takes a layer away.
     enum class MarkLayer { Measurements, OperatingPoint };
@@ -54,7 +59,9 @@ public:
     const PlotMarks& Marks(MarkLayer layer) const;
 
     const valvescope::Tube& CurrentTube() const { return tube_; }
-    const tubemath::TubeParams& Tube() const { return tube_.Params; }
+    const tubemath::TubeParams& Tube() const { return tube_.Model.Seed; }
+    const tubemath::ScreenWiring& Screen() const { return screen_; }
+    tubemath::WiredModel Wired() const { return {tube_.Model, screen_}; }
     const TubeLimits& Limits() const { return limits_; }
     const PlotSettings& Settings() const { return settings_; }
     const PlotScale& Scale() const { return scale_; }
@@ -62,6 +69,7 @@ public:
 
 private:
     valvescope::Tube tube_ = Builtin807();
+    tubemath::ScreenWiring screen_;
     TubeLimits limits_;
     PlotSettings settings_;
     PlotMarks measurementMarks_;

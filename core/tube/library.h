@@ -26,4 +26,8 @@ std::span<const LibraryTube> TubeLibrary();
 // there is none.
 const LibraryTube* FindLibraryTube(std::string_view name);
 
+// The library tube as a tube of the session: its model, ratings (Psmax for a screen-grid tube),
+// screen voltage and note.
+Tube TubeOf(const LibraryTube& entry);
+
 } // namespace valvescope

@@ -1,8 +1,9 @@
-// A tube: its name, the seven model constants, its maximum ratings and free-text notes.
-// The 807 is built in; any other tube comes from a tube file or a fit.
+// A tube: its name, its model with that model's constants, its maximum ratings, the screen
+// voltage a screen-grid tube is plotted at, and free-text notes. The 807 is built in (the seed
+// model); any other tube comes from the library, a tube file or a fit.
 #pragma once
 
-#include "model/tubemath.h"
+#include "model/tubemodels.h"
 
 #include <optional>
 #include <string>
@@ -15,14 +16,16 @@ struct TubeRatings {
     std::optional<double> Imax = 0.120; // A, plate current
     std::optional<double> Vmax = 475;   // V, plate voltage
     std::optional<double> Pmax = 25;    // W, plate dissipation
+    std::optional<double> Psmax;        // W, screen dissipation (screen-grid models)
 
     bool operator==(const TubeRatings&) const = default;
 };
 
 struct Tube {
     std::string Name = "807";
-    tubemath::TubeParams Params;
+    tubemath::TubeModel Model; // the seed model with the 807's constants to start with
     TubeRatings Ratings;
+    double Screen = 0; // V, the screen voltage the plot starts at (screen-grid models)
     std::string Notes;
 };
 

@@ -226,7 +226,7 @@ Tube ParseTubeJson(std::string_view text, const std::string& fileName) {
     tube.Name = Name(root, fileName);
     const Json& constants = Section(root, "constants", kConstantKeys, fileName);
     for (const auto& key : kConstantKeys)
-        tube.Params.*key.member = PositiveNumber(constants, key.name, "constants.", fileName);
+        tube.Model.Seed.*key.member = PositiveNumber(constants, key.name, "constants.", fileName);
     const Json& ratings = Section(root, "ratings", kRatingKeys, fileName);
     for (const auto& key : kRatingKeys)
         tube.Ratings.*key.member = Rating(ratings, key.name, fileName);
@@ -245,7 +245,7 @@ std::string TubeJson(const Tube& tube) {
     root["name"] = tube.Name;
     Ordered& constants = root["constants"];
     for (const auto& key : kConstantKeys)
-        constants[key.name] = JsonNumber<Ordered>(tube.Params.*key.member);
+        constants[key.name] = JsonNumber<Ordered>(tube.Model.Seed.*key.member);
     Ordered& ratings = root["ratings"];
     for (const auto& key : kRatingKeys) {
         const std::optional<double>& rating = tube.Ratings.*key.member;

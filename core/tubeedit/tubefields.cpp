@@ -62,7 +62,7 @@ bool TubeFieldReading::AllRead() const {
 
 std::optional<double> FieldValue(const Tube& tube, const TubeNumberField& field) {
     const std::optional<double> value =
-        field.Constant ? tube.Params.*field.Constant : tube.Ratings.*field.Rating;
+        field.Constant ? tube.Model.Seed.*field.Constant : tube.Ratings.*field.Rating;
     return value ? std::optional<double>(*value * field.Scale) : std::nullopt;
 }
 
@@ -125,7 +125,7 @@ TubeFieldReading ReadTubeFields(const TubeFieldTexts& texts, const Tube& current
         if (!std::isfinite(value) || !(value > 0)) {
             reading.Problems[i] = "must be a number above zero";
         } else if (field.Constant) {
-            reading.Read.Params.*field.Constant = value;
+            reading.Read.Model.Seed.*field.Constant = value;
         } else {
             reading.Read.Ratings.*field.Rating = value;
         }

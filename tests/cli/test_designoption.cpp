@@ -46,7 +46,7 @@ private:
 void TestDesignOption::initTestCase() {
     valvescope::Design design;
     design.DesignTube.Name = "KT66";
-    design.DesignTube.Params.MuZero = 7.5;
+    design.DesignTube.Model.Seed.MuZero = 7.5;
     design.Texts.Ra = "5000";
     design.Texts.EndV = "600";
     design.Show.LoadLine = true;

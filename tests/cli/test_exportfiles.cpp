@@ -97,7 +97,7 @@ TEST(CurveData, TheFileReadBackIsTheModelAtEveryWholeVolt) {
     std::string header;
     const auto points = ReadCsv(ReadWholeFile(folder / "curves.csv", 1 << 24), header);
     EXPECT_EQ(header, "Series,Vg (V),Va (V),Ip (mA)\r");
-    const tubemath::TubeParams tube = Builtin807().Params;
+    const tubemath::TubeParams tube = Builtin807().Model.Seed;
     int curve = 0, bias = 0;
     for (const auto& [point, ip] : points) {
         const auto& [series, vg, va] = point;
@@ -208,7 +208,7 @@ TEST_F(SpiceExport, TheProgramsDeckGivesThePlottedCurvesInNgspice) {
     EXPECT_NE(library.find(")} ; 8.7\n"), std::string::npos);
     EXPECT_NE(library.find(">= MuZero())"), std::string::npos);
     const vt::FamilyFigures f = Simulate(folder_.path().string(), "807.deck.lib", "807.deck.out",
-                                         Builtin807().Params, 800, Grids(10, 10));
+                                         Builtin807().Model.Seed, 800, Grids(10, 10));
     EXPECT_EQ(f.points, 801 * 11);
     EXPECT_GT(f.zeros, 801); // -100 V and below cut off over most of the sweep
     EXPECT_EQ(f.bitExact, f.points);
@@ -226,7 +226,7 @@ TEST_F(SpiceExport, ADeckElsewhereIncludesTheSubcircuitByItsPath) {
     const std::string deck = ReadWholeFile(folder_ / "checks/family.cir", 1 << 20);
     EXPECT_NE(deck.find(".include \"" + (folder_ / "models/807.lib") + "\""), std::string::npos);
     const vt::FamilyFigures f = Simulate(folder_ / "checks", "family.cir", "family.out",
-                                         Builtin807().Params, 250, Grids(7.5, 16));
+                                         Builtin807().Model.Seed, 250, Grids(7.5, 16));
     EXPECT_EQ(f.points, 251 * 17);
     EXPECT_EQ(f.bitExact, f.points);
 }
@@ -235,8 +235,8 @@ TEST_F(SpiceExport, ADeckElsewhereIncludesTheSubcircuitByItsPath) {
 TEST_F(SpiceExport, ASecondTubesDeckInAnotherFolderGivesItsCurves) {
     valvescope::Tube triode;
     triode.Name = "HM-1 (test)";
-    triode.Params = {0.3, 60, 25, 200, 100, 2e-6, 1.4};
-    triode.Ratings = {0.005, 330, 1.2};
+    triode.Model.Seed = {0.3, 60, 25, 200, 100, 2e-6, 1.4};
+    triode.Ratings = {0.005, 330, 1.2, std::nullopt};
     valvescope::PlotSettings settings;
     settings.EndV = 300;
     settings.GridStep = 0.5;
@@ -245,7 +245,7 @@ TEST_F(SpiceExport, ASecondTubesDeckInAnotherFolderGivesItsCurves) {
     valvescope::exports::ExportSpice(folder_ / "hm1.lib", folder_ / "deck/hm1.cir", triode,
                                      valvescope::exports::SpiceDialect::Ngspice, "t", settings);
     const vt::FamilyFigures f =
-        Simulate(folder_ / "deck", "hm1.cir", "hm1.out", triode.Params, 300, Grids(0.5, 8));
+        Simulate(folder_ / "deck", "hm1.cir", "hm1.out", triode.Model.Seed, 300, Grids(0.5, 8));
     EXPECT_EQ(f.points, 301 * 9);
     EXPECT_EQ(f.bitExact, f.points);
 }

@@ -140,7 +140,7 @@ void TestTubeOptions::aSavedFitReadsBackAsTheTube() {
     }
     valvescope::Tube base = valvescope::Builtin807();
     base.Name = "ECC82 data sheet";
-    base.Ratings = {0.02, 300, 2.75};
+    base.Ratings = {0.02, 300, 2.75, std::nullopt};
     valvescope::SaveTubeFile(Path("base.json").toStdString(), base);
     const Run run = RunProgram(
         {"--fit", kSample, "--tube", Path("base.json"), "--save-tube", Path("fitted.json")});
@@ -149,8 +149,8 @@ void TestTubeOptions::aSavedFitReadsBackAsTheTube() {
         QJsonDocument::fromJson(run.Out).object().value(QStringLiteral("constants")).toObject();
     const valvescope::Tube fitted = valvescope::ReadTubeFile(Path("fitted.json").toStdString());
     QCOMPARE(fitted.Name, std::string("ECC82 (fitted)"));
-    QCOMPARE(fitted.Params.MuZero, constants.value(QStringLiteral("MuZero")).toDouble());
-    QCOMPARE(fitted.Params.Perveance, constants.value(QStringLiteral("Perveance")).toDouble());
+    QCOMPARE(fitted.Model.Seed.MuZero, constants.value(QStringLiteral("MuZero")).toDouble());
+    QCOMPARE(fitted.Model.Seed.Perveance, constants.value(QStringLiteral("Perveance")).toDouble());
     QVERIFY(fitted.Ratings == base.Ratings); // the user's ratings, not fitted
     // The saved tube draws.
     const Run drawn = RunProgram({"--tube", Path("fitted.json"), "--export", Path("ecc82.png"),
@@ -166,7 +166,8 @@ void TestTubeOptions::aFitGivenNoRatingsHasNone() {
     }
     QCOMPARE(RunProgram({"--fit", kSample, "--save-tube", Path("bare.json")}).Code, 0);
     const valvescope::Tube bare = valvescope::ReadTubeFile(Path("bare.json").toStdString());
-    QVERIFY(bare.Ratings == (valvescope::TubeRatings{std::nullopt, std::nullopt, std::nullopt}));
+    QVERIFY(bare.Ratings ==
+            (valvescope::TubeRatings{std::nullopt, std::nullopt, std::nullopt, std::nullopt}));
     const Run design = RunProgram({"--design", "text", "--tube", Path("bare.json"), "--bplus",
                                    "250", "--ra", "20000", "--rk", "400"});
     QCOMPARE(design.Code, 0);
@@ -185,7 +186,7 @@ void TestTubeOptions::aFitGivenNoRatingsHasNone() {
         {"--fit", kSample, "--imax", "0,02", "--pmax", "2.75", "--save-tube", Path("rated.json")});
     QCOMPARE(given.Code, 0);
     const valvescope::Tube rated = valvescope::ReadTubeFile(Path("rated.json").toStdString());
-    QVERIFY(rated.Ratings == (valvescope::TubeRatings{0.02, std::nullopt, 2.75}));
+    QVERIFY(rated.Ratings == (valvescope::TubeRatings{0.02, std::nullopt, 2.75, std::nullopt}));
 }
 
 void TestTubeOptions::aTubeFileThatCannotBeWrittenExitsWithFour() {
@@ -207,12 +208,12 @@ void TestTubeOptions::aTubeFileThatCannotBeWrittenExitsWithFour() {
     WriteText(Path("printed.json"), printed.Out);
     const valvescope::Tube tube = valvescope::ReadTubeFile(Path("printed.json").toStdString());
     QCOMPARE(tube.Name, std::string("ECC82 (fitted)"));
-    QCOMPARE(tube.Params.MuZero, QJsonDocument::fromJson(fit.Out)
-                                     .object()
-                                     .value(QStringLiteral("constants"))
-                                     .toObject()
-                                     .value(QStringLiteral("MuZero"))
-                                     .toDouble());
+    QCOMPARE(tube.Model.Seed.MuZero, QJsonDocument::fromJson(fit.Out)
+                                         .object()
+                                         .value(QStringLiteral("constants"))
+                                         .toObject()
+                                         .value(QStringLiteral("MuZero"))
+                                         .toDouble());
 }
 
 void TestTubeOptions::aTubeFileThatDoesNotReadExitsWithTwo() {
@@ -276,7 +277,7 @@ void TestTubeOptions::aTubeChangesThePictureAndTheReadout() {
     QVERIFY(nearNew > 0);
     QVERIFY(changedRows <= 12);
     // The readout reads the tube's constants: another MuZero, another grid voltage.
-    tube.Params.MuZero = 12;
+    tube.Model.Seed.MuZero = 12;
     valvescope::SaveTubeFile(Path("mu.json").toStdString(), tube);
     const Run readout807 = RunProgram({"--readout", "144,168"});
     const Run readoutMu = RunProgram({"--readout", "144,168", "--tube", Path("mu.json")});

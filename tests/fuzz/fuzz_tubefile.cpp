@@ -32,7 +32,7 @@ void CheckPositive(double x, const char* name) {
 void CheckValid(const Tube& tube) {
     if (tube.Name.empty())
         Fail("a read tube has no name", "");
-    const auto& p = tube.Params;
+    const auto& p = tube.Model.Seed;
     CheckPositive(p.MuExponent, "MuExponent");
     CheckPositive(p.ExponentSlope, "ExponentSlope");
     CheckPositive(p.GridDecade, "GridDecade");
@@ -55,8 +55,8 @@ bool Same(const std::optional<double>& a, const std::optional<double>& b) {
 }
 
 bool SameTube(const Tube& a, const Tube& b) {
-    const auto& p = a.Params;
-    const auto& q = b.Params;
+    const auto& p = a.Model.Seed;
+    const auto& q = b.Model.Seed;
     return a.Name == b.Name && a.Notes == b.Notes && Same(p.MuExponent, q.MuExponent) &&
            Same(p.ExponentSlope, q.ExponentSlope) && Same(p.GridDecade, q.GridDecade) &&
            Same(p.KneeFactor, q.KneeFactor) && Same(p.MuZero, q.MuZero) &&

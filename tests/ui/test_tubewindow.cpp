@@ -113,12 +113,12 @@ void TestTubeWindow::fieldsThatDoNotReadAreMarkedAndNotApplied() {
     Edit(Window().NumberField(kMuZero), QStringLiteral("8,7x"));
     QVERIFY(!Window().NumberField(kMuZero)->styleSheet().isEmpty());
     QVERIFY(Window().NumberField(kMuZero)->toolTip().contains(QStringLiteral("is not a number")));
-    QCOMPARE(form_->CurrentTube().Params.MuZero, 8.7);
+    QCOMPARE(form_->CurrentTube().Model.Seed.MuZero, 8.7);
     Edit(Window().NumberField(kPmax), QStringLiteral("12"));
     QCOMPARE(form_->CurrentTube().Ratings.Pmax, 12.0);
     QCOMPARE(Window().NumberField(kMuZero)->text(), QStringLiteral("8,7x")); // still there to fix
     Edit(Window().NumberField(kMuZero), QStringLiteral("9,5"));
-    QCOMPARE(form_->CurrentTube().Params.MuZero, 9.5);
+    QCOMPARE(form_->CurrentTube().Model.Seed.MuZero, 9.5);
     QVERIFY(Window().NumberField(kMuZero)->styleSheet().isEmpty());
     QCOMPARE(Window().NumberField(kMuZero)->text(), QStringLiteral("9.5"));
     QVERIFY(errors_.isEmpty());
@@ -150,14 +150,14 @@ void TestTubeWindow::aNewTubeRenamesTheWindowAndRedrawsThePlotAndReadout() {
 void TestTubeWindow::tubeFilesOpenAndSave() {
     valvescope::Tube tube = valvescope::Builtin807();
     tube.Name = "EL34";
-    tube.Params.Perveance = 1.1e-3;
+    tube.Model.Seed.Perveance = 1.1e-3;
     tube.Ratings.Imax = 0.15;
     valvescope::SaveTubeFile(Path("el34.json").toStdString(), tube);
     Window().OpenTube(Path("el34.json"));
     QCOMPARE(form_->CurrentTube().Name, std::string("EL34"));
     QCOMPARE(Window().NumberField(7)->text(), QStringLiteral("150"));
     Window().SaveTubeAs(Path("copy.json"));
-    QCOMPARE(valvescope::ReadTubeFile(Path("copy.json").toStdString()).Params.Perveance, 1.1e-3);
+    QCOMPARE(valvescope::ReadTubeFile(Path("copy.json").toStdString()).Model.Seed.Perveance, 1.1e-3);
 
     QFile bad(Path("bad.json"));
     QVERIFY(bad.open(QIODevice::WriteOnly));
@@ -228,7 +228,7 @@ void TestTubeWindow::theFitBecomesTheTubeWithItsCurvesOverTheDots() {
     QCOMPARE(form_->windowTitle(),
              QStringLiteral(" Valvescope for the sample (fitted)            Kestrelon"));
     QCOMPARE(form_->CurrentTube().Ratings.Pmax, 30.0);
-    QVERIFY(std::fabs(form_->CurrentTube().Params.MuZero - 12) < 0.01);
+    QVERIFY(std::fabs(form_->CurrentTube().Model.Seed.MuZero - 12) < 0.01);
     QVERIFY(Window().ReportText().startsWith(QStringLiteral("Fitted to 60 points.\nRMS 0.000 mA")));
     QVERIFY(Window().ReportText().contains(QStringLiteral("MuZero ")));
     QVERIFY(Window().DifferenceText().contains(QStringLiteral("RMS 0.000 mA")));
@@ -281,7 +281,7 @@ void TestTubeWindow::aRunningFitShowsItsProgressAndStopsOnCancel() {
     QVERIFY(errors_.isEmpty());
     QCOMPARE(Window().ReportText(), QStringLiteral("The fit was cancelled."));
     QCOMPARE(form_->CurrentTube().Name, std::string("807"));
-    QCOMPARE(form_->CurrentTube().Params.MuZero, 8.7);
+    QCOMPARE(form_->CurrentTube().Model.Seed.MuZero, 8.7);
     QVERIFY(progress->isHidden());
     QVERIFY(cancel->isHidden());
     QVERIFY(fit->isEnabled());
@@ -311,14 +311,14 @@ void TestTubeWindow::aReportOfTheTubeBeforeIsMarkedStale() {
 // A red field would be saved with the tube's old value: the box names it and nothing is written.
 void TestTubeWindow::saveAsRefusesWhileAFieldIsRed() {
     Edit(Window().NumberField(kMuZero), QStringLiteral("-1"));
-    QCOMPARE(form_->CurrentTube().Params.MuZero, 8.7);
+    QCOMPARE(form_->CurrentTube().Model.Seed.MuZero, 8.7);
     RunGuarded(&Window(), [this] { Window().SaveTubeAs(Path("red.json")); });
     QCOMPARE(errors_.size(), 1);
     QCOMPARE(errors_[0].Text, QStringLiteral("MuZero does not read: must be a number above zero."));
     QVERIFY(!QFile::exists(Path("red.json")));
     Edit(Window().NumberField(kMuZero), QStringLiteral("9.5"));
     Window().SaveTubeAs(Path("fixed.json"));
-    QCOMPARE(valvescope::ReadTubeFile(Path("fixed.json").toStdString()).Params.MuZero, 9.5);
+    QCOMPARE(valvescope::ReadTubeFile(Path("fixed.json").toStdString()).Model.Seed.MuZero, 9.5);
 }
 
 // End V and End I rounded up to two digits from the largest Va and Ia, Step V the grid spacing.

@@ -193,7 +193,7 @@ TEST(StageErrors, TubeWithoutRatingsOrCurrent) {
     tube.Ratings.Pmax = 0;
     EXPECT_EQ(ErrorMessage<StageError>(StageInput{}, tube), valvescope::kRatingsMessage);
     tube = Builtin807();
-    tube.Params.Perveance = 0;
+    tube.Model.Seed.Perveance = 0;
     EXPECT_EQ(ErrorMessage<StageError>(StageInput{}, tube), valvescope::kNoCurrentMessage);
 }
 
@@ -209,19 +209,19 @@ TEST(StageErrors, ModelFaultsKeepTheirMessage) {
     using tubemath::ArithmeticError;
     // Every current the model computes overflows.
     valvescope::Tube tube = Builtin807();
-    tube.Params.KneeFactor = 1e300;
-    tube.Params.Perveance = 1e300;
+    tube.Model.Seed.KneeFactor = 1e300;
+    tube.Model.Seed.Perveance = 1e300;
     EXPECT_EQ(ErrorMessage<ArithmeticError>(StageInput{}, tube), tubemath::kOverflowMessage);
     // The exponent's limit divides the grid voltage by 0; the first current the search asks
     // for lies outside cut-off.
     tube = Builtin807();
-    tube.Params.ExponentSlope = 0;
+    tube.Model.Seed.ExponentSlope = 0;
     StageInput input;
     input.Rk = 10;
     EXPECT_EQ(ErrorMessage<ArithmeticError>(input, tube), tubemath::kDivisionByZeroMessage);
     // Without Rk the grid stays at 0 V, where the current coefficient is 0 / 0.
     tube = Builtin807();
-    tube.Params.GridDecade = 0;
+    tube.Model.Seed.GridDecade = 0;
     input.Rk = 0;
     EXPECT_EQ(ErrorMessage<ArithmeticError>(input, tube), tubemath::kInvalidOperationMessage);
 }

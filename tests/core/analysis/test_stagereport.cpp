@@ -123,7 +123,7 @@ TEST(StageText, SummaryReadsInTheProgramsUnits) {
 // 807's; a tube with only Pmax keeps that one.
 TEST(StageText, ATubeWithoutRatingsSaysNoRating) {
     valvescope::Tube tube = Builtin807();
-    tube.Ratings = {std::nullopt, std::nullopt, 2.0};
+    tube.Ratings = {std::nullopt, std::nullopt, 2.0, std::nullopt};
     StageInput input;
     input.BPlus = 900;
     const auto a = AnalyzeStage(tube, input);

@@ -27,7 +27,7 @@ std::string MessageOf(const auto& run) {
 Design OddDesign() {
     Design design;
     design.DesignTube.Name = "ECC82 (fitted) \u00b5";
-    design.DesignTube.Params.Perveance = 0.1 + 0.2;
+    design.DesignTube.Model.Seed.Perveance = 0.1 + 0.2;
     design.DesignTube.Ratings.Imax = 0.012;
     design.DesignTube.Notes = "line one\nline two";
     design.Texts.EndV = "1,5k";
@@ -52,8 +52,8 @@ TEST(DesignFile, SavedDesignReadsBackAsItWas) {
 
     const Design read = ReadDesignFile(path);
     EXPECT_EQ(read.DesignTube.Name, "ECC82 (fitted) \u00b5");
-    EXPECT_EQ(read.DesignTube.Params.Perveance, 0.1 + 0.2);
-    EXPECT_EQ(read.DesignTube.Params.MuZero, Builtin807().Params.MuZero);
+    EXPECT_EQ(read.DesignTube.Model.Seed.Perveance, 0.1 + 0.2);
+    EXPECT_EQ(read.DesignTube.Model.Seed.MuZero, Builtin807().Model.Seed.MuZero);
     EXPECT_EQ(read.DesignTube.Ratings.Imax, 0.012);
     EXPECT_EQ(read.DesignTube.Notes, "line one\nline two");
     EXPECT_EQ(read.Texts.EndV, "1,5k");

@@ -40,7 +40,7 @@ TEST(StageJob, TheSessionsTubeAndItsMarks) {
     // A tube with half the 807's perveance draws less current at the same settings.
     Tube weaker = Builtin807();
     weaker.Name = "weaker";
-    weaker.Params.Perveance /= 2;
+    weaker.Model.Seed.Perveance /= 2;
     session.SetTube(weaker);
     const StageAnalysis a = ShowStage(session, {});
     EXPECT_EQ(a.TubeName, "weaker");

@@ -25,7 +25,7 @@ PlotSettings DefaultSettings() {
 
 // The quiescent current by plain bisection on I - PlateCurrent(-Rk I, B+ - drop I).
 double BisectedQuiescent(double bPlus, double drop, double rk) {
-    const tubemath::TubeParams tube = Builtin807().Params;
+    const tubemath::TubeParams tube = Builtin807().Model.Seed;
     double low = 0;
     double high = bPlus / drop;
     for (int i = 0; i < 200; ++i) {
@@ -48,7 +48,7 @@ TEST(StageMarks, ResistorStageDotsSitOnTheCurvesAndTheStagesLoadLine) {
     // Plate to cathode, 264 V: on the curve of its own grid voltage, -Rk Iq.
     EXPECT_NEAR(q.Va, 400 - 3590 * iq, 1e-8);
     EXPECT_NEAR(q.Va, 264.234229, 1e-6);
-    EXPECT_NEAR(tubemath::PlateCurrent(Builtin807().Params, -590 * iq, q.Va), iq, 1e-12);
+    EXPECT_NEAR(tubemath::PlateCurrent(Builtin807().Model.Seed, -590 * iq, q.Va), iq, 1e-12);
     // The stage's DC load line from B+ to B+ / (Ra + Rk), through the dot.
     ASSERT_EQ(marks.Lines.size(), 1u);
     const MarkLine& dc = marks.Lines[0];
@@ -73,7 +73,7 @@ TEST(StageMarks, ResistorStageDotsSitOnTheCurvesAndTheStagesLoadLine) {
     EXPECT_GT(high.Ip - iq, iq - low.Ip);
     // At the top of the swing the grid is at 0 V and the current balances the load.
     const double top =
-        tubemath::PlateCurrent(Builtin807().Params, 0, 400 - 590 * iq - 3000 * high.Ip);
+        tubemath::PlateCurrent(Builtin807().Model.Seed, 0, 400 - 590 * iq - 3000 * high.Ip);
     EXPECT_NEAR(high.Ip, top, 1e-9 * top);
 }
 

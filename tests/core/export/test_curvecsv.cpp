@@ -103,7 +103,7 @@ TEST(CurveFamilyCsv, CurvesAreTheModelAtEveryWholeVolt) {
         const double vg = -12.5 * static_cast<double>(i / 501);
         EXPECT_EQ(Number(row.vg), vg);
         EXPECT_EQ(row.va, static_cast<double>(i % 501));
-        const double model = tubemath::PlateCurrent(tube.Params, vg, row.va);
+        const double model = tubemath::PlateCurrent(tube.Model.Seed, vg, row.va);
         EXPECT_EQ(row.ip, (model > 0 ? model : 0) * 1000) << vg << " " << row.va;
     }
     EXPECT_EQ(perSeries, (std::map<std::string, int>{{"curve", 3507}}));
@@ -116,7 +116,7 @@ TEST(CurveFamilyCsv, CurvesAreTheModelAtEveryWholeVolt) {
 TEST(CurveFamilyCsv, NegativeCurrentsShowAsZero) {
     // A negative perveance gives negative law currents, which the plot draws at 0.
     Tube tube = Builtin807();
-    tube.Params.Perveance = -5.7e-05;
+    tube.Model.Seed.Perveance = -5.7e-05;
     for (const Row& row : Rows(CurveFamilyCsv(tube, Settings(), {})))
         EXPECT_EQ(row.ip, 0);
 }
@@ -157,7 +157,7 @@ TEST(CurveFamilyCsv, OverlaysOnlyWithTheirToggles) {
     EXPECT_EQ(counts["load"], 351);
     // The bias line: each point's grid voltage is -Rk * I, and at its plate-to-cathode voltage
     // the space-charge law, k (mu Vg + Va)^n written out here with std::pow, gives I.
-    const tubemath::TubeParams& t = tube.Params;
+    const tubemath::TubeParams& t = tube.Model.Seed;
     for (const Row& row : bias) {
         const double amps = row.ip / 1000;
         const double vg = -590 * amps;
@@ -198,12 +198,12 @@ TEST(CurveFamilyCsv, RandomPointsAgreeWithTheModel) {
         s.GridStep = std::uniform_real_distribution<double>(0.1, 30)(random);
         s.EndV = static_cast<std::int32_t>(random() % 800);
         Tube tube = Builtin807();
-        tube.Params.MuZero = std::uniform_real_distribution<double>(3, 100)(random);
+        tube.Model.Seed.MuZero = std::uniform_real_distribution<double>(3, 100)(random);
         const std::vector<Row> rows = Rows(CurveFamilyCsv(tube, s, {}));
         ASSERT_EQ(rows.size(), static_cast<std::size_t>(s.GridLineCount + 1) * (s.EndV + 1));
         for (int n = 0; n < 50; ++n) {
             const Row& row = rows[random() % rows.size()];
-            const double model = tubemath::PlateCurrent(tube.Params, Number(row.vg), row.va);
+            const double model = tubemath::PlateCurrent(tube.Model.Seed, Number(row.vg), row.va);
             EXPECT_EQ(row.ip, (model > 0 ? model : 0) * 1000);
         }
     }

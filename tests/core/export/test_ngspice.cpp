@@ -59,8 +59,8 @@ public:
 Tube HighMuTriode() {
     Tube tube;
     tube.Name = "HM-1 (test)";
-    tube.Params = {0.3, 60, 25, 200, 100, 2e-6, 1.4};
-    tube.Ratings = {0.005, 330, 1.2};
+    tube.Model.Seed = {0.3, 60, 25, 200, 100, 2e-6, 1.4};
+    tube.Ratings = {0.005, 330, 1.2, std::nullopt};
     return tube;
 }
 
@@ -73,7 +73,7 @@ valvescope::testing::FamilyFigures CheckFamily(NgspiceTest& test, const Tube& tu
     test.Run(
         SpiceFamilyDeck(tube, SpiceDialect::Ngspice, name + ".lib", endV, grids, name + ".out"),
         name + ".deck.lib");
-    return valvescope::testing::CompareFamily(test.ReadTable(name + ".out"), tube.Params, endV,
+    return valvescope::testing::CompareFamily(test.ReadTable(name + ".out"), tube.Model.Seed, endV,
                                               grids);
 }
 
@@ -165,7 +165,7 @@ std::vector<double> ExpectedHarmonics(const Tube& tube, const StageDeckInput& in
                           in.CathodeVolts;
         // Plate to ground, as the load holds it, minus the tube's own voltage: rises with Va.
         const auto excess = [&](double va) {
-            const double ip = tubemath::PlateCurrent(tube.Params, vg, va - in.CathodeVolts);
+            const double ip = tubemath::PlateCurrent(tube.Model.Seed, vg, va - in.CathodeVolts);
             const double held = in.LoadKind == StageDeckInput::Load::Resistor
                                     ? in.BPlus - in.LoadOhms * ip
                                     : in.BPlus - in.LoadOhms * (ip - quiet);
@@ -177,7 +177,7 @@ std::vector<double> ExpectedHarmonics(const Tube& tube, const StageDeckInput& in
             const double middle = 0.5 * (low + high);
             (excess(middle) > 0 ? high : low) = middle;
         }
-        current[s] = tubemath::PlateCurrent(tube.Params, vg, low - in.CathodeVolts);
+        current[s] = tubemath::PlateCurrent(tube.Model.Seed, vg, low - in.CathodeVolts);
     }
     std::vector<double> magnitudes;
     for (int h = 0; h <= 9; ++h) {
@@ -219,7 +219,7 @@ void CheckStage(NgspiceTest& test, StageDeckInput in, const std::string& name) {
     test.Run(SpiceStageDeck(tube, SpiceDialect::Ngspice, in), name + ".cir");
     const auto [magnitudes, thd] = ReadFourier(ReadWholeFile(test.Path(name + ".four"), 1 << 20));
     ASSERT_EQ(magnitudes.size(), 10u);
-    const double quiet = tubemath::PlateCurrent(tube.Params, in.GridBias - in.CathodeVolts,
+    const double quiet = tubemath::PlateCurrent(tube.Model.Seed, in.GridBias - in.CathodeVolts,
                                                 in.BPlus - in.CathodeVolts);
     const std::vector<double> expected = ExpectedHarmonics(tube, in, quiet);
     double distortion = 0;

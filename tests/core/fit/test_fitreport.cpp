@@ -79,12 +79,13 @@ TEST(FitReport, TheFittedTubeKeepsTheRatingsAndIsNamedAfterTheFile) {
     base.Ratings.Pmax = 3.5;
     const valvescope::Tube fitted = valvescope::FittedTube(base, SomeFit(), "/data/ECC82.utd");
     EXPECT_EQ(fitted.Name, "ECC82 (fitted)");
-    EXPECT_EQ(fitted.Params.MuZero, 17.25);
+    EXPECT_EQ(fitted.Model.Seed.MuZero, 17.25);
     EXPECT_EQ(fitted.Ratings.Pmax, 3.5);
     EXPECT_EQ(fitted.Notes, "Fitted to ECC82.utd: 186 points, RMS 0.040 mA.");
     // The 807's own ratings are not the measured tube's.
     const valvescope::Tube on807 = valvescope::FittedTube(Builtin807(), SomeFit(), "ECC82.utd");
-    EXPECT_EQ(on807.Ratings, (valvescope::TubeRatings{std::nullopt, std::nullopt, std::nullopt}));
+    EXPECT_EQ(on807.Ratings,
+              (valvescope::TubeRatings{std::nullopt, std::nullopt, std::nullopt, std::nullopt}));
     EXPECT_EQ(valvescope::FileStem("curves.tar.csv"), "curves.tar");
     EXPECT_EQ(valvescope::FileStem("a.b/noext"), "noext");
     EXPECT_EQ(valvescope::FileStem(".hidden"), ".hidden");

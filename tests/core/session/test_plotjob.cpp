@@ -91,7 +91,7 @@ TEST(DrawPlotWithoutWindow, ArithmeticFaultsRaise) {
 TEST(DrawPlotWithoutWindow, DrawsAndReadsForTheJobsTubeWithItsMarks) {
     PlotJob job = StartJob();
     job.Show.Imax = true;
-    job.Tube.Params.MuZero = 12;
+    job.Tube.Model.Seed.MuZero = 12;
     job.Tube.Ratings.Imax = 0.05;
     job.MeasurementMarks.Dots.push_back({300, 0.05, 0x00FF00, 2});
     const DrawnPlot plot = DrawPlotWithoutWindow(job);
@@ -99,7 +99,7 @@ TEST(DrawPlotWithoutWindow, DrawsAndReadsForTheJobsTubeWithItsMarks) {
     ASSERT_TRUE(TakeSettings(fixtures::StartupTexts(), settings));
     PlotScale scale;
     DrawOps ops;
-    RedrawInput input{job.Tube.Params, settings, TubeLimits{50, 475, 25}, job.Show, 462, 224};
+    RedrawInput input{job.Tube.Model.Seed, settings, TubeLimits{50, 475, 25}, job.Show, 462, 224};
     input.marks = job.MeasurementMarks;
     RedrawPlot(input, scale, ops);
     EXPECT_EQ(plot.Ops, ops);
@@ -160,8 +160,8 @@ TEST(PlotSessionTube, RatingsBecomeTheLimitsAndTheTubeIsDrawn) {
 
     valvescope::Tube other = valvescope::Builtin807();
     other.Name = "Twice the perveance";
-    other.Params.Perveance = 2 * 5.7e-05;
-    other.Ratings = {0.25, 600, 40};
+    other.Model.Seed.Perveance = 2 * 5.7e-05;
+    other.Ratings = {0.25, 600, 40, std::nullopt};
     session.SetTube(other);
     EXPECT_EQ(session.Limits().Imax, 250.0);
     EXPECT_EQ(session.Limits().Vmax, 600.0);

@@ -18,7 +18,7 @@ using testing::WriteText;
 
 // Every number of a tube as its bit pattern, so that -0, 0 and last-bit differences all count.
 std::vector<std::uint64_t> Bits(const Tube& tube) {
-    const auto& p = tube.Params;
+    const auto& p = tube.Model.Seed;
     const auto& r = tube.Ratings;
     std::vector<std::uint64_t> bits;
     for (double x :
@@ -38,11 +38,11 @@ TEST(TubeFile, ReadsTheExampleTube) {
     const Tube tube = ParseTubeJson(kExample, "tube.json");
     EXPECT_EQ(tube.Name, "807");
     EXPECT_EQ(tube.Notes, "free text");
-    EXPECT_EQ(tube.Params.MuExponent, 0.253);
-    EXPECT_EQ(tube.Params.KneeFactor, 300.0);
-    EXPECT_EQ(tube.Params.Perveance, 5.7e-05);
-    EXPECT_EQ(tube.Params.LawExponent, 1.48);
-    EXPECT_EQ(tube.Ratings, (TubeRatings{0.12, 475, 25}));
+    EXPECT_EQ(tube.Model.Seed.MuExponent, 0.253);
+    EXPECT_EQ(tube.Model.Seed.KneeFactor, 300.0);
+    EXPECT_EQ(tube.Model.Seed.Perveance, 5.7e-05);
+    EXPECT_EQ(tube.Model.Seed.LawExponent, 1.48);
+    EXPECT_EQ(tube.Ratings, (TubeRatings{0.12, 475, 25, std::nullopt}));
     EXPECT_EQ(Bits(tube), Bits(Builtin807()));
 }
 
@@ -60,9 +60,9 @@ TEST(TubeFile, SavedTubeReadsBackBitForBit) {
     Tube tube;
     tube.Name = "6L6 \"GC\" \u00b5";
     tube.Notes = "line one\nline two";
-    tube.Params = {0.1 + 0.2,          1e-300,  1.0 / 3, DBL_MAX, std::nextafter(8.7, 9.0),
-                   9007199254740994.0, 4.9e-324};
-    tube.Ratings = {DBL_MIN, 123456789012345678.0, 2.5};
+    tube.Model.Seed = {0.1 + 0.2,          1e-300,  1.0 / 3, DBL_MAX, std::nextafter(8.7, 9.0),
+                       9007199254740994.0, 4.9e-324};
+    tube.Ratings = {DBL_MIN, 123456789012345678.0, 2.5, std::nullopt};
     SaveTubeFile(folder / "t.json", tube);
     const Tube back = ReadTubeFile(folder / "t.json");
     EXPECT_EQ(back.Name, tube.Name);
@@ -136,13 +136,13 @@ TEST(TubeFile, RejectsEveryFaultWithItsKey) {
 // A tube without a rating says so with null; the key itself stays required.
 TEST(TubeFile, AMissingRatingIsNullAndReadsBackAsNone) {
     Tube tube = Builtin807();
-    tube.Ratings = {std::nullopt, 300, std::nullopt};
+    tube.Ratings = {std::nullopt, 300, std::nullopt, std::nullopt};
     const std::string text = TubeJson(tube);
     EXPECT_NE(text.find("\"Imax\": null,"), std::string::npos) << text;
     EXPECT_NE(text.find("\"Vmax\": 300,"), std::string::npos) << text;
     EXPECT_NE(text.find("\"Pmax\": null"), std::string::npos) << text;
     const Tube back = ParseTubeJson(text, "t.json");
-    EXPECT_EQ(back.Ratings, (TubeRatings{std::nullopt, 300, std::nullopt}));
+    EXPECT_EQ(back.Ratings, (TubeRatings{std::nullopt, 300, std::nullopt, std::nullopt}));
     EXPECT_EQ(Bits(back), Bits(tube));
     std::string noKey = kExample;
     noKey.replace(noKey.find("\"Imax\": 0.12, "), 14, "");
@@ -156,9 +156,9 @@ TEST(TubeFile, FailedSaveLeavesTheOldFile) {
     const std::string before = ReadText(path);
 
     Tube broken = Builtin807();
-    broken.Params.MuZero = 0;
+    broken.Model.Seed.MuZero = 0;
     EXPECT_THROW(SaveTubeFile(path, broken), TubeFileError);
-    broken.Params.MuZero = NAN;
+    broken.Model.Seed.MuZero = NAN;
     EXPECT_THROW(SaveTubeFile(path, broken), TubeFileError);
     EXPECT_EQ(ReadText(path), before);
 

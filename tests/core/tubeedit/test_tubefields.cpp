@@ -30,7 +30,7 @@ TEST(TubeFields, The807ShowsItsConstantsAndRatingsWithImaxInMilliamps) {
 
 TEST(TubeFields, UntouchedTextsKeepEveryValueExactly) {
     Tube tube = Builtin807();
-    tube.Params.Perveance = 1.8947462441590558e-05; // shown as 1.89475e-05
+    tube.Model.Seed.Perveance = 1.8947462441590558e-05; // shown as 1.89475e-05
     tube.Ratings.Imax = 0.0123456789012345678;
     tube.Notes = "kept";
     const TubeFieldTexts texts = FieldTextsOf(tube);
@@ -38,7 +38,7 @@ TEST(TubeFields, UntouchedTextsKeepEveryValueExactly) {
     EXPECT_EQ(texts.Numbers[kImax], "12.3457");
     const valvescope::TubeFieldReading reading = ReadTubeFields(texts, tube);
     EXPECT_TRUE(reading.AllRead());
-    EXPECT_EQ(reading.Read.Params.Perveance, tube.Params.Perveance);
+    EXPECT_EQ(reading.Read.Model.Seed.Perveance, tube.Model.Seed.Perveance);
     EXPECT_EQ(reading.Read.Ratings.Imax, tube.Ratings.Imax);
     EXPECT_EQ(reading.Read.Notes, "kept");
 }
@@ -52,10 +52,10 @@ TEST(TubeFields, EditedTextsAreTakenInTheirUnits) {
     const valvescope::TubeFieldReading reading = ReadTubeFields(texts, Builtin807());
     EXPECT_TRUE(reading.AllRead());
     EXPECT_EQ(reading.Read.Name, "6L6");
-    EXPECT_EQ(reading.Read.Params.MuZero, 12.5);
-    EXPECT_EQ(reading.Read.Params.Perveance, 1.2e-3);
+    EXPECT_EQ(reading.Read.Model.Seed.MuZero, 12.5);
+    EXPECT_EQ(reading.Read.Model.Seed.Perveance, 1.2e-3);
     EXPECT_EQ(reading.Read.Ratings.Imax, 0.25);
-    EXPECT_EQ(reading.Read.Params.LawExponent, 1.48);
+    EXPECT_EQ(reading.Read.Model.Seed.LawExponent, 1.48);
 }
 
 TEST(TubeFields, FieldsThatDoNotReadKeepTheTubesValueAndSayWhy) {
@@ -76,9 +76,9 @@ TEST(TubeFields, FieldsThatDoNotReadKeepTheTubesValueAndSayWhy) {
     EXPECT_EQ(reading.Problems[3], "must be a number above zero");
     EXPECT_FALSE(reading.Problems[kMuZero].empty());
     EXPECT_EQ(reading.Read.Name, "807");
-    EXPECT_EQ(reading.Read.Params.MuExponent, 0.253);
-    EXPECT_EQ(reading.Read.Params.GridDecade, 31.1);
-    EXPECT_EQ(reading.Read.Params.MuZero, 8.7);
+    EXPECT_EQ(reading.Read.Model.Seed.MuExponent, 0.253);
+    EXPECT_EQ(reading.Read.Model.Seed.GridDecade, 31.1);
+    EXPECT_EQ(reading.Read.Model.Seed.MuZero, 8.7);
     EXPECT_TRUE(reading.Problems[kPmax].empty());
     EXPECT_EQ(reading.Read.Ratings.Pmax, 30); // the good field next to bad ones is taken
 }
