@@ -3,51 +3,27 @@
 #include "cli/commandline.h"
 #include "core/tube/library.h"
 #include "core/tube/tubefile.h"
+#include "tests/support/programrun.h"
 
+#include <QDir>
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QProcess>
 #include <QTemporaryDir>
 #include <QtTest>
 
 #include <cmath>
 #include <map>
 
-using valvescope::RunMode;
 using tubemath::ModelKind;
+using valvescope::RunMode;
 
 namespace {
 
 valvescope::CommandLine Read(QStringList arguments) {
     arguments.prepend(QStringLiteral("valvescope"));
     return valvescope::ReadCommandLine(arguments);
-}
-
-struct Run {
-    int Code = -1;
-    QByteArray Out;
-    QByteArray Err;
-};
-
-Run RunProgram(const QStringList& arguments, const QString& folder = QString()) {
-    QProcess process;
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.remove(QStringLiteral("DISPLAY"));
-    environment.insert(QStringLiteral("LC_ALL"), QStringLiteral("C.UTF-8"));
-    process.setProcessEnvironment(environment);
-    if (!folder.isEmpty()) {
-        process.setWorkingDirectory(folder);
-    }
-    process.start(QStringLiteral(VALVESCOPE_EXE), arguments);
-    if (!process.waitForFinished(60000)) {
-        process.kill();
-        process.waitForFinished();
-        return {};
-    }
-    return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
-            process.readAllStandardOutput(), process.readAllStandardError()};
 }
 
 QString Sample(const char* name) {
@@ -295,11 +271,15 @@ void TestFitOptions::aLibraryNameIsATubeAndAFileOfThatNameComesFirst() {
     // A file called EL34 in the working folder is the tube, not the library's.
     valvescope::SaveTubeFile(Path("EL34").toStdString(),
                              TubeOf(*valvescope::FindLibraryTube("12AX7")));
-    const Run file = RunProgram(QStringList{"--tube", "EL34"} + design, dir_.path());
+    // The program starts in the test's folder.
+    const QString before = QDir::currentPath();
+    QVERIFY(QDir::setCurrent(dir_.path()));
+    const Run file = RunProgram(QStringList{"--tube", "EL34"} + design);
+    const Run neither = RunProgram(QStringList{"--tube", "EL84"} + design);
+    QVERIFY(QDir::setCurrent(before));
     QCOMPARE(file.Code, 0);
     QCOMPARE(file.Out, RunProgram(QStringList{"--tube", "12ax7"} + design).Out);
     QVERIFY(file.Out != named.Out);
-    const Run neither = RunProgram(QStringList{"--tube", "EL84"} + design, dir_.path());
     QCOMPARE(neither.Code, 2);
     QCOMPARE(neither.Err, QByteArray("EL84: No such file or directory, and no tube of the library "
                                      "has that name.\n"));
