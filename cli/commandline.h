@@ -6,6 +6,7 @@
 #include "core/design/designfile.h"
 #include "core/design/stagetexts.h"
 #include "core/export/spicetext.h"
+#include "core/fit/modelfit.h"
 #include "core/readout/readout.h"
 #include "core/settings/intake.h"
 #include "core/settings/plotsettings.h"
@@ -30,7 +31,7 @@ enum class RunMode {
     ExportSpice, // write the tube's SPICE subcircuit and a deck that sweeps the plotted family
     ExportCsv,   // write the plotted curves as CSV
     PrintPdf,    // render the printed page into a PDF file
-    Fit,         // fit the model's constants to measured points and print the fit
+    Fit,         // fit a model's constants to measured points and print the fit (or compare models)
     Help,
     Version,
     Usage, // the command line did not read: say why and show the usage
@@ -59,13 +60,17 @@ struct CommandLine {
     QSize Surface{kDefaultSurfaceWidth, kDefaultSurfaceHeight};
     bool SurfaceGiven = false;
     // The tube and measured curves: --tube, --data, --fitted-curves, --fit and --save-tube.
-    QString TubeFile;
+    QString TubeFile; // --tube: a tube file, or else the name of a tube of the library
     QString DataFile;
     bool FittedCurves = false;
     bool FitAxes = false; // --fit-axes: End V, End I and Step V from the measured ranges
-    QString FitFile;
+    QStringList FitFiles; // --fit, once for each file fitted together
+    // --model: the model fitted; the seed's seven constants unless given.
+    FitModel FitWith{tubemath::ModelKind::Seed, false};
+    bool CompareModels = false; // --compare-models: every model that suits the files
     QString SaveTubeFile;
-    // --imax, --vmax and --pmax with --fit: the fitted tube's ratings (A, V, W); none given, none.
+    // --imax, --vmax, --pmax and --psmax with --fit: the fitted tube's ratings (A, V, W, W);
+    // none given, none.
     TubeRatings GivenRatings{std::nullopt, std::nullopt, std::nullopt, std::nullopt};
     // --design: print the analysis (alone, or after an export).
     std::optional<DesignFormat> Design;

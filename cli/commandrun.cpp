@@ -1,6 +1,7 @@
 #include "cli/commandrun.h"
 
 #include "cli/exportrun.h"
+#include "cli/fitrun.h"
 #include "cli/tuberun.h"
 #include "core/analysis/stage.h"
 #include "core/design/stagejob.h"

@@ -2,6 +2,7 @@
 
 #include "core/analysis/stage.h"
 #include "core/export/familygrid.h"
+#include "core/fit/fit.h"
 #include "core/io/atomicfile.h"
 #include "core/session/plotjob.h"
 #include "core/settings/numbertext.h"
@@ -72,6 +73,11 @@ int ReportFailure(RunStep step, std::ostream& err) {
         return kExitNotWritten;
     } catch (const FileError& error) {
         return FileFailure(error, step, err);
+    } catch (const FitError& error) {
+        // Measurements that give no fit (too few points, no screen voltage for a screen-grid
+        // model): the input does not do what was asked of it.
+        Say(error.what(), err);
+        return kExitUsage;
     } catch (const std::invalid_argument& error) {
         // Settings that give no export (the SPICE deck sweeps from 0 V over at least one grid
         // voltage): nothing written, as for a stage with no answer.

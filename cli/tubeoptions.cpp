@@ -2,6 +2,7 @@
 
 #include "core/settings/intake.h"
 #include "core/settings/numbertext.h"
+#include "core/tube/library.h"
 
 #include <QCommandLineParser>
 
@@ -30,12 +31,49 @@ bool ReadFileName(const QCommandLineParser& parser, const char* option, QString&
     return true;
 }
 
-// --imax, --vmax, --pmax: numbers above zero, a comma working as a point.
+// --fit, once for each file; none empty.
+bool ReadFitFiles(const QCommandLineParser& parser, CommandLine& line) {
+    line.FitFiles = parser.values(QStringLiteral("fit"));
+    if (line.FitFiles.contains(QString())) {
+        line.Problem = QStringLiteral("--fit needs a file name.");
+        return false;
+    }
+    return true;
+}
+
+// The models --model takes, as the fit names them.
+QString ModelChoices() {
+    return QStringLiteral("seed, koren-triode, koren-pentode, derk or derke (a screen-grid one "
+                          "may add ' triode-connected')");
+}
+
+bool ReadModel(const QCommandLineParser& parser, CommandLine& line) {
+    line.CompareModels = parser.isSet(QStringLiteral("compare-models"));
+    const QStringList values = parser.values(QStringLiteral("model"));
+    if (values.isEmpty()) {
+        return true;
+    }
+    if (values.size() > 1) {
+        line.Problem = QStringLiteral("--model is given more than once.");
+        return false;
+    }
+    const std::optional<FitModel> model = FitModelNamed(values.front().toStdString());
+    if (!model) {
+        line.Problem =
+            QStringLiteral("--model takes %1, not '%2'.").arg(ModelChoices(), values.front());
+        return false;
+    }
+    line.FitWith = *model;
+    return true;
+}
+
+// --imax, --vmax, --pmax, --psmax: numbers above zero, a comma working as a point.
 bool ReadRatings(const QCommandLineParser& parser, CommandLine& line) {
     const std::tuple<const char*, const char*, std::optional<double> TubeRatings::*> options[] = {
         {"imax", "amperes", &TubeRatings::Imax},
         {"vmax", "volts", &TubeRatings::Vmax},
-        {"pmax", "watts", &TubeRatings::Pmax}};
+        {"pmax", "watts", &TubeRatings::Pmax},
+        {"psmax", "watts", &TubeRatings::Psmax}};
     for (const auto& [option, unit, member] : options) {
         const QString name = QString::fromUtf8(option);
         const QStringList values = parser.values(name);
@@ -62,14 +100,45 @@ bool ReadRatings(const QCommandLineParser& parser, CommandLine& line) {
     return true;
 }
 
+// --model, --compare-models and --psmax with the fit they go with.
+bool CheckFitOptions(CommandLine& line, bool modelGiven) {
+    if (modelGiven && line.Mode != RunMode::Fit) {
+        line.Problem = QStringLiteral("--model needs --fit.");
+        return false;
+    }
+    if (line.CompareModels && line.Mode != RunMode::Fit) {
+        line.Problem = QStringLiteral("--compare-models needs --fit.");
+        return false;
+    }
+    if (line.CompareModels && modelGiven) {
+        line.Problem = QStringLiteral("--compare-models fits every model that suits the files: "
+                                      "leave out --model.");
+        return false;
+    }
+    if (line.CompareModels && !line.SaveTubeFile.isEmpty()) {
+        line.Problem = QStringLiteral("--save-tube goes with --model, not --compare-models.");
+        return false;
+    }
+    if (line.GivenRatings.Psmax && (line.Mode != RunMode::Fit || line.CompareModels ||
+                                    !tubemath::HasScreen(line.FitWith.Kind))) {
+        line.Problem = QStringLiteral(
+            "--psmax needs --fit with a screen-grid model (koren-pentode, derk or derke).");
+        return false;
+    }
+    return true;
+}
+
 // What goes with what: --fit is a mode of its own, --data needs a picture to draw on.
-bool CheckCombinations(CommandLine& line) {
-    if (!line.FitFile.isEmpty()) {
+bool CheckCombinations(CommandLine& line, bool modelGiven) {
+    if (!line.FitFiles.isEmpty()) {
         if (line.Mode != RunMode::Window) {
             line.Problem = QStringLiteral("--fit does not go with another mode.");
             return false;
         }
         line.Mode = RunMode::Fit;
+    }
+    if (!CheckFitOptions(line, modelGiven)) {
+        return false;
     }
     if (!line.SaveTubeFile.isEmpty() && line.Mode != RunMode::Fit) {
         line.Problem = QStringLiteral("--save-tube needs --fit.");
@@ -98,13 +167,24 @@ bool CheckCombinations(CommandLine& line) {
     return true;
 }
 
+// "807, 12AX7, ..., 6550": the built-in tube and the library, as --tube takes them.
+QString LibraryNames() {
+    QStringList names{QString::fromStdString(Builtin807().Name)};
+    for (const LibraryTube& tube : TubeLibrary()) {
+        names.append(QString::fromUtf8(tube.Name.data(), static_cast<qsizetype>(tube.Name.size())));
+    }
+    return names.join(QStringLiteral(", "));
+}
+
 } // namespace
 
 void AddTubeOptions(QCommandLineParser& parser) {
     parser.addOption({QStringLiteral("tube"),
-                      QStringLiteral("Use the tube in the tube file <file> instead of the 807, "
-                                     "for every mode."),
-                      QStringLiteral("file")});
+                      QStringLiteral("Use the tube <name> of the library (%1; letters in either "
+                                     "case) or the tube in the tube file <file> instead of the "
+                                     "807, for every mode. A file of that name comes first.")
+                          .arg(LibraryNames()),
+                      QStringLiteral("name|file")});
     parser.addOption({QStringLiteral("data"),
                       QStringLiteral("Draw the measured points in <file> (uTracer, uTmax or CSV) "
                                      "over the plot."),
@@ -116,12 +196,23 @@ void AddTubeOptions(QCommandLineParser& parser) {
                       QStringLiteral("With --data: set End V, End I and Step V from the measured "
                                      "ranges.")});
     parser.addOption({QStringLiteral("fit"),
-                      QStringLiteral("Fit the tube's seven constants to the measured points in "
-                                     "<file>, print the fit as JSON and end."),
+                      QStringLiteral("Fit the model to the measured points in <file>, print the "
+                                     "fit as JSON and end; given more than once, the files are "
+                                     "fitted together, each point at its own screen voltage."),
                       QStringLiteral("file")});
+    parser.addOption({QStringLiteral("model"),
+                      QStringLiteral("With --fit: the model fitted: seed (the default, the "
+                                     "807's seven constants), koren-triode, koren-pentode, derk "
+                                     "or derke; 'derk triode-connected' and the like fit a "
+                                     "screen-grid model with its screen tied to the plate."),
+                      QStringLiteral("name")});
+    parser.addOption({QStringLiteral("compare-models"),
+                      QStringLiteral("With --fit: fit every model that suits the files and print "
+                                     "the fits as a JSON array, best (lowest BIC) first.")});
     parser.addOption({QStringLiteral("save-tube"),
                       QStringLiteral("With --fit: write the fitted tube into the tube file "
-                                     "<file>."),
+                                     "<file>; a screen-grid tube is plotted at the median of "
+                                     "the measured screen voltages."),
                       QStringLiteral("file")});
     parser.addOption({QStringLiteral("imax"),
                       QStringLiteral("With --fit: the fitted tube's plate current rating in "
@@ -135,6 +226,10 @@ void AddTubeOptions(QCommandLineParser& parser) {
                       QStringLiteral("With --fit: the fitted tube's plate dissipation rating in "
                                      "watts."),
                       QStringLiteral("watts")});
+    parser.addOption({QStringLiteral("psmax"),
+                      QStringLiteral("With --fit and a screen-grid model: the fitted tube's "
+                                     "screen dissipation rating in watts."),
+                      QStringLiteral("watts")});
 }
 
 bool ReadTubeOptions(const QCommandLineParser& parser, CommandLine& line) {
@@ -142,9 +237,10 @@ bool ReadTubeOptions(const QCommandLineParser& parser, CommandLine& line) {
     line.FitAxes = parser.isSet(QStringLiteral("fit-axes"));
     return ReadFileName(parser, "tube", line.TubeFile, line.Problem) &&
            ReadFileName(parser, "data", line.DataFile, line.Problem) &&
-           ReadFileName(parser, "fit", line.FitFile, line.Problem) &&
+           ReadFitFiles(parser, line) && ReadModel(parser, line) &&
            ReadFileName(parser, "save-tube", line.SaveTubeFile, line.Problem) &&
-           ReadRatings(parser, line) && CheckCombinations(line);
+           ReadRatings(parser, line) &&
+           CheckCombinations(line, parser.isSet(QStringLiteral("model")));
 }
 
 } // namespace valvescope

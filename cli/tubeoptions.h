@@ -1,5 +1,5 @@
 // The command line's options for the tube and measured curves: --tube, --data, --fitted-curves,
-// --fit and --save-tube.
+// --fit (with --model, --compare-models and the fitted tube's ratings) and --save-tube.
 #pragma once
 
 #include "cli/commandline.h"
@@ -11,8 +11,8 @@ namespace valvescope {
 void AddTubeOptions(QCommandLineParser& parser);
 
 // Reads the options into `line`, turning a command line with --fit into RunMode::Fit. False,
-// with line.Problem saying why, for a value given twice, an empty file name or options that do
-// not go together.
+// with line.Problem saying why, for a value given twice, an empty file name, a model the fit
+// does not know or options that do not go together.
 bool ReadTubeOptions(const QCommandLineParser& parser, CommandLine& line);
 
 } // namespace valvescope

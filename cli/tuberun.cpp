@@ -2,15 +2,16 @@
 
 #include "cli/exportrun.h"
 #include "cli/runerrors.h"
-#include "core/fit/fit.h"
-#include "core/fit/fitreport.h"
 #include "core/measure/measurements.h"
+#include "core/tube/library.h"
 #include "core/tube/tubefile.h"
 #include "core/tubeedit/axesfit.h"
 #include "core/tubeedit/measuremarks.h"
 #include "ui/qtext.h"
 
+#include <filesystem>
 #include <ostream>
+#include <system_error>
 
 namespace valvescope {
 
@@ -22,12 +23,31 @@ bool DrawsMeasurements(RunMode mode) {
            mode == RunMode::Window;
 }
 
-Tube TubeOf(const CommandLine& line) {
-    return line.TubeFile.isEmpty() ? line.Start.DesignTube
-                                   : ReadTubeFile(LocalFileName(line.TubeFile));
-}
-
 } // namespace
+
+Tube ChosenTube(const CommandLine& line) {
+    if (line.TubeFile.isEmpty()) {
+        return line.Start.DesignTube;
+    }
+    const std::string path = LocalFileName(line.TubeFile);
+    std::error_code error;
+    const std::filesystem::file_status status = std::filesystem::status(path, error);
+    if (std::filesystem::exists(status) && !std::filesystem::is_directory(status)) {
+        return ReadTubeFile(path); // a file of that name comes first
+    }
+    const std::string name = line.TubeFile.toStdString();
+    if (name == Builtin807().Name) {
+        return Builtin807();
+    }
+    if (const LibraryTube* entry = FindLibraryTube(name)) {
+        return TubeOf(*entry);
+    }
+    try {
+        return ReadTubeFile(path);
+    } catch (const FileError& error) {
+        throw FileError(std::string(error.what()) + ", and no tube of the library has that name");
+    }
+}
 
 PlotMarks RunInputs::Marks() const {
     if (MeasurementFile.empty()) {
@@ -41,7 +61,7 @@ std::optional<int> ReadInputs(CommandLine& line, RunInputs& inputs, std::ostream
         RunStep::Reading,
         [&] {
             inputs = RunInputs{};
-            inputs.RunTube = TubeOf(line);
+            inputs.RunTube = ChosenTube(line);
             if (!line.DataFile.isEmpty()) {
                 inputs.MeasurementFile = LocalFileName(line.DataFile);
                 inputs.FittedCurves = line.FittedCurves;
@@ -57,56 +77,6 @@ std::optional<int> ReadInputs(CommandLine& line, RunInputs& inputs, std::ostream
             }
         },
         err);
-}
-
-int RunFit(const CommandLine& line, std::ostream& out, std::ostream& err) {
-    Tube base;
-    const std::string file = LocalFileName(line.FitFile);
-    FitResult result;
-    if (const std::optional<int> failed = Reported(
-            RunStep::Reading,
-            [&] {
-                base = TubeOf(line);
-                try {
-                    result = FitTube(ReadMeasurementFile(file));
-                } catch (const FitError& error) {
-                    throw FileError(file + ": " + error.what()); // named with its file
-                }
-            },
-            err)) {
-        return *failed;
-    }
-    Tube fitted = FittedTube(base, result, file);
-    for (auto member : {&TubeRatings::Imax, &TubeRatings::Vmax, &TubeRatings::Pmax}) {
-        if (line.GivenRatings.*member) {
-            fitted.Ratings.*member = line.GivenRatings.*member;
-        }
-    }
-    // "-": the tube file in place of the fit (its notes carry the fit's numbers).
-    if (IsStandardOutput(line.SaveTubeFile)) {
-        std::string text;
-        if (const std::optional<int> failed = Reported(
-                RunStep::Saving,
-                [&] {
-                    text = TubeJson(fitted);
-                    ParseTubeJson(text, "-"); // as a saved file is checked: it must open again
-                },
-                err)) {
-            return *failed;
-        }
-        return WriteToStandardOutput(text, out, err);
-    }
-    // The fit is printed first, so that it is not lost when the tube cannot be saved.
-    if (const int printed = WriteToStandardOutput(FitJson(result) + "\n", out, err);
-        printed != kExitSuccess || line.SaveTubeFile.isEmpty()) {
-        return printed;
-    }
-    if (const std::optional<int> failed = Reported(
-            RunStep::Saving, [&] { SaveTubeFile(LocalFileName(line.SaveTubeFile), fitted); },
-            err)) {
-        return *failed;
-    }
-    return kExitSuccess;
 }
 
 } // namespace valvescope

@@ -1,6 +1,6 @@
 // Running the command line's tube and measured-curve options: the tube and measured points read
 // once before anything is drawn (a file that does not read ends the program with its message and
-// kExitUsage), and the fit printed as JSON.
+// kExitUsage). The fit is cli/fitrun's.
 #pragma once
 
 #include "cli/commandline.h"
@@ -30,8 +30,9 @@ struct RunInputs {
 // measured points. On failure prints the message to `err` and returns the exit code.
 std::optional<int> ReadInputs(CommandLine& line, RunInputs& inputs, std::ostream& err);
 
-// --fit, with --tube (or the design's tube) for the ratings and --save-tube: prints the fit as
-// JSON on `out`.
-int RunFit(const CommandLine& line, std::ostream& out, std::ostream& err);
+// The tube of --tube: the tube file at that path where there is one (a file comes first), else
+// the built-in 807 or the library's tube of that name (letters in either case), else the error
+// of a file that does not read; the design's tube without --tube. Raises FileError.
+Tube ChosenTube(const CommandLine& line);
 
 } // namespace valvescope

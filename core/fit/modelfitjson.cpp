@@ -1,5 +1,8 @@
-// The model fit's result as JSON, with nlohmann/json.
+// The model fit's result as JSON on one line, every number to 17 significant digits whatever the
+// locale, laid out as the seed fit's.
 #include "core/fit/modelfit.h"
+
+#include "formats/jsontext.h"
 
 #include <nlohmann/json.hpp>
 
@@ -61,14 +64,14 @@ ordered_json JsonOf(const ModelFitResult& result, bool comparison) {
 } // namespace
 
 std::string ModelFitJson(const ModelFitResult& result, bool comparison) {
-    return JsonOf(result, comparison).dump();
+    return formats::JsonText(JsonOf(result, comparison), formats::JsonLayout::OneLine);
 }
 
 std::string ModelComparisonJson(std::span<const ModelFitResult> results) {
     ordered_json array = ordered_json::array();
     for (const ModelFitResult& result : results)
         array.push_back(JsonOf(result, true));
-    return array.dump();
+    return formats::JsonText(array, formats::JsonLayout::OneLine);
 }
 
 } // namespace valvescope

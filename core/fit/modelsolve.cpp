@@ -1,5 +1,6 @@
 // The bounds of the model constants and the Levenberg-Marquardt solve from one start.
 #include "core/fit/modelproblem.h"
+#include "core/fit/solveroptions.h"
 
 #include <ceres/ceres.h>
 
@@ -84,34 +85,14 @@ public:
         if (!DifferencesAt(problem_, x, residuals))
             return false;
         for (std::size_t i = 0; i < problem_.Residuals; ++i)
-            if (!IsFinite(residuals[i]))
+            if (!fit::IsFiniteResidual(residuals[i]))
                 return false;
         return true;
     }
 
 private:
-    static bool IsFinite(double x) { return std::isfinite(x); }
-    template <int N> static bool IsFinite(const ceres::Jet<double, N>& x) {
-        return std::isfinite(x.a) && x.v.allFinite();
-    }
-
     const Problem& problem_;
 };
-
-ceres::Solver::Options SolverOptions(int maxIterations) {
-    ceres::Solver::Options options;
-    options.minimizer_type = ceres::TRUST_REGION;
-    options.trust_region_strategy_type = ceres::LEVENBERG_MARQUARDT;
-    options.linear_solver_type = ceres::DENSE_QR;
-    options.max_num_iterations = maxIterations;
-    options.function_tolerance = 1e-12;
-    options.gradient_tolerance = 1e-14;
-    options.parameter_tolerance = 1e-12;
-    options.num_threads = 1;
-    options.logging_type = ceres::SILENT;
-    options.minimizer_progress_to_stdout = false;
-    return options;
-}
 
 // As in the seed's fit: a constant that the step would push through its bound is held there
 // for a round, since the solver's projection can crawl along a bound for hundreds of steps.
@@ -139,7 +120,7 @@ RunEnd RunSolver(const Problem& problem, SolverVector& x, const ConstantMask& he
     if (!heldIndices.empty())
         solverProblem.SetManifold(x.data(), new ceres::SubsetManifold(kCount, heldIndices));
     ceres::Solver::Summary summary;
-    ceres::Solve(SolverOptions(maxIterations), &solverProblem, &summary);
+    ceres::Solve(fit::SolverOptions(maxIterations), &solverProblem, &summary);
     if (!summary.IsSolutionUsable())
         return RunEnd::Failed;
     return summary.termination_type == ceres::CONVERGENCE ? RunEnd::Converged : RunEnd::Unfinished;

@@ -1,4 +1,5 @@
 #include "core/fit/solve.h"
+#include "core/fit/solveroptions.h"
 
 #include <ceres/ceres.h>
 
@@ -23,7 +24,7 @@ public:
                 const MeasuredPoint& point = points_[i];
                 const T current = PlateCurrentOf(constants, point.Vg, point.Va);
                 residuals[i] = (current - T(point.Ia)) * 1000.0;
-                if (!IsFinite(residuals[i]))
+                if (!IsFiniteResidual(residuals[i]))
                     return false;
             }
         } catch (const tubemath::ArithmeticError&) {
@@ -33,28 +34,8 @@ public:
     }
 
 private:
-    static bool IsFinite(double x) { return std::isfinite(x); }
-    template <int N> static bool IsFinite(const ceres::Jet<double, N>& x) {
-        return std::isfinite(x.a) && x.v.allFinite();
-    }
-
     const MeasuredPoints& points_;
 };
-
-ceres::Solver::Options SolverOptions(int maxIterations) {
-    ceres::Solver::Options options;
-    options.minimizer_type = ceres::TRUST_REGION;
-    options.trust_region_strategy_type = ceres::LEVENBERG_MARQUARDT;
-    options.linear_solver_type = ceres::DENSE_QR;
-    options.max_num_iterations = maxIterations;
-    options.function_tolerance = 1e-12;
-    options.gradient_tolerance = 1e-14;
-    options.parameter_tolerance = 1e-12;
-    options.num_threads = 1;
-    options.logging_type = ceres::SILENT;
-    options.minimizer_progress_to_stdout = false;
-    return options;
-}
 
 } // namespace
 

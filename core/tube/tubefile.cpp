@@ -168,24 +168,35 @@ std::optional<double> Rating(const Json& ratings, const char* key, const std::st
     return PositiveNumber(ratings, key, "ratings.", fileName);
 }
 
-// The object under `key`, with no key in it but those in `keys`.
-template <typename Keys>
-const Json& Section(const Json& root, const char* key, const Keys& keys,
-                    const std::string& fileName) {
+// The object under `key`, with no key in it but `names`.
+const Json& SectionOf(const Json& root, const char* key, const std::vector<std::string_view>& names,
+                      const std::string& fileName) {
     const Json& section = Member(root, key, key, fileName);
     if (!section.is_object())
         Fail(fileName, key, "must be an object");
-    std::vector<std::string_view> names;
-    for (const auto& entry : keys)
-        names.emplace_back(entry.name);
     CheckKnownKeys(section, names, std::string(key) + ".", fileName);
     return section;
 }
 
-void CheckFormat(const Json& root, const std::string& fileName) {
+template <typename Keys>
+const Json& Section(const Json& root, const char* key, const Keys& keys,
+                    const std::string& fileName) {
+    std::vector<std::string_view> names;
+    for (const auto& entry : keys)
+        names.emplace_back(entry.name);
+    return SectionOf(root, key, names, fileName);
+}
+
+int Format(const Json& root, const std::string& fileName) {
     const Json& format = Member(root, "format", "format", fileName);
-    if (!format.is_number_integer() || format.get<std::int64_t>() != kTubeFileFormat)
-        Fail(fileName, "format", "must be " + std::to_string(kTubeFileFormat));
+    if (format.is_number_integer()) {
+        const std::int64_t number = format.get<std::int64_t>();
+        if (number == kTubeFileFormat || number == kModelTubeFileFormat)
+            return static_cast<int>(number);
+    }
+    Fail(fileName, "format",
+         "must be " + std::to_string(kTubeFileFormat) + " or " +
+             std::to_string(kModelTubeFileFormat));
 }
 
 std::string Name(const Json& root, const std::string& fileName) {
@@ -213,13 +224,136 @@ template <typename JsonType> JsonType JsonNumber(double value) {
     return JsonType(value);
 }
 
+using Ordered = nlohmann::ordered_json;
+
+// Names and notes come from the window as UTF-8; a stray invalid byte becomes U+FFFD rather
+// than failing the save.
+std::string Written(const Ordered& root) {
+    return root.dump(4, ' ', false, Ordered::error_handler_t::replace) + "\n";
+}
+
+// Reefman's a (the plate's own slope) and alphaS (the screen's share at low plate voltage) are
+// zero in a tube without that effect; every other constant divides or scales and must be above
+// zero.
+bool MayBeZero(tubemath::ModelConstant constant) {
+    return constant == tubemath::ModelConstant::A || constant == tubemath::ModelConstant::AlphaS;
+}
+
+double NumberNotBelowZero(const Json& object, const char* key, const std::string& prefix,
+                          const std::string& fileName) {
+    const std::string path = prefix + key;
+    const Json& value = Member(object, key, path, fileName);
+    if (value.is_number()) {
+        const double number = value.get<double>();
+        if (std::isfinite(number) && number >= 0)
+            return number;
+    }
+    Fail(fileName, path, "must be a number of zero or above");
+}
+
+// The models a format 2 file names; the seed is written as format 1.
+std::string ModelChoices() {
+    std::string choices;
+    for (const auto kind : {tubemath::ModelKind::KorenTriode, tubemath::ModelKind::KorenPentode,
+                            tubemath::ModelKind::Derk, tubemath::ModelKind::DerkE}) {
+        if (!choices.empty())
+            choices += kind == tubemath::ModelKind::DerkE ? " or " : ", ";
+        choices += tubemath::ModelName(kind);
+    }
+    return choices;
+}
+
+tubemath::ModelKind ModelKindOf(const Json& root, const std::string& fileName) {
+    const Json& model = Member(root, "model", "model", fileName);
+    if (model.is_string()) {
+        const auto kind = tubemath::ModelNamed(model.get_ref<const std::string&>());
+        if (kind && *kind != tubemath::ModelKind::Seed)
+            return *kind;
+    }
+    Fail(fileName, "model", "must be " + ModelChoices());
+}
+
+std::vector<std::string_view> ConstantNamesOf(tubemath::ModelKind kind) {
+    std::vector<std::string_view> names;
+    for (const tubemath::ModelConstant c : tubemath::ConstantsOf(kind))
+        names.push_back(tubemath::ConstantName(c));
+    return names;
+}
+
+std::vector<std::string_view> RatingNamesOf(tubemath::ModelKind kind) {
+    std::vector<std::string_view> names;
+    for (const auto& key : kRatingKeys)
+        names.emplace_back(key.name);
+    if (tubemath::HasScreen(kind))
+        names.emplace_back("Psmax");
+    return names;
+}
+
+// A format 2 file: the model, its own constants, the ratings (Psmax too and the screen voltage
+// for a screen-grid model).
+Tube ModelTube(const Json& root, const std::string& fileName) {
+    const tubemath::ModelKind kind = ModelKindOf(root, fileName);
+    const bool screen = tubemath::HasScreen(kind);
+    std::vector<std::string_view> known = {"format",    "name",    "model",
+                                           "constants", "ratings", "notes"};
+    if (screen)
+        known.emplace_back("screen");
+    CheckKnownKeys(root, known, "", fileName);
+
+    Tube tube;
+    tube.Name = Name(root, fileName);
+    tube.Model.Kind = kind;
+    const Json& constants = SectionOf(root, "constants", ConstantNamesOf(kind), fileName);
+    for (const tubemath::ModelConstant c : tubemath::ConstantsOf(kind)) {
+        const std::string name(tubemath::ConstantName(c));
+        tube.Model.Constants[c] =
+            MayBeZero(c) ? NumberNotBelowZero(constants, name.c_str(), "constants.", fileName)
+                         : PositiveNumber(constants, name.c_str(), "constants.", fileName);
+    }
+    const Json& ratings = SectionOf(root, "ratings", RatingNamesOf(kind), fileName);
+    for (const auto& key : kRatingKeys)
+        tube.Ratings.*key.member = Rating(ratings, key.name, fileName);
+    tube.Ratings.Psmax = screen ? Rating(ratings, "Psmax", fileName) : std::nullopt;
+    if (screen)
+        tube.Screen = PositiveNumber(root, "screen", "", fileName);
+    tube.Notes = Notes(root, fileName);
+    return tube;
+}
+
+Ordered RatingJson(const std::optional<double>& rating) {
+    return rating ? JsonNumber<Ordered>(*rating) : Ordered(nullptr);
+}
+
+std::string ModelTubeJson(const Tube& tube) {
+    const tubemath::ModelKind kind = tube.Model.Kind;
+    Ordered root;
+    root["format"] = kModelTubeFileFormat;
+    root["name"] = tube.Name;
+    root["model"] = tubemath::ModelName(kind);
+    Ordered& constants = root["constants"];
+    constants = Ordered::object();
+    for (const tubemath::ModelConstant c : tubemath::ConstantsOf(kind))
+        constants[std::string(tubemath::ConstantName(c))] =
+            JsonNumber<Ordered>(tube.Model.Constants[c]);
+    Ordered& ratings = root["ratings"];
+    for (const auto& key : kRatingKeys)
+        ratings[key.name] = RatingJson(tube.Ratings.*key.member);
+    if (tubemath::HasScreen(kind)) {
+        ratings["Psmax"] = RatingJson(tube.Ratings.Psmax);
+        root["screen"] = JsonNumber<Ordered>(tube.Screen);
+    }
+    root["notes"] = tube.Notes;
+    return Written(root);
+}
+
 } // namespace
 
 Tube ParseTubeJson(std::string_view text, const std::string& fileName) {
     const Json root = ParseJson(text, fileName);
     if (!root.is_object())
         Fail(fileName, "", "not a tube file: expected one JSON object");
-    CheckFormat(root, fileName);
+    if (Format(root, fileName) == kModelTubeFileFormat)
+        return ModelTube(root, fileName);
     CheckKnownKeys(root, {"format", "name", "constants", "ratings", "notes"}, "", fileName);
 
     Tube tube;
@@ -239,7 +373,8 @@ Tube ReadTubeFile(const std::string& path) {
 }
 
 std::string TubeJson(const Tube& tube) {
-    using Ordered = nlohmann::ordered_json;
+    if (tube.Model.Kind != tubemath::ModelKind::Seed)
+        return ModelTubeJson(tube);
     Ordered root;
     root["format"] = kTubeFileFormat;
     root["name"] = tube.Name;
@@ -252,9 +387,7 @@ std::string TubeJson(const Tube& tube) {
         ratings[key.name] = rating ? JsonNumber<Ordered>(*rating) : Ordered(nullptr);
     }
     root["notes"] = tube.Notes;
-    // Names and notes come from the window as UTF-8; a stray invalid byte becomes U+FFFD
-    // rather than failing the save.
-    return root.dump(4, ' ', false, Ordered::error_handler_t::replace) + "\n";
+    return Written(root);
 }
 
 void SaveTubeFile(const std::string& path, const Tube& tube) {

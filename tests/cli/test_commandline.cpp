@@ -86,24 +86,40 @@ Options:
   --export-csv <file>     Write the plotted curves into the CSV <file>, the
                           bias and load lines as --show has them.
   --print-pdf <file>      Render the printed page (A4) into the PDF <file>.
-  --tube <file>           Use the tube in the tube file <file> instead of the
-                          807, for every mode.
+  --tube <name|file>      Use the tube <name> of the library (807, 12AX7,
+                          12AU7, 12AT7, 6DJ8, 300B, 6L6GC, EL34, KT88, 6550;
+                          letters in either case) or the tube in the tube file
+                          <file> instead of the 807, for every mode. A file of
+                          that name comes first.
   --data <file>           Draw the measured points in <file> (uTracer, uTmax or
                           CSV) over the plot.
   --fitted-curves         With --data: draw the model's curves at the measured
                           grid voltages too.
   --fit-axes              With --data: set End V, End I and Step V from the
                           measured ranges.
-  --fit <file>            Fit the tube's seven constants to the measured points
-                          in <file>, print the fit as JSON and end.
+  --fit <file>            Fit the model to the measured points in <file>, print
+                          the fit as JSON and end; given more than once, the
+                          files are fitted together, each point at its own
+                          screen voltage.
+  --model <name>          With --fit: the model fitted: seed (the default, the
+                          807's seven constants), koren-triode, koren-pentode,
+                          derk or derke; 'derk triode-connected' and the like
+                          fit a screen-grid model with its screen tied to the
+                          plate.
+  --compare-models        With --fit: fit every model that suits the files and
+                          print the fits as a JSON array, best (lowest BIC)
+                          first.
   --save-tube <file>      With --fit: write the fitted tube into the tube file
-                          <file>.
+                          <file>; a screen-grid tube is plotted at the median of
+                          the measured screen voltages.
   --imax <amperes>        With --fit: the fitted tube's plate current rating in
                           amperes (default: none, unless --tube gives one).
   --vmax <volts>          With --fit: the fitted tube's plate voltage rating in
                           volts.
   --pmax <watts>          With --fit: the fitted tube's plate dissipation
                           rating in watts.
+  --psmax <watts>         With --fit and a screen-grid model: the fitted tube's
+                          screen dissipation rating in watts.
 )";
 
 } // namespace

@@ -6,6 +6,7 @@
 
 #include <QFile>
 #include <QImage>
+#include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
@@ -75,7 +76,7 @@ private:
 void TestTubeOptions::theOptionsAreRead() {
     const valvescope::CommandLine fit = Read({"--fit", "a.utd", "--save-tube", "t.json"});
     QCOMPARE(fit.Mode, RunMode::Fit);
-    QCOMPARE(fit.FitFile, QStringLiteral("a.utd"));
+    QCOMPARE(fit.FitFiles, QStringList{QStringLiteral("a.utd")});
     QCOMPARE(fit.SaveTubeFile, QStringLiteral("t.json"));
     const valvescope::CommandLine shot =
         Read({"--window-shot", "w.png", "--tube", "t.json", "--data", "d.csv", "--fitted-curves"});
@@ -99,7 +100,6 @@ void TestTubeOptions::optionsThatDoNotGoTogetherAreUsageProblems() {
         {{"--data", "d.csv", "--fit", "a"},
          "--data goes with --export, --print-pdf, --window-shot or the window."},
         {{"--tube", ""}, "--tube needs a file name."},
-        {{"--fit", "a", "--fit", "b"}, "--fit is given more than once."},
         {{"--imax", "0.1", "--export", "p.png"}, "--imax, --vmax and --pmax need --fit."},
         {{"--fit", "a", "--vmax", "0"}, "--vmax takes a number of volts above zero, not '0'."},
         {{"--fit", "a", "--pmax", "2 W"}, "--pmax takes a number of watts above zero, not '2 W'."},
@@ -132,6 +132,15 @@ void TestTubeOptions::fitPrintsTheFitAsJson() {
     // The ECC82's KneeFactor rests on its lower bound, as the Tube window's report marks it.
     QCOMPARE(fit.value(QStringLiteral("flags")).toObject(),
              QJsonObject({{QStringLiteral("KneeFactor"), QStringLiteral("bound")}}));
+    // The keys every model's fit carries, in their place: the model first, then the screen's
+    // RMS (none for the seed) and the files after the largest difference.
+    QVERIFY2(run.Out.startsWith("{\"model\": \"seed\", \"points\": 186, \"rms_mA\": "), run.Out);
+    QVERIFY2(run.Out.contains(", \"screen_rms_mA\": null, \"files\": [{\"file\": \"" +
+                              kSample.toUtf8() + "\", \"points\": 186, \"rms_mA\": "),
+             run.Out);
+    const QJsonObject file = fit.value(QStringLiteral("files")).toArray().at(0).toObject();
+    QCOMPARE(file.value(QStringLiteral("rms_mA")).toDouble(),
+             fit.value(QStringLiteral("rms_mA")).toDouble());
 }
 
 void TestTubeOptions::aSavedFitReadsBackAsTheTube() {
