@@ -58,9 +58,12 @@ TTubeWindow::TTubeWindow(valvescope::PlotDocument& document, QWidget* owner)
             }
         },
         [this](double share) { progress_->setValue(static_cast<int>(share * 100 + 0.5)); });
-    auto* columns = new QHBoxLayout(this);
+    auto* rows = new QVBoxLayout(this);
+    auto* columns = new QHBoxLayout;
     columns->addWidget(BuildTubeFields());
     columns->addWidget(BuildMeasurementPanel(), 1);
+    rows->addLayout(columns, 1);
+    rows->addWidget(BuildComparison(), 1); // the whole width for the constants
     BindEvents();
     FollowDocument();
     ShowTubeFields(nullptr);
@@ -175,7 +178,6 @@ QWidget* TTubeWindow::BuildMeasurementPanel() {
     column->addLayout(axes);
     column->addWidget(BuildFitControls());
     column->addWidget(report_, 1);
-    column->addWidget(BuildComparison(), 1);
     return box;
 }
 

@@ -7,6 +7,7 @@
 #include "ui/qtext.h"
 #include "ui/tubewindow.h"
 
+#include <QGroupBox>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
@@ -15,6 +16,7 @@
 #include <QTableWidget>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <utility>
 
 namespace {
@@ -28,12 +30,19 @@ QTableWidgetItem* Cell(const std::string& text, Qt::Alignment alignment = Qt::Al
     return item;
 }
 
+// The constants' lines break after a comma only, never inside "kvb 7.15 k".
+QString Unbroken(const std::string& constants) {
+    QString text = FromStd(constants);
+    text.replace(u' ', QChar(0x00a0));
+    text.replace(QStringLiteral(",\u00a0"), QStringLiteral(", "));
+    return text;
+}
+
 } // namespace
 
 QWidget* TTubeWindow::BuildComparison() {
-    comparisonPanel_ = new QWidget;
+    comparisonPanel_ = new QGroupBox(QStringLiteral("Models compared"));
     auto* column = new QVBoxLayout(comparisonPanel_);
-    column->setContentsMargins(0, 0, 0, 0);
     comparison_ = new QTableWidget(0, kColumns);
     comparison_->setObjectName(QStringLiteral("ModelComparison"));
     comparison_->setHorizontalHeaderLabels(
@@ -43,7 +52,7 @@ QWidget* TTubeWindow::BuildComparison() {
     comparison_->setSelectionMode(QAbstractItemView::SingleSelection);
     comparison_->setEditTriggers(QAbstractItemView::NoEditTriggers);
     comparison_->verticalHeader()->hide();
-    comparison_->setWordWrap(false);
+    comparison_->setWordWrap(true); // the constants in lines of their column's width
     auto* legend = new QLabel(QString::fromUtf8(valvescope::kComparisonLegend));
     legend->setObjectName(QStringLiteral("ComparisonLegend"));
     useCompared_ = new QPushButton(QStringLiteral("&Use This Model"));
@@ -106,6 +115,7 @@ void TTubeWindow::ComparisonDone(std::vector<valvescope::ModelFitResult> results
             valvescope::ComparisonRowOf(compared_[static_cast<std::size_t>(k)]);
         comparison_->setItem(k, kModel, Cell(row.Model));
         comparison_->setItem(k, kConstants, Cell(row.Constants));
+        comparison_->item(k, kConstants)->setText(Unbroken(row.Constants));
         comparison_->item(k, kConstants)->setToolTip(FromStd(row.Constants));
         comparison_->setItem(k, kPlateRms, Cell(row.PlateRms, Qt::AlignRight));
         comparison_->setItem(k, kScreenRms, Cell(row.ScreenRms, Qt::AlignRight));
@@ -113,6 +123,10 @@ void TTubeWindow::ComparisonDone(std::vector<valvescope::ModelFitResult> results
         comparison_->setItem(k, kTime, Cell(row.Time, Qt::AlignRight));
     }
     comparison_->resizeColumnsToContents();
+    const int constantsWidth = comparison_->fontMetrics().horizontalAdvance(QString(44, u'0'));
+    comparison_->setColumnWidth(kConstants,
+                                std::min(comparison_->columnWidth(kConstants), constantsWidth));
+    comparison_->resizeRowsToContents();
     comparison_->setCurrentCell(0, kModel);
     comparisonPanel_->show();
     report_->setPlainText(QStringLiteral("Compared %1 models on %2 points; the lowest BIC first.\n"
