@@ -17,6 +17,7 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -102,6 +103,11 @@ void TestTubeWindowModels::choosingEl34FromTheLibraryShowsTheKorenPentodesFields
     QVERIFY(!Field("ScreenV")->isEnabled());
     QVERIFY(!Find<QCheckBox>(Window(), "TriodeConnected")->isEnabled());
 
+    // Alt+Y reaches the list, as its label says.
+    const QList<QLabel*> labels = Window().findChildren<QLabel*>();
+    QVERIFY(std::any_of(labels.begin(), labels.end(), [library](const QLabel* label) {
+        return label->text() == QStringLiteral("Librar&y") && label->buddy() == library;
+    }));
     library->setFocus();
     QTest::keyClicks(library, QStringLiteral("EL"));
     QCOMPARE(form_->CurrentTube().Name, std::string("EL34"));
