@@ -7,7 +7,6 @@
 #include <utility>
 
 struct TBackgroundFit::Job {
-    valvescope::MeasuredPoints Points;
     Outcome Done;
     std::atomic<bool> Cancel = false; // set when its outcome is no longer wanted
     bool Cancelled = false;           // the user stopped it (on this object's thread)
@@ -24,12 +23,27 @@ TBackgroundFit::~TBackgroundFit() {
 }
 
 void TBackgroundFit::Start(valvescope::MeasuredPoints points) {
+    Launch([points = std::move(points)](Outcome& done, const valvescope::FitControl& control) {
+        done.Result = valvescope::FitTube(points, control);
+    });
+}
+
+void TBackgroundFit::StartComparison(std::vector<valvescope::MeasuredFile> files) {
+    Launch([files = std::move(files)](Outcome& done, const valvescope::FitControl& control) {
+        done.Compared = true;
+        done.Comparison = valvescope::CompareModels(files, [&control](double share) {
+            control.Progress(share);
+            return !*control.Cancel;
+        });
+    });
+}
+
+void TBackgroundFit::Launch(Work work) {
     Drop();
     if (thread_.joinable()) {
         thread_.join(); // one fit at a time: the one before was dropped or is ending
     }
     auto job = std::make_shared<Job>();
-    job->Points = std::move(points);
     current_ = job;
     // The share done goes through the event loop, and only while its fit is still the one wanted.
     auto progress = [this, job](double share) {
@@ -42,9 +56,9 @@ void TBackgroundFit::Start(valvescope::MeasuredPoints points) {
             },
             Qt::QueuedConnection);
     };
-    thread_ = std::jthread([this, job, progress] {
+    thread_ = std::jthread([this, job, progress, work = std::move(work)] {
         try {
-            job->Done.Result = valvescope::FitTube(job->Points, {progress, &job->Cancel});
+            work(job->Done, {progress, &job->Cancel});
         } catch (...) {
             job->Done.Error = std::current_exception();
         }

@@ -24,6 +24,9 @@
 void TSchematicForm::FollowDocument() {
     connect(&document_, &valvescope::PlotDocument::TubeChanged, this,
             [this] { RunGuarded(this, [this] { TubeChanged(); }); });
+    // Another screen voltage or wiring draws and reads the tube anew, as another tube does.
+    connect(&document_, &valvescope::PlotDocument::ScreenChanged, this,
+            [this] { RunGuarded(this, [this] { TubeChanged(); }); });
     connect(&document_, &valvescope::PlotDocument::MeasurementsChanged, this,
             [this] { RunGuarded(this, [this] { MeasurementsChanged(); }); });
     connect(&document_, &valvescope::PlotDocument::MarksChanged, this, [this] { RedrawMarks(); });

@@ -2,13 +2,16 @@
 
 #include "core/fit/fitreport.h"
 #include "core/measure/measurements.h"
+#include "core/tube/library.h"
 #include "core/tube/tubefile.h"
+#include "core/tubeedit/modeldifference.h"
 #include "ui/backgroundfit.h"
 #include "ui/errorbox.h"
 #include "ui/qtext.h"
 
 #include <QAction>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -32,24 +35,6 @@
 
 namespace {
 
-bool SameTube(const valvescope::Tube& a, const valvescope::Tube& b) {
-    if (a.Name != b.Name || a.Notes != b.Notes) {
-        return false;
-    }
-    for (const valvescope::TubeNumberField& field : valvescope::kTubeNumberFields) {
-        if (valvescope::FieldValue(a, field) != valvescope::FieldValue(b, field)) {
-            return false;
-        }
-    }
-    return true;
-}
-
-void MarkField(QLineEdit* edit, const std::string& problem, const QString& hint) {
-    edit->setStyleSheet(problem.empty() ? QString()
-                                        : QStringLiteral("QLineEdit { background: #ffc8c8; }"));
-    edit->setToolTip(problem.empty() ? hint : FromStd(problem) + QStringLiteral(": not applied"));
-}
-
 QPushButton* Button(const QString& text, const char* name) {
     auto* button = new QPushButton(text);
     button->setObjectName(QString::fromUtf8(name));
@@ -64,14 +49,25 @@ TTubeWindow::TTubeWindow(valvescope::PlotDocument& document, QWidget* owner)
     setObjectName(QStringLiteral("TubeWindow"));
     setWindowTitle(QStringLiteral("Tube"));
     fit_ = new TBackgroundFit(
-        this, [this](TBackgroundFit::Outcome& outcome) { FitEnded(outcome.Error, outcome.Result); },
+        this,
+        [this](TBackgroundFit::Outcome& outcome) {
+            if (outcome.Compared) {
+                ComparisonEnded(outcome.Error, std::move(outcome.Comparison));
+            } else {
+                FitEnded(outcome.Error, outcome.Result);
+            }
+        },
         [this](double share) { progress_->setValue(static_cast<int>(share * 100 + 0.5)); });
-    auto* columns = new QHBoxLayout(this);
+    auto* rows = new QVBoxLayout(this);
+    auto* columns = new QHBoxLayout;
     columns->addWidget(BuildTubeFields());
     columns->addWidget(BuildMeasurementPanel(), 1);
+    rows->addLayout(columns, 1);
+    rows->addWidget(BuildComparison(), 1); // the whole width for the constants
     BindEvents();
     FollowDocument();
     ShowTubeFields(nullptr);
+    ShowScreen();
     ShowMeasurements();
 }
 
@@ -122,25 +118,10 @@ template <typename Handler> void TTubeWindow::Guarded(Handler&& handler) {
     RunGuarded(this, std::forward<Handler>(handler));
 }
 
-QWidget* TTubeWindow::BuildTubeFields() {
-    auto* box = new QGroupBox(QStringLiteral("Tube"));
-    auto* column = new QVBoxLayout(box);
-    auto* fields = new QFormLayout;
-    nameField_ = new QLineEdit;
-    nameField_->setObjectName(QStringLiteral("TubeName"));
-    fields->addRow(QStringLiteral("&Name"), nameField_);
-    for (std::size_t k = 0; k < numberFields_.size(); ++k) {
-        const valvescope::TubeNumberField& field = valvescope::kTubeNumberFields[k];
-        numberFields_[k] = new QLineEdit;
-        numberFields_[k]->setObjectName(QString::fromUtf8(field.Key));
-        numberFields_[k]->setAccessibleName(QString::fromUtf8(field.Caption));
-        fields->addRow(QString::fromUtf8(field.Caption), numberFields_[k]);
-    }
-    column->addLayout(fields);
-    notes_ = new QLabel;
-    notes_->setObjectName(QStringLiteral("TubeNotes"));
-    notes_->setWordWrap(true);
-    column->addWidget(notes_);
+QWidget* TTubeWindow::BuildTubeButtons() {
+    auto* panel = new QWidget;
+    auto* column = new QVBoxLayout(panel);
+    column->setContentsMargins(0, 0, 0, 0);
     auto* buttons = new QHBoxLayout;
     open_ = Button(QStringLiteral("&Open..."), "OpenTube");
     saveAs_ = Button(QStringLiteral("Save &As..."), "SaveTubeAs");
@@ -154,8 +135,7 @@ QWidget* TTubeWindow::BuildTubeFields() {
     exports->addWidget(exportSpice_);
     exports->addStretch(1);
     column->addLayout(exports);
-    column->addStretch(1);
-    return box;
+    return panel;
 }
 
 QWidget* TTubeWindow::BuildMeasurementPanel() {
@@ -173,12 +153,17 @@ QWidget* TTubeWindow::BuildMeasurementPanel() {
     openMeasurements_ = Button(QStringLiteral("Open &Measurements..."), "OpenMeasurements");
     closeMeasurements_ = Button(QStringLiteral("C&lose Measurements"), "CloseMeasurements");
     fitButton_ = Button(QStringLiteral("&Fit to Measurements"), "FitToMeasurements");
+    compareButton_ = Button(QStringLiteral("Compare Mo&dels"), "CompareModels");
+    compareButton_->setToolTip(
+        QStringLiteral("Fit every model that suits the points and rank them by BIC"));
     fitAxes_ = Button(QStringLiteral("Fit the a&xes to the data"), "FitAxes");
     buttons->addWidget(openMeasurements_);
     buttons->addWidget(closeMeasurements_);
-    buttons->addWidget(fitButton_);
+    buttons->addWidget(fitAxes_);
+    buttons->addStretch(1);
     auto* axes = new QHBoxLayout;
-    axes->addWidget(fitAxes_);
+    axes->addWidget(fitButton_);
+    axes->addWidget(compareButton_);
     axes->addStretch(1);
     report_ = new QPlainTextEdit;
     report_->setObjectName(QStringLiteral("FitReport"));
@@ -197,12 +182,15 @@ QWidget* TTubeWindow::BuildMeasurementPanel() {
 }
 
 void TTubeWindow::BindEvents() {
-    for (QLineEdit* edit : numberFields_) {
-        connect(edit, &QLineEdit::textEdited, this,
-                [this] { MarkFields(ReadTubeFields(FieldTexts(), document_.CurrentTube())); });
-        connect(edit, &QLineEdit::editingFinished, this,
-                [this] { Guarded([this] { ApplyFields(); }); });
-    }
+    connect(library_, &QComboBox::activated, this, [this](int index) {
+        Guarded([this, index] {
+            UseLibraryTube(index == 0 ? "807" : valvescope::TubeLibrary()[index - 1].Name);
+        });
+    });
+    connect(screenVolts_, &QLineEdit::editingFinished, this,
+            [this] { Guarded([this] { ApplyScreen(); }); });
+    connect(triodeConnected_, &QCheckBox::toggled, this,
+            [this] { Guarded([this] { ApplyScreen(); }); });
     connect(nameField_, &QLineEdit::textEdited, this,
             [this] { MarkFields(ReadTubeFields(FieldTexts(), document_.CurrentTube())); });
     connect(nameField_, &QLineEdit::editingFinished, this,
@@ -220,6 +208,8 @@ void TTubeWindow::BindEvents() {
             [this] { Guarded([this] { CloseMeasurements(); }); });
     connect(fitButton_, &QPushButton::clicked, this,
             [this] { Guarded([this] { FitToMeasurements(); }); });
+    connect(compareButton_, &QPushButton::clicked, this,
+            [this] { Guarded([this] { CompareModels(); }); });
     connect(cancelFit_, &QPushButton::clicked, this, [this] { CancelFit(); });
     connect(fitAxes_, &QPushButton::clicked, this,
             [this] { Guarded([this] { FitAxesToMeasurements(); }); });
@@ -229,6 +219,10 @@ void TTubeWindow::BindEvents() {
 
 void TTubeWindow::FollowDocument() {
     connect(&document_, &valvescope::PlotDocument::TubeChanged, this, [this] { TubeChanged(); });
+    connect(&document_, &valvescope::PlotDocument::ScreenChanged, this, [this] {
+        ShowScreen();
+        ShowMeasurements();
+    });
     connect(&document_, &valvescope::PlotDocument::MeasurementsReplaced, this,
             [this] { MeasurementsReplaced(); });
     connect(&document_, &valvescope::PlotDocument::MeasurementsChanged, this,
@@ -237,96 +231,24 @@ void TTubeWindow::FollowDocument() {
 
 // ---- The tube --------------------------------------------------------------------------------
 
-valvescope::TubeFieldTexts TTubeWindow::FieldTexts() const {
-    valvescope::TubeFieldTexts texts;
-    texts.Name = nameField_->text().toStdString();
-    for (std::size_t k = 0; k < numberFields_.size(); ++k) {
-        texts.Numbers[k] = numberFields_[k]->text().toStdString();
-    }
-    return texts;
-}
-
-void TTubeWindow::MarkFields(const valvescope::TubeFieldReading& reading) {
-    MarkField(nameField_, reading.NameProblem, QStringLiteral("The tube's name"));
-    for (std::size_t k = 0; k < numberFields_.size(); ++k) {
-        MarkField(numberFields_[k], reading.Problems[k],
-                  QString::fromUtf8(valvescope::kTubeNumberFields[k].Hint));
-    }
-}
-
-// Every field that reads goes to the tube; the others stay marked, their text as typed.
-void TTubeWindow::ApplyFields() {
-    const valvescope::TubeFieldReading reading =
-        ReadTubeFields(FieldTexts(), document_.CurrentTube());
-    MarkFields(reading);
-    if (SameTube(reading.Read, document_.CurrentTube())) {
-        return;
-    }
-    applying_ = true;
-    try {
-        document_.SetTube(reading.Read);
-    } catch (...) {
-        applying_ = false;
-        ShowTubeFields(&reading);
-        throw;
-    }
-    applying_ = false;
-    ShowTubeFields(&reading);
-}
-
 // Another tube in place of the one the fit report is of (not an edit of its fields) makes the
 // report stale.
 void TTubeWindow::TubeChanged() {
     if (!applying_) {
         ShowTubeFields(nullptr);
+        ShowScreen();
         MarkReportStale();
     }
     ShowMeasurements();
-}
-
-// The fields from the tube; with `keepBad`, the fields it found bad keep their text and mark.
-void TTubeWindow::ShowTubeFields(const valvescope::TubeFieldReading* keepBad) {
-    const valvescope::Tube& tube = document_.CurrentTube();
-    const valvescope::TubeFieldTexts texts = valvescope::FieldTextsOf(tube);
-    if (!keepBad || keepBad->NameProblem.empty()) {
-        nameField_->setText(FromStd(texts.Name));
-    }
-    for (std::size_t k = 0; k < numberFields_.size(); ++k) {
-        if (!keepBad || keepBad->Problems[k].empty()) {
-            numberFields_[k]->setText(FromStd(texts.Numbers[k]));
-            numberFields_[k]->setCursorPosition(0);
-        }
-    }
-    MarkFields(keepBad ? *keepBad : valvescope::TubeFieldReading{});
-    notes_->setText(FromStd(tube.Notes));
 }
 
 void TTubeWindow::OpenTube(const QString& path) {
     document_.SetTube(valvescope::ReadTubeFile(LocalFileName(path)));
 }
 
-// A red field would be saved with the tube's old value: nothing is written while one is red.
-void TTubeWindow::CheckFieldsRead() const {
-    const valvescope::TubeFieldReading reading =
-        ReadTubeFields(FieldTexts(), document_.CurrentTube());
-    if (!reading.NameProblem.empty()) {
-        throw std::runtime_error("The name does not read: " + reading.NameProblem);
-    }
-    for (std::size_t k = 0; k < reading.Problems.size(); ++k) {
-        if (!reading.Problems[k].empty()) {
-            throw std::runtime_error(std::string(valvescope::kTubeNumberFields[k].Key) +
-                                     " does not read: " + reading.Problems[k]);
-        }
-    }
-}
-
 void TTubeWindow::SaveTubeAs(const QString& path) const {
     CheckFieldsRead();
     valvescope::SaveTubeFile(LocalFileName(path), document_.CurrentTube());
-}
-
-void TTubeWindow::UseBuiltin807() {
-    document_.SetTube(valvescope::Builtin807());
 }
 
 void TTubeWindow::ChooseAndOpenTube() {
@@ -360,6 +282,22 @@ void TTubeWindow::OpenMeasurements(const QString& path) {
     document_.OpenMeasurements(std::move(points), LocalFileName(path));
 }
 
+// One file opens as before; several are read first, all of them, then open together.
+void TTubeWindow::OpenMeasurementFiles(const QStringList& paths) {
+    if (paths.size() == 1) {
+        OpenMeasurements(paths.front());
+        return;
+    }
+    std::vector<valvescope::MeasuredFile> files;
+    for (const QString& path : paths) {
+        files.push_back(
+            {LocalFileName(path), valvescope::ReadMeasurementFile(LocalFileName(path))});
+    }
+    if (!files.empty()) {
+        document_.OpenMeasurementFiles(std::move(files));
+    }
+}
+
 void TTubeWindow::CloseMeasurements() {
     document_.CloseMeasurements();
 }
@@ -370,14 +308,17 @@ void TTubeWindow::MeasurementsReplaced() {
     ShowFitRunning(false);
     report_->clear();
     reportTube_.reset();
+    compared_.clear();
+    comparedFiles_.clear();
+    comparisonPanel_->hide();
 }
 
 void TTubeWindow::ChooseAndOpenMeasurements() {
-    const QString path = QFileDialog::getOpenFileName(
+    const QStringList paths = QFileDialog::getOpenFileNames(
         this, QStringLiteral("Open Measurements"), QString(),
         QStringLiteral("Measured curves (*.utd *.txt *.csv);;All files (*)"));
-    if (!path.isEmpty()) {
-        OpenMeasurements(path);
+    if (!paths.isEmpty()) {
+        OpenMeasurementFiles(paths);
     }
 }
 
@@ -385,21 +326,24 @@ void TTubeWindow::ShowMeasurements() {
     const valvescope::MeasuredPoints& points = document_.Measurements();
     const bool open = !points.empty();
     if (open) {
-        const QString name =
-            QFileInfo(QFile::decodeName(document_.MeasurementFile().c_str())).fileName();
+        QStringList names;
+        for (const valvescope::MeasuredFile& file : document_.MeasurementFiles()) {
+            names << QFileInfo(QFile::decodeName(file.Name.c_str())).fileName();
+        }
         measurementsLabel_->setText(QStringLiteral("%1: %2 points at %3 grid voltages")
-                                        .arg(name)
+                                        .arg(names.join(QStringLiteral(", ")))
                                         .arg(points.size())
                                         .arg(document_.GridVoltages().size()));
         differenceLabel_->setText(QStringLiteral("Model against the points: ") +
-                                  FromStd(valvescope::DifferenceText(valvescope::DifferenceOf(
-                                      document_.CurrentTube().Model.Seed, points))));
+                                  FromStd(valvescope::DifferenceText(valvescope::DifferenceOfModel(
+                                      document_.Session().Wired(), points))));
     } else {
         measurementsLabel_->setText(QStringLiteral("No measured curves open."));
         differenceLabel_->clear();
     }
     closeMeasurements_->setEnabled(open);
     fitButton_->setEnabled(open && !fit_->Running());
+    compareButton_->setEnabled(open && !fit_->Running());
     fitAxes_->setEnabled(open);
     curvesBox_->setEnabled(open);
     curvesBox_->blockSignals(true); // the document has them already

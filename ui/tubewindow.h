@@ -1,29 +1,35 @@
-// The Tube window: the tube the plot is drawn for, as editable fields, with its files; and the
-// measured curves over the plot, the model's distance from them and the fit to them. Non-modal;
-// a view of the PlotDocument, which holds the tube and the points.
+// The Tube window: the tube the plot is drawn for, chosen from the library or a file and shown
+// as editable fields of its model, with its screen's wiring; and the measured curves over the
+// plot, the model's distance from them, the fit to them and the comparison of the models that
+// suit them. Non-modal; a view of the PlotDocument, which holds the tube and the points.
 #pragma once
 
 #include "core/fit/fit.h"
+#include "core/fit/modelfit.h"
 #include "core/tube/measuredpoint.h"
 #include "core/tube/tube.h"
 #include "core/tubeedit/tubefields.h"
 #include "ui/plotdocument.h"
 
 #include <QString>
+#include <QStringList>
 #include <QWidget>
 
-#include <array>
 #include <exception>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 class QCheckBox;
+class QComboBox;
+class QFormLayout;
 class QLabel;
 class QLineEdit;
 class QPlainTextEdit;
 class QProgressBar;
 class QPushButton;
+class QTableWidget;
 class TBackgroundFit;
 
 class TTubeWindow : public QWidget {
@@ -39,7 +45,11 @@ public:
     void OpenTube(const QString& path);
     void SaveTubeAs(const QString& path) const;
     void UseBuiltin807();
+    // The library's tube of that name ("807" the built-in one) becomes the tube.
+    void UseLibraryTube(std::string_view name);
     void OpenMeasurements(const QString& path);
+    // Several files at once, fitted together; none changes anything unless all read.
+    void OpenMeasurementFiles(const QStringList& paths);
     void CloseMeasurements();
     // Starts the fit; its progress and outcome arrive through the event loop (FinishFit waits for
     // it). CancelFit stops it and leaves the tube as it was.
@@ -47,6 +57,11 @@ public:
     void FinishFit();
     void CancelFit();
     bool Fitting() const;
+    // Starts fitting every model that suits the points and shows them in a table, best first;
+    // it runs as the fit does (FinishFit, CancelFit). UseComparedModel makes a row's model the
+    // tube, its screen wired as the fit saw it.
+    void CompareModels();
+    void UseComparedModel(int row);
     // End V, End I and Step V from the measured ranges, into the main window's boxes.
     void FitAxesToMeasurements();
     void ShowModelCurves(bool shown);
@@ -59,6 +74,7 @@ public:
     // For the tests.
     QLineEdit* NameField() const { return nameField_; }
     QLineEdit* NumberField(std::size_t k) const { return numberFields_[k]; }
+    std::size_t NumberFieldCount() const { return numberFields_.size(); }
     QString DifferenceText() const;
     QString ReportText() const;
     QString MeasurementsText() const;
@@ -78,6 +94,14 @@ private:
     void TubeChanged();
     void MeasurementsReplaced();
     QWidget* BuildTubeFields();
+    QWidget* BuildTubeButtons();
+    void BuildLibraryChoice();
+    void BuildScreenFields();
+    void ShowNumberFields(tubemath::ModelKind kind);
+    void ShowLibraryChoice();
+    void ShowScreen();
+    void ApplyScreen();
+    void ChainTabOrder();
     QWidget* BuildMeasurementPanel();
     void BindEvents();
     template <typename Handler> void Guarded(Handler&& handler);
@@ -93,14 +117,24 @@ private:
     void FitEnded(const std::exception_ptr& error, const valvescope::FitResult& result);
     void FitDone(const valvescope::FitResult& result);
     void MarkReportStale();
+    QWidget* BuildComparison();
+    void ComparisonEnded(const std::exception_ptr& error,
+                         std::vector<valvescope::ModelFitResult> results);
+    void ComparisonDone(std::vector<valvescope::ModelFitResult> results);
 
     valvescope::PlotDocument& document_;
     TBackgroundFit* fit_ = nullptr;
     bool applying_ = false;
     bool placed_ = false;
 
+    QComboBox* library_ = nullptr;
+    QFormLayout* fieldsForm_ = nullptr;
     QLineEdit* nameField_ = nullptr;
-    std::array<QLineEdit*, valvescope::kTubeNumberFieldCount> numberFields_{};
+    QLabel* modelLabel_ = nullptr;
+    std::vector<QLineEdit*> numberFields_;
+    std::optional<tubemath::ModelKind> shownKind_; // the model the number fields are of
+    QLineEdit* screenVolts_ = nullptr;
+    QCheckBox* triodeConnected_ = nullptr;
     QLabel* notes_ = nullptr;
     QPushButton* open_ = nullptr;
     QPushButton* saveAs_ = nullptr;
@@ -114,6 +148,12 @@ private:
     QPushButton* closeMeasurements_ = nullptr;
     QPushButton* fitButton_ = nullptr;
     QPushButton* fitAxes_ = nullptr;
+    QPushButton* compareButton_ = nullptr;
+    QWidget* comparisonPanel_ = nullptr;
+    QTableWidget* comparison_ = nullptr;
+    QPushButton* useCompared_ = nullptr;
+    std::vector<valvescope::ModelFitResult> compared_;
+    std::vector<valvescope::MeasuredFile> comparedFiles_; // the files compared_ was fitted to
     QProgressBar* progress_ = nullptr;
     QPushButton* cancelFit_ = nullptr;
     QPlainTextEdit* report_ = nullptr;

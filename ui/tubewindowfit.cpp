@@ -35,6 +35,7 @@ void TTubeWindow::ShowFitRunning(bool running) {
     cancelFit_->setVisible(running);
     cancelFit_->setEnabled(running);
     fitButton_->setEnabled(!running && !document_.Measurements().empty());
+    compareButton_->setEnabled(!running && !document_.Measurements().empty());
 }
 
 void TTubeWindow::FitToMeasurements() {
@@ -81,11 +82,16 @@ void TTubeWindow::FitEnded(const std::exception_ptr& error, const valvescope::Fi
     });
 }
 
-// The fitted constants on the user's ratings become the tube; the curves at the measured grid
-// voltages show how they lie over the points.
+// The fitted constants on the user's ratings become the tube, a tube of the seed model whatever
+// the model before; the curves at the measured grid voltages show how they lie over the points.
 void TTubeWindow::FitDone(const valvescope::FitResult& result) {
-    document_.UseFittedTube(
-        valvescope::FittedTube(document_.CurrentTube(), result, document_.MeasurementFile()));
+    valvescope::Tube base = document_.CurrentTube();
+    if (base.Model.Kind != tubemath::ModelKind::Seed) {
+        base.Model.Kind = tubemath::ModelKind::Seed;
+        base.Ratings.Psmax = std::nullopt;
+        base.Screen = 0;
+    }
+    document_.UseFittedTube(valvescope::FittedTube(base, result, document_.MeasurementFile()));
     report_->setPlainText(FromStd(valvescope::FitReportText(result)));
     reportTube_ = document_.CurrentTube().Name;
 }

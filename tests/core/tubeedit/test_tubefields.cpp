@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -111,6 +112,81 @@ TEST(TubeFields, NumberTextsReadOrSayWhy) {
     TubeFieldTexts texts = FieldTextsOf(Builtin807());
     texts.Numbers[kImax] = "1e-322";
     EXPECT_EQ(ReadTubeFields(texts, Builtin807()).Problems[kImax], "must be a number above zero");
+}
+
+} // namespace
+
+namespace {
+
+using tubemath::ModelKind;
+
+std::vector<std::string> KeysOf(ModelKind kind) {
+    std::vector<std::string> keys;
+    for (const valvescope::TubeNumberField& field : valvescope::TubeNumberFields(kind)) {
+        keys.emplace_back(field.Key);
+    }
+    return keys;
+}
+
+// The fields follow the model: its named constants, then the ratings, the screen's for a
+// screen-grid model; the seed keeps its seven.
+TEST(TubeFields, FollowTheTubesModel) {
+    using Keys = std::vector<std::string>;
+    EXPECT_EQ(KeysOf(ModelKind::Seed),
+              (Keys{"MuExponent", "ExponentSlope", "GridDecade", "KneeFactor", "MuZero",
+                    "Perveance", "LawExponent", "Imax", "Vmax", "Pmax"}));
+    EXPECT_EQ(KeysOf(ModelKind::KorenTriode),
+              (Keys{"mu", "ex", "kg1", "kp", "kvb", "Imax", "Vmax", "Pmax"}));
+    EXPECT_EQ(KeysOf(ModelKind::KorenPentode),
+              (Keys{"mu", "ex", "kg1", "kg2", "kp", "kvb", "Imax", "Vmax", "Pmax", "Psmax"}));
+    EXPECT_EQ(KeysOf(ModelKind::DerkE), (Keys{"mu", "ex", "kg1", "kg2", "kp", "kvb", "a", "alphaS",
+                                              "beta", "Imax", "Vmax", "Pmax", "Psmax"}));
+    EXPECT_STREQ(valvescope::TubeNumberFields(ModelKind::KorenPentode)[5].Caption, "kvb (V)");
+    EXPECT_STREQ(valvescope::TubeNumberFields(ModelKind::Derk)[5].Caption, "kvb (V\u00b2)");
+    EXPECT_STREQ(valvescope::TubeNumberFields(ModelKind::KorenPentode)[9].Caption, "Psmax (W)");
+}
+
+TEST(TubeFields, AScreenGridTubeShowsAndTakesItsConstantsAndScreenRating) {
+    Tube el34;
+    el34.Name = "EL34";
+    el34.Model = {ModelKind::KorenPentode, {}, {11, 1.35, 650, 4200, 60, 24, 0, 0, 0}};
+    el34.Ratings = {0.15, 800, 25, 8};
+    el34.Screen = 250;
+    TubeFieldTexts texts = FieldTextsOf(el34);
+    EXPECT_EQ(texts.Numbers, (std::vector<std::string>{"11", "1.35", "650", "4200", "60", "24",
+                                                       "150", "800", "25", "8"}));
+    texts.Numbers[3] = "3900";
+    texts.Numbers[9] = "";
+    const valvescope::TubeFieldReading reading = ReadTubeFields(texts, el34);
+    EXPECT_TRUE(reading.AllRead());
+    EXPECT_EQ(reading.Read.Model.Constants.Kg2, 3900);
+    EXPECT_EQ(reading.Read.Model.Constants.Kg1, 650);
+    EXPECT_EQ(reading.Read.Ratings.Psmax, std::nullopt);
+    EXPECT_EQ(reading.Read.Model.Kind, ModelKind::KorenPentode);
+    EXPECT_EQ(reading.Read.Screen, 250);
+    EXPECT_EQ(reading.Read.Model.Seed.MuZero, 8.7); // the seed's constants are not touched
+}
+
+// Reefman's a and alphaS may be 0 (a straight plate curve, a screen that takes nothing more at
+// low plate voltage); no other constant may.
+TEST(TubeFields, ReefmansAAndAlphaSMayBeZero) {
+    Tube tube;
+    tube.Model = {ModelKind::Derk, {}, {40, 1.3, 300, 1500, 200, 2000, 3e-4, 3, 0.06}};
+    TubeFieldTexts texts = FieldTextsOf(tube);
+    constexpr std::size_t kA = 6, kAlphaS = 7, kBeta = 8;
+    texts.Numbers[kA] = "0";
+    texts.Numbers[kAlphaS] = "0,0";
+    texts.Numbers[kBeta] = "0";
+    valvescope::TubeFieldReading reading = ReadTubeFields(texts, tube);
+    EXPECT_EQ(reading.Problems[kA], "");
+    EXPECT_EQ(reading.Read.Model.Constants.A, 0);
+    EXPECT_EQ(reading.Read.Model.Constants.AlphaS, 0);
+    EXPECT_EQ(reading.Problems[kBeta], "must be a number above zero");
+    EXPECT_EQ(reading.Read.Model.Constants.Beta, 0.06);
+    texts.Numbers[kA] = "-1e-4";
+    reading = ReadTubeFields(texts, tube);
+    EXPECT_EQ(reading.Problems[kA], "must be a number not below zero");
+    EXPECT_EQ(reading.Read.Model.Constants.A, 3e-4);
 }
 
 } // namespace
