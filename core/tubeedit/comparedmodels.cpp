@@ -1,5 +1,7 @@
 #include "core/tubeedit/comparedmodels.h"
 
+#include "core/fit/fitoutput.h"
+
 #include "formats/sitext.h"
 
 #include <algorithm>
@@ -27,23 +29,6 @@ std::string ConstantsText(const ModelFitResult& result, bool& uncertain) {
         uncertain = uncertain || quality.PoorlyDetermined || quality.AtBound;
     }
     return text;
-}
-
-double MedianScreenVoltage(const std::vector<MeasuredFile>& files) {
-    std::vector<double> volts;
-    for (const MeasuredFile& file : files) {
-        for (const MeasuredPoint& point : file.Points) {
-            if (std::isfinite(point.Vs) && point.Vs > 0) {
-                volts.push_back(point.Vs);
-            }
-        }
-    }
-    if (volts.empty()) {
-        return 0;
-    }
-    const auto middle = volts.begin() + static_cast<std::ptrdiff_t>(volts.size() / 2);
-    std::nth_element(volts.begin(), middle, volts.end());
-    return *middle;
 }
 
 std::string FileNames(const std::vector<MeasuredFile>& files) {
@@ -81,7 +66,7 @@ Tube ComparedTube(const Tube& base, const ModelFitResult& result,
         tube.Ratings.Psmax = std::nullopt;
     }
     tube.Model = result.Tube;
-    tube.Screen = screen ? MedianScreenVoltage(files) : 0;
+    tube.Screen = screen ? MiddleScreenVoltage(files) : 0;
     const std::string stem = files.empty() ? std::string("measured") : FileStem(files[0].Name);
     tube.Name = stem + " (" + std::string(tubemath::ModelName(result.Model.Kind)) + ")";
     tube.Notes = "Fitted as " + FitModelName(result.Model) + " to " + FileNames(files) + ": " +
