@@ -153,12 +153,20 @@ PushPullAnalysis AnalyzePushPull(const Tube& first, const Tube& second,
         result.QuiescentSupply += at.Ia + at.Is;
     }
 
-    result.Swing = SwingOf(input, analysis::SettleCycle(wiring, input, input.Drive));
+    const analysis::SettledCycle stage = analysis::SettleCycle(wiring, input, input.Drive);
+    result.Swing = SwingOf(input, stage);
     result.Input.Drive = result.Swing.Drive;
-    for (int k = 1; k <= input.SweepPoints; ++k) {
+    // Down from the stage's drive, each drive's search starting from the one above it.
+    result.Sweep.resize(static_cast<std::size_t>(input.SweepPoints));
+    const analysis::SettledCycle* near = &stage;
+    analysis::SettledCycle last;
+    for (int k = input.SweepPoints; k >= 1; --k) {
         const double drive = result.Swing.Drive * k / input.SweepPoints;
-        const PushPullSwing at = PushPullSwingAt(first, second, result.Input, drive);
-        result.Sweep.push_back({drive, at.Power, at.Thd});
+        last = k == input.SweepPoints ? stage
+                                      : analysis::SettleCycle(wiring, result.Input, drive, near);
+        near = &last;
+        const PushPullSwing at = SwingOf(result.Input, last);
+        result.Sweep[static_cast<std::size_t>(k - 1)] = {drive, at.Power, at.Thd};
     }
     return result;
 }

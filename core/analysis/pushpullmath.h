@@ -92,19 +92,27 @@ double RestCathodeVolts(const PairWiring& wiring, const PushPullInput& input);
 
 // The cycle with its cathode voltage (cathode bias) and magnetising current settled. The drive
 // as given, or none for the default: the bias's own size, -Vg fixed (0 for a grid at or above
-// 0 V) or Vk with cathode bias, found together with Vk.
+// 0 V) or Vk with cathode bias, found together with Vk. The search starts from `near`'s
+// unknowns where given (a cycle at a drive close by), else from rest.
 struct SettledCycle {
     CycleFigures Figures;
     CycleSettings Settings;
+    double VkSlope = 0;          // the last slope of Vk - Rk Ik per volt of Vk; 0 for none
+    double MagnetisingSlope = 0; // the same for the magnetising current
 };
 SettledCycle SettleCycle(const PairWiring& wiring, const PushPullInput& input,
-                         std::optional<double> drive);
+                         std::optional<double> drive, const SettledCycle* near = nullptr);
 
 // The root of g(x) = x - image(x) from `start`, g increasing with about `slope` there: secant
 // steps, each taken from the last two points, until a step would move x by no more than
-// `tolerance`; returns the last point image() was asked for, so what it computed there stands.
+// `tolerance`; returns the last point image() was asked for, so what it computed there stands,
+// with the slope it would have stepped on.
+struct FixedPoint {
+    double X = 0;
+    double Slope = 0;
+};
 template <class Image>
-double SettleFixedPoint(Image&& image, double start, double slope, double tolerance) {
+FixedPoint SettleFixedPoint(Image&& image, double start, double slope, double tolerance) {
     constexpr int kMostSteps = 60;
     double x = start;
     double g = x - image(x);
@@ -112,7 +120,7 @@ double SettleFixedPoint(Image&& image, double start, double slope, double tolera
     for (int step = 0; step < kMostSteps; ++step) {
         const double next = x - g / s;
         if (!std::isfinite(next) || std::fabs(next - x) <= tolerance)
-            return x;
+            return {x, s};
         const double gNext = next - image(next);
         const double secant = (gNext - g) / (next - x);
         // Noise or a kink can give a secant of the wrong sign: keep the last good slope.
@@ -121,7 +129,7 @@ double SettleFixedPoint(Image&& image, double start, double slope, double tolera
         x = next;
         g = gNext;
     }
-    return x;
+    return {x, s};
 }
 
 } // namespace valvescope::analysis

@@ -36,12 +36,21 @@ double MagnetisingSlope(const PairWiring& wiring, double vk, double bias) {
     return 1 / (1 + wiring.QuarterRaa * std::max(conductance, 0.0));
 }
 
+// The slow unknowns settle to this share of B+ and of the largest current, well inside what
+// the quadrature's tolerance leaves of them.
+constexpr double kSettled = 1e-10;
+
 class Settler {
 public:
-    Settler(const PairWiring& wiring, const PushPullInput& input)
+    Settler(const PairWiring& wiring, const PushPullInput& input, const SettledCycle* near)
         : wiring_(wiring), input_(input),
           // The largest current the load lets the stage swing, for the tolerances.
-          currentScale_(input.BPlus / wiring.QuarterRaa) {}
+          currentScale_(input.BPlus / wiring.QuarterRaa) {
+        if (near) {
+            magnetising_ = near->Settings.Magnetising;
+            slope_ = near->MagnetisingSlope;
+        }
+    }
 
     // The cycle at vk with the magnetising current settled, from the last one found.
     const CycleFigures& AtCathode(double vk, double bias, double drive) {
@@ -53,13 +62,18 @@ public:
         };
         if (!slope_)
             slope_ = MagnetisingSlope(wiring_, vk, bias);
-        magnetising_ = SettleFixedPoint(image, magnetising_, *slope_, 1e-12 * currentScale_);
+        const FixedPoint settled =
+            SettleFixedPoint(image, magnetising_, *slope_, kSettled * currentScale_);
+        magnetising_ = settled.X;
+        slope_ = settled.Slope;
         settings_ = settings;
         settings_.Magnetising = magnetising_;
         return figures_;
     }
 
-    SettledCycle Result() const { return {figures_, settings_}; }
+    SettledCycle Result(double vkSlope) const {
+        return {figures_, settings_, vkSlope, slope_.value_or(0)};
+    }
 
 private:
     const PairWiring& wiring_;
@@ -83,23 +97,26 @@ double RestCathodeVolts(const PairWiring& wiring, const PushPullInput& input) {
 }
 
 SettledCycle SettleCycle(const PairWiring& wiring, const PushPullInput& input,
-                         std::optional<double> drive) {
-    Settler settler(wiring, input);
+                         std::optional<double> drive, const SettledCycle* near) {
+    Settler settler(wiring, input, near);
     if (input.Bias == PushPullBias::Fixed) {
         settler.AtCathode(0, input.Vg, drive.value_or(std::max(0.0, -input.Vg)));
-        return settler.Result();
+        return settler.Result(0);
     }
     const double restVk = RestCathodeVolts(wiring, input);
     if (input.Rk == 0) {
         settler.AtCathode(0, 0, drive.value_or(0));
-        return settler.Result();
+        return settler.Result(0);
     }
     const auto image = [&](double vk) {
         return input.Rk * settler.AtCathode(vk, -vk, drive.value_or(vk)).CathodeCurrent();
     };
-    SettleFixedPoint(image, restVk, RestBalance(wiring, input.Rk, restVk).Slope,
-                     1e-12 * input.BPlus);
-    return settler.Result();
+    const bool nearby = near && near->VkSlope > 0;
+    const FixedPoint vk =
+        SettleFixedPoint(image, nearby ? near->Settings.Vk : restVk,
+                         nearby ? near->VkSlope : RestBalance(wiring, input.Rk, restVk).Slope,
+                         kSettled * input.BPlus);
+    return settler.Result(vk.Slope);
 }
 
 } // namespace valvescope::analysis

@@ -53,7 +53,7 @@ TEST(PushPullPair, AMatchedPairCancelsEvenHarmonicsAndIsBalanced) {
             EXPECT_LT(s.Harmonics[n], 1e-12 * h1) << "H" << n + 1;
         EXPECT_GT(s.Harmonics[2], 1e-4 * h1); // H3 is there
         EXPECT_LT(std::fabs(s.Imbalance), 1e-12 * h1);
-        EXPECT_EQ(s.Tubes[0].IpMin, s.Tubes[1].IpMin);
+        EXPECT_NEAR(s.Tubes[0].IpMin, s.Tubes[1].IpMin, 1e-15);
         EXPECT_NEAR(s.Tubes[0].IpAverage, s.Tubes[1].IpAverage, 1e-13);
         EXPECT_NEAR(s.Tubes[0].Cutoff, s.Tubes[1].Cutoff, 1e-15);
     }
