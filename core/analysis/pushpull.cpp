@@ -156,17 +156,27 @@ PushPullAnalysis AnalyzePushPull(const Tube& first, const Tube& second,
     const analysis::SettledCycle stage = analysis::SettleCycle(wiring, input, input.Drive);
     result.Swing = SwingOf(input, stage);
     result.Input.Drive = result.Swing.Drive;
-    // Down from the stage's drive, each drive's search starting from the one above it.
+    // Down from the stage's drive, each drive's search starting from the two above it, their
+    // cathode voltage and magnetising current carried on in a straight line.
     result.Sweep.resize(static_cast<std::size_t>(input.SweepPoints));
-    const analysis::SettledCycle* near = &stage;
-    analysis::SettledCycle last;
+    analysis::SettledCycle above = stage;
+    std::optional<analysis::SettledCycle> further;
     for (int k = input.SweepPoints; k >= 1; --k) {
         const double drive = result.Swing.Drive * k / input.SweepPoints;
-        last = k == input.SweepPoints ? stage
-                                      : analysis::SettleCycle(wiring, result.Input, drive, near);
-        near = &last;
-        const PushPullSwing at = SwingOf(result.Input, last);
-        result.Sweep[static_cast<std::size_t>(k - 1)] = {drive, at.Power, at.Thd};
+        analysis::SettledCycle at = stage;
+        if (k < input.SweepPoints) {
+            analysis::SettledCycle start = above;
+            if (further) {
+                analysis::CycleSettings& s = start.Settings;
+                s.Vk = 2 * s.Vk - further->Settings.Vk;
+                s.Magnetising = 2 * s.Magnetising - further->Settings.Magnetising;
+            }
+            at = analysis::SettleCycle(wiring, result.Input, drive, &start);
+            further = above;
+            above = at;
+        }
+        const PushPullSwing swing = SwingOf(result.Input, at);
+        result.Sweep[static_cast<std::size_t>(k - 1)] = {drive, swing.Power, swing.Thd};
     }
     return result;
 }

@@ -219,6 +219,22 @@ TEST(PushPullPair, TheSweepAndTheDriveForAPower) {
     EXPECT_THROW(DriveForPower(tube, tube, input, 1e6), StageError);
 }
 
+// The sweep starts each drive's search from the drives above it; the swing alone starts from
+// rest. Both must settle on the same cathode voltage and magnetising current.
+TEST(PushPullPair, ASweptDriveIsTheDriveAlone) {
+    PushPullInput input = Cathode(1000);
+    input.SweepPoints = 5;
+    const Tube hot = Hotter807();
+    const PushPullAnalysis a = AnalyzePushPull(Builtin807(), hot, input);
+    ASSERT_EQ(a.Sweep.size(), 5u);
+    for (const std::size_t k : {0u, 2u}) {
+        const PushPullSwing alone = PushPullSwingAt(Builtin807(), hot, input, a.Sweep[k].Drive);
+        EXPECT_NEAR(a.Sweep[k].Power, alone.Power, 1e-8 * alone.Power);
+        EXPECT_NEAR(a.Sweep[k].Thd, alone.Thd, 1e-7 * alone.Thd);
+    }
+    EXPECT_EQ(a.Sweep[4].Power, a.Swing.Power);
+}
+
 TEST(PushPullPair, InputsWithoutAnAnswerSaySo) {
     const Tube tube = Builtin807();
     const auto message = [&](PushPullInput input) {
