@@ -108,7 +108,9 @@ SettledCycle SettleCycle(const PairWiring& wiring, const PushPullInput& input,
         settler.AtCathode(0, 0, drive.value_or(0));
         return settler.Result(0);
     }
-    const auto image = [&](double vk) {
+    // A step may overshoot; the cathode never leaves the span from ground to B+.
+    const auto image = [&](double tried) {
+        const double vk = std::clamp(tried, 0.0, input.BPlus);
         return input.Rk * settler.AtCathode(vk, -vk, drive.value_or(vk)).CathodeCurrent();
     };
     const bool nearby = near && near->VkSlope > 0;
