@@ -1,6 +1,7 @@
 #include "cli/commandline.h"
 
 #include "cli/exportoptions.h"
+#include "cli/pushpulloptions.h"
 #include "cli/tubeoptions.h"
 #include "core/page/pictureformat.h"
 #include "core/settings/numbertext.h"
@@ -73,6 +74,7 @@ void AddOptions(QCommandLineParser& parser) {
                                      "options change what it gives."),
                       QStringLiteral("file")});
     AddStageOptions(parser);
+    AddPushPullOptions(parser);
     AddExportOptions(parser);
     AddTubeOptions(parser);
 }
@@ -314,7 +316,8 @@ bool ReadAll(const QCommandLineParser& parser, CommandLine& line) {
         line.DesignFile = *file;
     }
     if (!ReadSettings(parser, line) || !ReadShowAndSize(parser, line) ||
-        !ReadPoints(parser, line) || !ReadStage(parser, line) || !ReadExportOptions(parser, line) ||
+        !ReadPoints(parser, line) || !ReadStage(parser, line) ||
+        !ReadPushPullOptions(parser, line) || !ReadExportOptions(parser, line) ||
         !ReadTubeOptions(parser, line)) {
         return false;
     }

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "core/design/designfile.h"
+#include "core/design/pushpulldesign.h"
 #include "core/design/stagetexts.h"
 #include "core/export/spicetext.h"
 #include "core/fit/modelfit.h"
@@ -79,6 +80,14 @@ struct CommandLine {
     bool Bare = false; // --export: the plot surface alone, without its labels and caption
     exports::SpiceDialect Dialect = exports::SpiceDialect::Ngspice;
     QString DeckFile; // --export-spice: where the deck goes; empty for beside the subcircuit
+    // --stage push-pull (cli/pushpulloptions): --design prints the pair on these choices, the
+    // session's tube with the tube of --tube-b (a library tube's name or a tube file; empty for
+    // the first tube again).
+    std::optional<PushPullChoices> PushPull;
+    QString TubeB;
+    // --screen-v and --triode-connected: how the screen is wired.
+    std::optional<double> ScreenVolts;
+    bool TriodeConnected = false;
     // --open: the design file the run starts from; the other options change what it gives.
     QString DesignFile;
     // What the run starts from: the designed start-up, or the design of --open. Its settings,

@@ -2,6 +2,7 @@
 
 #include "cli/exportrun.h"
 #include "cli/fitrun.h"
+#include "cli/pushpullrun.h"
 #include "cli/tuberun.h"
 #include "core/analysis/stage.h"
 #include "core/design/stagejob.h"
@@ -96,6 +97,9 @@ std::optional<int> DrawOrReport(const CommandLine& line, const RunInputs& inputs
 
 int PrintDesign(const CommandLine& line, const RunInputs& inputs, std::ostream& out,
                 std::ostream& err) {
+    if (line.PushPull) {
+        return PrintPushPull(line, inputs, out, err);
+    }
     std::string printed;
     const std::optional<int> failed = Reported(
         RunStep::Drawing,

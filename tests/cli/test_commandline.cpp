@@ -74,6 +74,20 @@ Options:
   --zaa <ohms>            The transformer's reflected load in ohms.
   --drive <volts>         The peak grid drive in volts (default: the bias, so
                           the grid just reaches 0 V).
+  --stage <kind>          The stage --design prints: single-ended (the default)
+                          or push-pull.
+  --raa <ohms>            Push-pull: the plate-to-plate load in ohms.
+  --bias <kind>           Push-pull: fixed (the grids at --vg) or cathode (a
+                          shared bypassed Rk, the default without --vg).
+  --vg <volts>            Push-pull, fixed bias: the grid voltage at rest.
+  --screen-v <volts>      The screen's voltage (push-pull: its supply).
+  --ul <tap>              Push-pull: ultralinear, the screens at this tap (0 to
+                          1) of each half-primary.
+  --triode-connected      The screen tied to the plate.
+  --tube-b <name|file>    Push-pull: the second tube, a library tube's name or
+                          a tube file (default: the first tube again).
+  --sweep-drive <N>       Push-pull: also the power and THD at N drives up to
+                          the stage's.
   --bare                  With --export: the plot surface alone, without the
                           axis labels and the caption around it.
   --export-spice <file>   Write the tube as a SPICE subcircuit (pins plate,
