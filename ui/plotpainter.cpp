@@ -296,9 +296,9 @@ void ClearUpperVectorState() {
 
 } // namespace
 
-// Without kerning a label is exactly as wide as its characters together, so one that holds the
-// characters of another is at least as wide; the redraw counts on that to leave out labels that
-// a later one covers.
+// Without kerning a label is exactly as wide as its characters together; the redraw counts on
+// that to tell from its table of the face's advances (core/plot/labelboxes.h) where a label's
+// box lies, and so which labels overlap or run past the edge.
 QFont DrawOpFont(const std::string& face, int pointSize) {
     QFont font(FamilyFor(face));
     font.setStyleHint(QFont::SansSerif);

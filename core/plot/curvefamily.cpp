@@ -24,7 +24,7 @@ namespace valvescope {
 
 void DrawCurveFamilyReference(DrawRecorder& draw, const PlotMapping& map, const RedrawInput& in) {
     const std::int64_t lastK = LastCurveIndex(in.settings);
-    ReferencePen pen(draw, map.Height());
+    ReferencePen pen(draw, map.Width(), map.Height());
     for (std::int64_t k = 0; k >= lastK; --k) {
         StopIfAsked(in.stop);
         DrawCurve(GridVoltageOf(k, in.settings), in.tube, map, pen, WalkEveryVolt, in.stop);
@@ -45,7 +45,8 @@ constexpr double kVoltsPerColumnWorthSkipping = 8;
 class CurveFamilyDrawer {
 public:
     CurveFamilyDrawer(DrawRecorder& draw, const PlotMapping& map, const RedrawInput& in)
-        : draw_(draw), map_(map), in_(in), s_(in.settings), labels_(draw, map.Height()),
+        : draw_(draw), map_(map), in_(in), s_(in.settings),
+          labels_(draw, map.Width(), map.Height()),
           walk_(map.Scale().VoltsPerPixel > kVoltsPerColumnWorthSkipping && map.HasColumns()
                     ? WalkByColumns
                     : WalkEveryVolt),
@@ -59,7 +60,7 @@ private:
     double Magnitude(std::int64_t k) const {
         return std::fabs(static_cast<double>(k) * s_.GridStep);
     }
-    LabelPlace Curve(double Vg) { return DrawCurve(Vg, in_.tube, map_, labels_, walk_, in_.stop); }
+    CurveLabel Curve(double Vg) { return DrawCurve(Vg, in_.tube, map_, labels_, walk_, in_.stop); }
     bool PastLawOnwards(double Vg) const;
     bool FlatFaultFree(double magnitude) const;
     double FlatFrom();
@@ -204,19 +205,25 @@ std::int64_t CurveFamilyDrawer::EndOfSameCurves(std::int64_t k, std::int64_t las
 }
 
 // Curves first ... last (downwards) draw the same points and put their labels at the same place,
-// each label on an opaque box over the ones before. Only the labels that can still show are
-// drawn: the curve goes under the first of them and again under the last, which restores it
-// wherever an earlier label's box had covered it, as the next curve of the run would have.
+// so at most one label of the run shows, the first that can: the curve is drawn once with its
+// own label, that label written where it is another's, and the curve drawn again after it, which
+// restores the lines its box covered, as the next curve of the run would have.
 void CurveFamilyDrawer::CurveRun(std::int64_t first, std::int64_t last) {
     const auto labelOf = [this](std::int64_t k) { return formats::FormatValue(GridVoltage(k)); };
     const auto decadeOf = [this](std::int64_t k) { return DecadeOf(GridVoltage(k)); };
-    const std::vector<std::int64_t> shown = VisibleRunLabels(first, last, labelOf, decadeOf);
-    const LabelPlace place = Curve(GridVoltage(shown.front()));
-    for (std::size_t i = 1; i + 1 < shown.size(); ++i) {
-        labels_.Label(place, labelOf(shown[i]));
+    const CurveLabel label = Curve(GridVoltage(first));
+    std::optional<std::int64_t> shown = label.shown ? std::optional(first) : std::nullopt;
+    if (!shown && first > last) {
+        const auto shows = [&](const std::string& text) {
+            return labels_.Shows(label.place, text);
+        };
+        shown = FirstShownRunLabel(first - 1, last, labelOf, decadeOf, shows);
+        if (shown) {
+            labels_.Label(label.place, labelOf(*shown));
+        }
     }
-    if (shown.size() > 1) {
-        Curve(GridVoltage(shown.back()));
+    if (shown && *shown > last) {
+        Curve(GridVoltage(last));
     }
 }
 

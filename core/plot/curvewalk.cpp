@@ -100,7 +100,7 @@ CurveEnd WalkByColumns(const tubemath::GridCurve& curve, const PlotMapping& map,
     return at;
 }
 
-LabelPlace DrawCurve(double Vg, const tubemath::TubeParams& tube, const PlotMapping& map,
+CurveLabel DrawCurve(double Vg, const tubemath::TubeParams& tube, const PlotMapping& map,
                      CurvePen& pen, CurveWalk walk, const std::stop_token& stop) {
     pen.Start();
     CurveEnd end;
@@ -111,8 +111,7 @@ LabelPlace DrawCurve(double Vg, const tubemath::TubeParams& tube, const PlotMapp
     const std::string label = formats::FormatValue(Vg);
     // The row is that of the last point drawn, formed again.
     const LabelPlace place = map.LabelPlaceAt(end.Va, map.Y(end.I));
-    pen.Label(place, label);
-    return place;
+    return {place, pen.Label(place, label)};
 }
 
 } // namespace valvescope

@@ -31,9 +31,8 @@ CurveEnd WalkByColumns(const tubemath::GridCurve& curve, const PlotMapping& map,
 using CurveWalk = CurveEnd (*)(const tubemath::GridCurve&, const PlotMapping&, CurvePen&,
                                const std::stop_token&);
 
-// The curve of grid voltage Vg, its points given by `walk`, and its label; returns where the
-// label went.
-LabelPlace DrawCurve(double Vg, const tubemath::TubeParams& tube, const PlotMapping& map,
+// The curve of grid voltage Vg, its points given by `walk`, and its label.
+CurveLabel DrawCurve(double Vg, const tubemath::TubeParams& tube, const PlotMapping& map,
                      CurvePen& pen, CurveWalk walk, const std::stop_token& stop);
 
 } // namespace valvescope

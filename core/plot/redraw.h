@@ -3,12 +3,12 @@
 //
 // Its parts: plotmapping.h (volts and amperes to pixels, on pixelmath.h), overlays.h (grid,
 // frame, limit lines, load line), biasline.h with biasstep.h (the bias line), curvefamily.h
-// with curvegrid.h, curvewalk.h and curvepen.h (the curves and their labels), marks.h. They
-// take their input from redrawinput.h and stoprequest.h, never from here. The shortcuts sit in
-// shortcuts/ (curveruns, densefamily, denseblock, curvetrace, labelqueue, biassearch, with the
-// proofs of tubeshape and biasshape) and rest on core/search/bracketsearch.h. The reference
-// path (RedrawInput::stepByStep) takes none of them: DrawBiasLineReference,
-// DrawCurveFamilyReference with its ReferencePen and WalkEveryVolt.
+// with curvegrid.h, curvewalk.h, curvepen.h and labelboxes.h (the curves and which of their
+// labels show), marks.h. They take their input from redrawinput.h and stoprequest.h, never from
+// here. The shortcuts sit in shortcuts/ (curveruns, densefamily, denseblock, curvetrace,
+// labelqueue, biassearch, with the proofs of tubeshape and biasshape) and rest on
+// core/search/bracketsearch.h. The reference path (RedrawInput::stepByStep) takes none of them:
+// DrawBiasLineReference, DrawCurveFamilyReference with its ReferencePen and WalkEveryVolt.
 #pragma once
 
 #include "core/plot/drawops.h"

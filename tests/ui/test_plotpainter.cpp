@@ -1,6 +1,7 @@
 // Replaying drawing operations onto images: the pixels that each operation paints.
 #include "ui/plotpainter.h"
 
+#include "core/plot/labelboxes.h"
 #include "core/plot/redraw.h"
 
 #include <QColor>
@@ -164,6 +165,31 @@ private slots:
         QVERIFY(boxWidth("-1 K") <= boxWidth("-1.5 K"));
         QVERIFY(boxWidth("-99.9") <= boxWidth("-999.9"));
         QVERIFY(boxWidth("-1E-72") <= boxWidth("-1.1E-72"));
+    }
+
+    // The redraw leaves out a label whose box would overlap another's or run past the surface,
+    // with the box taken from the label face's metrics: the painter's box must be that one.
+    void labelBoxIsTheOneTheRedrawTakes() {
+        for (const std::string& text :
+             {std::string("0"), std::string("-5.5"), std::string("-6"), std::string("-152.5"),
+              std::string("-12.5 K"), std::string("1.5E-05"), std::string("-INF"),
+              std::string("0,25"), std::string("NAN")}) {
+            const QImage image = Painted(300, 60, 1.0, Qt::black, [&](DrawRecorder& draw) {
+                draw.Font(valvescope::kBlue, valvescope::kLabelFace, valvescope::kLabelPointSize);
+                draw.Text(10, 10, text);
+            });
+            const valvescope::LabelBox box = valvescope::LabelBoxAt({10, 10}, text);
+            int right = 10;
+            while (right < image.width() && At(image, right, 10) != kBlackPixel) {
+                ++right;
+            }
+            int bottom = 10;
+            while (bottom < image.height() && At(image, 10, bottom) != kBlackPixel) {
+                ++bottom;
+            }
+            QCOMPARE(right, static_cast<int>(box.right));
+            QCOMPARE(bottom, static_cast<int>(box.bottom));
+        }
     }
 
     void labelStaysWithinItsReach() {

@@ -3,6 +3,8 @@
 #include "core/plot/shortcuts/tubeshape.h"
 #include "core/search/bracketsearch.h"
 
+#include "formats/formats.h"
+
 #include <algorithm>
 #include <array>
 #include <cmath>
@@ -183,69 +185,46 @@ bool PastLawExponentLimit(const tubemath::TubeParams& tube, double Vg) {
     return Vg > 0 && tube.ExponentSlope > 0 && Vg / tube.ExponentSlope >= tube.LawExponent;
 }
 
-namespace {
-
-// How many of each kind of character a label holds, every digit counted as one kind.
-struct LabelShape {
-    std::array<int, 256> count{};
-
-    explicit LabelShape(const std::string& text) {
-        for (const char c : text) {
-            ++count[static_cast<unsigned char>(c >= '0' && c <= '9' ? '0' : c)];
-        }
+std::string WithoutDecimals(const std::string& text) {
+    const std::size_t separator = text.find(formats::DecimalSeparator());
+    if (separator == std::string::npos) {
+        return text;
     }
-
-    // Whether a label of this shape is at least as wide as one of `other`.
-    bool Covers(const LabelShape& other) const {
-        for (std::size_t c = 0; c < count.size(); ++c) {
-            if (count[c] < other.count[c]) {
-                return false;
-            }
-        }
-        return true;
+    std::size_t after = separator + 1;
+    while (after < text.size() && text[after] >= '0' && text[after] <= '9') {
+        ++after;
     }
-};
-
-} // namespace
-
-bool LabelCovers(const std::string& wide, const std::string& narrow) {
-    return LabelShape(wide).Covers(LabelShape(narrow));
+    return text.substr(0, separator) + text.substr(after);
 }
 
-std::vector<std::int64_t> VisibleRunLabels(std::int64_t first, std::int64_t last,
-                                           const std::function<std::string(std::int64_t)>& labelOf,
-                                           const std::function<int(std::int64_t)>& stretchOf) {
-    // Walked against the drawing order, from the last curve back to the first.
-    std::vector<std::int64_t> visible;
-    std::vector<LabelShape> shapes;
-    int stretch = 0;
-    int textsInStretch = 0;
-    std::int64_t k = last;
-    while (k <= first) {
+std::optional<std::int64_t>
+FirstShownRunLabel(std::int64_t first, std::int64_t last,
+                   const std::function<std::string(std::int64_t)>& labelOf,
+                   const std::function<int(std::int64_t)>& stretchOf,
+                   const std::function<bool(const std::string&)>& shows) {
+    // The last k from `from` down to `last` at which `holds` is true, given that it holds at
+    // `from`: the search runs upwards over -k.
+    const auto lastHoldingDown = [last](std::int64_t from, const auto& holds) {
+        return -search::LastHolding(-from, -last, [&](std::int64_t j) { return holds(-j); });
+    };
+    std::int64_t k = first;
+    while (k >= last) {
         const std::string text = labelOf(k);
-        const LabelShape shape(text);
-        const bool covered = std::any_of(shapes.begin(), shapes.end(),
-                                         [&](const LabelShape& s) { return s.Covers(shape); });
-        if (!covered) {
-            visible.push_back(k);
-            shapes.push_back(shape);
+        if (shows(text)) {
+            return k;
         }
-        const int here = stretchOf(k);
-        textsInStretch = textsInStretch > 0 && here == stretch ? textsInStretch + 1 : 1;
-        stretch = here;
+        const int stretch = stretchOf(k);
         const std::int64_t end =
-            textsInStretch < kLabelTextsPerStretch
-                ? search::LastHolding(k, first,
-                                      [&](std::int64_t at) { return labelOf(at) == text; })
-                : search::LastHolding(k, first,
-                                      [&](std::int64_t at) { return stretchOf(at) == stretch; });
-        if (end == first) {
+            shows(WithoutDecimals(text))
+                ? lastHoldingDown(k, [&](std::int64_t at) { return labelOf(at) == text; })
+                : search::LastHoldingTowards(
+                      k, last, [&](std::int64_t at) { return stretchOf(at) == stretch; });
+        if (end == last) {
             break;
         }
-        k = end + 1;
+        k = end - 1;
     }
-    std::reverse(visible.begin(), visible.end());
-    return visible;
+    return std::nullopt;
 }
 
 } // namespace valvescope

@@ -1,11 +1,12 @@
 // Runs of plate curves that draw the same points: where they start, and which of their labels
-// can still show once the whole run is drawn.
+// shows.
 #pragma once
 
 #include "model/tubemath.h"
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -45,24 +46,22 @@ CutOffStretch CutOffBetween(const tubemath::TubeParams& tube, double topVolt);
 bool PastLawExponentLimit(const tubemath::TubeParams& tube, double Vg);
 
 // Of a run of curves first, first - 1, ..., last, drawn in that order, that draw the same points
-// and put their labels at the same place, the ones whose labels can show in the end: each label
-// is drawn on an opaque box that covers the earlier ones where it is as wide. Returned in drawing
-// order, the last curve always among them.
+// and put their labels at the same place, the first whose label shows; none when no label of the
+// run does. `shows(text)` says whether a label of that text would show there; it holds for every
+// text narrower than one it holds for (the place is the same and only the width differs). A label
+// that shows overlaps every later one of the run, so no other can show after it.
 //
-// A label can show only if no later label is at least as wide. With digits of equal width
-// (the label face has tabular figures), a text covers another whose characters, each digit
-// counted as any digit, it holds as many of. Equal texts form one stretch of the run, as the grid
-// voltage moves one way. `stretchOf` numbers the stretches of the run whose texts share one
-// layout (for grid voltages, their decade); within one only the digits and the number of
-// decimals change, and once the last kLabelTextsPerStretch distinct texts of a stretch are seen
-// its earlier ones hold no more decimals, so the rest of the stretch is passed over.
-std::vector<std::int64_t> VisibleRunLabels(std::int64_t first, std::int64_t last,
-                                           const std::function<std::string(std::int64_t)>& labelOf,
-                                           const std::function<int(std::int64_t)>& stretchOf);
+// Equal texts form one stretch of the run, as the grid voltage moves one way. `stretchOf` numbers
+// the stretches of the run whose texts share one layout (for grid voltages, their decade): within
+// one only the digits and the number of decimals change, so none is narrower than the text
+// without its decimals, and where that does not show the rest of the stretch is passed over.
+std::optional<std::int64_t>
+FirstShownRunLabel(std::int64_t first, std::int64_t last,
+                   const std::function<std::string(std::int64_t)>& labelOf,
+                   const std::function<int(std::int64_t)>& stretchOf,
+                   const std::function<bool(const std::string&)>& shows);
 
-inline constexpr int kLabelTextsPerStretch = 64;
-
-// Whether a label of text `wide` covers one of text `narrow` written at the same place.
-bool LabelCovers(const std::string& wide, const std::string& narrow);
+// The text without its decimals: the decimal separator and the digits after it left out.
+std::string WithoutDecimals(const std::string& text);
 
 } // namespace valvescope

@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <functional>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -77,7 +78,7 @@ private:
     FamilyMap MapCurves() const;
     void AdvanceTo(std::int64_t high);
     void DrawStretch(std::int64_t high, std::int64_t low);
-    LabelPlace TracedCurve(double Va, const std::string& label,
+    CurveLabel TracedCurve(double Va, const std::string& label,
                            const std::vector<std::size_t>* changed);
 
     const std::int64_t first_;
@@ -154,8 +155,9 @@ void DenseBlock::AdvanceTo(std::int64_t high) {
     }
 }
 
-// The curves high ... low, which draw the same points: the curve under the first label that can
-// still show, those labels, and the curve again under the last of them.
+// The curves high ... low, which draw the same points and put their labels at the same place: at
+// most one of their labels shows, the first that can. The curve with its own label, that label
+// written where it is another's, and the curve again after it.
 void DenseBlock::DrawStretch(std::int64_t high, std::int64_t low) {
     const bool stopsForCurrent = family_.stopsFrom[static_cast<std::size_t>(stop_)] <= high;
     const double Va = stopsForCurrent || stop_ > map_.VoltageLimit() ? stop_ : stop_ + 1.0;
@@ -163,22 +165,27 @@ void DenseBlock::DrawStretch(std::int64_t high, std::int64_t low) {
     const auto decadeOf = [this](std::int64_t k) {
         return DecadeOf(GridVoltageOf(k, in_.settings));
     };
-    const std::vector<std::int64_t> shown = VisibleRunLabels(high, low, labelOf, decadeOf);
-    const LabelPlace place =
-        TracedCurve(Va, labelOf(shown.front()), firstStretch_ ? nullptr : &changed_);
-    for (std::size_t i = 1; i + 1 < shown.size(); ++i) {
-        labels_.Label(place, labelOf(shown[i]));
-    }
-    if (shown.size() > 1) {
-        static const std::vector<std::size_t> kNoChange;
-        TracedCurve(Va, labelOf(shown.back()), &kNoChange);
-    }
+    const CurveLabel label = TracedCurve(Va, labelOf(high), firstStretch_ ? nullptr : &changed_);
     firstStretch_ = false;
+    std::optional<std::int64_t> shown = label.shown ? std::optional(high) : std::nullopt;
+    if (!shown && high > low) {
+        const auto shows = [&](const std::string& text) {
+            return labels_.Shows(label.place, text);
+        };
+        shown = FirstShownRunLabel(high - 1, low, labelOf, decadeOf, shows);
+        if (shown) {
+            labels_.Label(label.place, labelOf(*shown));
+        }
+    }
+    if (shown && *shown > low) {
+        static const std::vector<std::size_t> kNoChange;
+        TracedCurve(Va, labelOf(low), &kNoChange);
+    }
 }
 
 // A curve along the rows known, from 0 V up to the stop, ending at Va, and its label. With
 // `changed`, it runs as the curve drawn just before it except for those lines.
-LabelPlace DenseBlock::TracedCurve(double Va, const std::string& label,
+CurveLabel DenseBlock::TracedCurve(double Va, const std::string& label,
                                    const std::vector<std::size_t>* changed) {
     const auto pointAt = [&](std::size_t v) { return PixelPoint{xs_[v], rows_[v]}; };
     if (changed == nullptr) {
@@ -192,8 +199,7 @@ LabelPlace DenseBlock::TracedCurve(double Va, const std::string& label,
         });
     }
     const LabelPlace place = map_.LabelPlaceAt(Va, rows_[static_cast<std::size_t>(stop_)]);
-    labels_.Label(place, label);
-    return place;
+    return {place, labels_.Label(place, label)};
 }
 
 } // namespace

@@ -1,7 +1,7 @@
 // A block of plate curves packed closer than the pixels show them, drawn from a map of where
 // their points fall (core/plot/shortcuts/densefamily.h) rather than curve by curve: each stretch of
-// curves with the same points is drawn as one run, with the labels that can still show, and each
-// curve after the first only where it differs from the one before.
+// curves with the same points is drawn as one run, with the one label of it that shows, if any,
+// and each curve after the first only where it differs from the one before.
 #pragma once
 
 #include "core/plot/drawops.h"

@@ -1,11 +1,10 @@
 #include "core/plot/shortcuts/labelqueue.h"
 
-#include "core/plot/shortcuts/curveruns.h"
-
 namespace valvescope {
 
-LabelQueue::LabelQueue(DrawRecorder& draw, std::int32_t height)
-    : draw_(draw), height_(height), tracer_([this](const TracedLine& line) { TakeLine(line); }) {}
+LabelQueue::LabelQueue(DrawRecorder& draw, std::int32_t width, std::int32_t height)
+    : draw_(draw), height_(height), tracer_([this](const TracedLine& line) { TakeLine(line); }),
+      shown_(width, height) {}
 
 void LabelQueue::Start() {
     if (!labelFontSet_) {
@@ -15,21 +14,15 @@ void LabelQueue::Start() {
     tracer_.Begin({0, height_});
 }
 
-void LabelQueue::Label(LabelPlace place, const std::string& text) {
-    if (pending_ && pending_->place.x == place.x && pending_->place.y == place.y &&
-        LabelCovers(text, pending_->text)) {
-        for (const TracedLine& line : pending_->held) {
-            if (!(line.redrawn && line.erasedBy == pending_->number)) {
-                EmitLine(line.from, line.to);
-            }
-        }
-        pending_.reset();
-    } else {
-        Flush();
+bool LabelQueue::Label(LabelPlace place, const std::string& text) {
+    if (!shown_.Show(place, text)) {
+        return false;
     }
+    Flush();
     const std::uint64_t number = ++labelsWritten_;
-    pending_ = PendingLabel{place, text, number, LabelReach(place.x, place.y, text.size()), {}};
+    pending_ = PendingLabel{place, text, LabelReach(place.x, place.y, text.size()), {}};
     tracer_.Written(place.x, place.y, text.size(), number);
+    return true;
 }
 
 void LabelQueue::Flush() {

@@ -1,4 +1,5 @@
-// Where runs of like curves start, and which labels of a run can still show.
+// Where runs of like curves start, and which label of a run shows.
+#include "core/plot/labelboxes.h"
 #include "core/plot/shortcuts/curveruns.h"
 #include "core/plot/shortcuts/curvetrace.h"
 #include "core/plot/shortcuts/densefamily.h"
@@ -11,13 +12,15 @@
 #include <array>
 #include <cmath>
 #include <cstdint>
+#include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
 namespace {
 
+using valvescope::FirstShownRunLabel;
 using valvescope::FlatCurvesFrom;
-using valvescope::VisibleRunLabels;
 
 // The largest current a curve of grid voltage -g draws at whole plate voltages up to topVolt.
 double LargestCurrent(const tubemath::TubeParams& tube, double g, int topVolt) {
@@ -106,58 +109,43 @@ TEST(FlatCurves, PastTheLawExponentLimitOnlyForPositiveGrids) {
     EXPECT_EQ(tubemath::PlateCurrent(tube, limit + 1e-9, 1e6), 0);
 }
 
-// Each digit counted as any digit, a text covers another that holds no more of any character.
-bool Covers(const std::string& wide, const std::string& narrow) {
-    std::array<int, 256> count{};
-    for (const char c : wide) {
-        ++count[static_cast<unsigned char>(std::isdigit(static_cast<unsigned char>(c)) ? '0' : c)];
-    }
-    for (const char c : narrow) {
-        if (--count[static_cast<unsigned char>(
-                std::isdigit(static_cast<unsigned char>(c)) ? '0' : c)] < 0) {
-            return false;
+// Label by label: the first label of the run that shows.
+std::optional<std::int64_t>
+FirstShownOneByOne(std::int64_t first, std::int64_t last,
+                   const std::function<std::string(std::int64_t)>& labelOf,
+                   const std::function<bool(const std::string&)>& shows) {
+    for (std::int64_t k = first; k >= last; --k) {
+        if (shows(labelOf(k))) {
+            return k;
         }
     }
-    return true;
+    return std::nullopt;
 }
 
-// Label by label: a label shows unless a later one covers it.
-std::vector<std::int64_t> ShownOneByOne(std::int64_t first, std::int64_t last,
-                                        const std::function<std::string(std::int64_t)>& labelOf) {
-    std::vector<std::int64_t> shown;
-    std::vector<std::string> later;
-    for (std::int64_t k = last; k <= first; ++k) {
-        const std::string text = labelOf(k);
-        bool covered = false;
-        for (const std::string& other : later) {
-            covered = covered || Covers(other, text);
-        }
-        if (!covered) {
-            shown.insert(shown.begin(), k);
-            later.push_back(text);
-        }
-    }
-    return shown;
+int DecadeOfValue(double v) {
+    return v == 0 ? -1000 : static_cast<int>(std::floor(std::log10(std::fabs(v))));
 }
 
-TEST(RunLabels, TheLabelsThatShowAsLabelByLabel) {
-    for (const double step : {1.0, 0.37, 1e3, 1234.5, -0.01, 3e-73, 7e-6, 0.1, 12.5}) {
-        for (const std::int64_t first : {0, -3, -150}) {
-            const auto labelOf = [step](std::int64_t k) {
-                return formats::FormatValue(static_cast<double>(k) * step);
-            };
-            const std::int64_t last = first - 20000;
-            SCOPED_TRACE(testing::Message() << "step " << step << " from " << first);
-            const auto decadeOf = [step](std::int64_t k) {
-                return k == 0 ? -1000
-                              : static_cast<int>(std::floor(
-                                    std::log10(std::fabs(static_cast<double>(k) * step))));
-            };
-            const std::vector<std::int64_t> shown =
-                VisibleRunLabels(first, last, labelOf, decadeOf);
-            EXPECT_EQ(shown, ShownOneByOne(first, last, labelOf));
-            ASSERT_FALSE(shown.empty());
-            EXPECT_EQ(shown.back(), last);
+TEST(RunLabels, TheFirstLabelThatShowsAsLabelByLabel) {
+    // Widths in pixels up to which a label fits: none, "0", "-6", "-5.5", "-100", "-10.5".
+    for (const std::int64_t room : {0, 7, 11, 21, 24, 27, 1000}) {
+        const auto shows = [room](const std::string& text) {
+            return valvescope::LabelWidth(text) <= room;
+        };
+        for (const double step : {1.0, 0.37, 0.5, 1e3, 1234.5, -0.01, 3e-73, 7e-6, 0.1, 12.5}) {
+            for (const std::int64_t first : {0, -3, -150}) {
+                const auto labelOf = [step](std::int64_t k) {
+                    return formats::FormatValue(static_cast<double>(k) * step);
+                };
+                const auto decadeOf = [step](std::int64_t k) {
+                    return DecadeOfValue(static_cast<double>(k) * step);
+                };
+                const std::int64_t last = first - 20000;
+                SCOPED_TRACE(testing::Message()
+                             << "room " << room << " step " << step << " from " << first);
+                EXPECT_EQ(FirstShownRunLabel(first, last, labelOf, decadeOf, shows),
+                          FirstShownOneByOne(first, last, labelOf, shows));
+            }
         }
     }
 }
@@ -169,29 +157,35 @@ TEST(RunLabels, LongRunsAreNotWalkedTextByText) {
         return formats::FormatValue(static_cast<double>(k) * 1000);
     };
     const auto decadeOf = [](std::int64_t k) {
-        return static_cast<int>(std::floor(std::log10(std::fabs(static_cast<double>(k) * 1000))));
+        return DecadeOfValue(static_cast<double>(k) * 1000);
     };
-    const std::vector<std::int64_t> shown = VisibleRunLabels(-1, -2147483647, labelOf, decadeOf);
-    EXPECT_EQ(shown, std::vector<std::int64_t>{-2147483647});
+    // Room for "-1 K" but not for "-10 K" nor any text of more digits, from -10 K on.
+    const auto shows = [](const std::string& text) { return valvescope::LabelWidth(text) <= 22; };
+    ASSERT_TRUE(shows("-1 K"));
+    ASSERT_FALSE(shows("-10 K"));
+    EXPECT_EQ(FirstShownRunLabel(-10, -2147483647, labelOf, decadeOf, shows), std::nullopt);
+    EXPECT_LT(calls, 100000);
+    // Nothing fits at all.
+    calls = 0;
+    const auto none = [](const std::string&) { return false; };
+    EXPECT_EQ(FirstShownRunLabel(0, -2147483647, labelOf, decadeOf, none), std::nullopt);
     EXPECT_LT(calls, 100000);
 }
 
-TEST(RunLabels, AWiderTextAmongTheLastOfAStretchIsFound) {
-    // Whole numbers at the end of the stretch, and one with a decimal just inside the texts
-    // that are looked at one by one.
-    const std::int64_t wide = -1000 + valvescope::kLabelTextsPerStretch - 2;
-    const auto labelOf = [&](std::int64_t k) {
-        return k == wide ? std::to_string(k) + ".5" : std::to_string(k);
-    };
-    const auto oneStretch = [](std::int64_t) { return 3; };
-    const std::vector<std::int64_t> shown = VisibleRunLabels(-1, -1000, labelOf, oneStretch);
-    EXPECT_EQ(shown, (std::vector<std::int64_t>{wide, -1000}));
+TEST(RunLabels, TheDecimalsOfATextLeftOut) {
+    EXPECT_EQ(valvescope::WithoutDecimals("-5.25"), "-5");
+    EXPECT_EQ(valvescope::WithoutDecimals("-12.5 K"), "-12 K");
+    EXPECT_EQ(valvescope::WithoutDecimals("1.5E-05"), "1E-05");
+    EXPECT_EQ(valvescope::WithoutDecimals("-60"), "-60");
 }
 
 TEST(RunLabels, OneCurveRun) {
     const auto labelOf = [](std::int64_t k) { return std::to_string(k); };
     const auto decadeOf = [](std::int64_t) { return 0; };
-    EXPECT_EQ(VisibleRunLabels(-7, -7, labelOf, decadeOf), std::vector<std::int64_t>{-7});
+    const auto all = [](const std::string&) { return true; };
+    const auto none = [](const std::string&) { return false; };
+    EXPECT_EQ(FirstShownRunLabel(-7, -7, labelOf, decadeOf, all), std::optional<std::int64_t>(-7));
+    EXPECT_EQ(FirstShownRunLabel(-7, -7, labelOf, decadeOf, none), std::nullopt);
 }
 
 } // namespace

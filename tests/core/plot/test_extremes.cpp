@@ -106,14 +106,17 @@ TEST(Extremes, EachRedrawEndsWithAPictureOrTheErrorAsWritten) {
         EXPECT_EQ(result.error, c.error);
         if (!result.error && result.accepted) {
             EXPECT_EQ(result.ops.front().kind, DrawOpKind::Blank);
-            EXPECT_GE(CountOf(result.ops, DrawOpKind::Text), 1);
+            // The curve family is drawn (it sets the label font), though at these far ends its
+            // labels may all lie past an edge and be left out.
+            EXPECT_GE(CountOf(result.ops, DrawOpKind::Font), 1);
         }
     }
 }
 
 // Every combination draws a whole picture of the surface's size, except the one where the bias
 // line runs out of range, which stops with the overflow's message. Rk moves only the bias line:
-// the labels are the same for every Rk.
+// the labels are the same for every Rk. Most of these plots put every label past an edge (left of
+// the first column, or below the bottom row at the right edge), where it is left out.
 TEST(Extremes, EveryCombinationOfFarEndsFinishes) {
     struct Ends {
         const char* endV;
@@ -121,15 +124,15 @@ TEST(Extremes, EveryCombinationOfFarEndsFinishes) {
         int labels;
     };
     const Ends ends[] = {
-        {"2147483647", "2147483647", 47},
-        {"2147483647", "-2147483648", 43},
-        {"2147483647", "1", 44},
-        {"-2147483648", "2147483647", 1},
-        {"-2147483648", "-2147483648", 1},
-        {"-2147483648", "1", 1},
-        {"1", "2147483647", 1},
-        {"1", "-2147483648", 1},
-        {"1", "1", 2},
+        {"2147483647", "2147483647", 1},
+        {"2147483647", "-2147483648", 0},
+        {"2147483647", "1", 0},
+        {"-2147483648", "2147483647", 0},
+        {"-2147483648", "-2147483648", 0},
+        {"-2147483648", "1", 0},
+        {"1", "2147483647", 0},
+        {"1", "-2147483648", 0},
+        {"1", "1", 1},
     };
     for (const Ends& end : ends) {
         for (const char* rk : {"1e-300", "-1", "4990", "-1e300"}) {

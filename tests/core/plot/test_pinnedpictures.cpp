@@ -1,7 +1,9 @@
 // Pins the drawing operations of a few plots, the default and the all-overlays plot among them,
 // to what the redraw recorded before it was split into its parts: a digest of every operation,
 // their count and the fault. A change to any coordinate, text, colour or the order of the
-// operations shows here, even where the pictures would still come out alike.
+// operations shows here, even where the pictures would still come out alike. The shortcuts'
+// plots were pinned again when colliding labels and labels cut at the edge came to be left out:
+// each says which of its labels are.
 #include "core/plot/redraw.h"
 #include "tests/core/plot/redrawreading.h"
 
@@ -74,20 +76,24 @@ TEST(PinnedPictures, DefaultAndAllOverlaysPlots) {
 }
 
 TEST(PinnedPictures, EachShortcutsPlot) {
-    RedrawInput dense = WithOverlays(); // a mapped block of curves
+    // A mapped block of curves: of the 3001 labels along the top edge 7 are far enough apart.
+    RedrawInput dense = WithOverlays();
     dense.settings.GridStep = 0.01;
     dense.settings.GridLineCount = 3000;
-    ExpectPinned(dense, false, {0x0418e3176c82782cu, 153724, "none"});
+    ExpectPinned(dense, false, {0x5384f28730a6d49au, 151495, "none"});
 
-    RedrawInput runs = WithOverlays(); // runs of flat curves and their labels
+    // Runs of flat curves and their labels: only "0" and "-7.3" show; "-14.6" would run two
+    // columns past the right edge, and the others end on the bottom row, their labels 4 rows
+    // past the bottom edge (and over one another).
+    RedrawInput runs = WithOverlays();
     runs.settings.GridStep = 7.3;
     runs.settings.GridLineCount = 800;
     runs.settings.EndV = 120;
     runs.settings.EndI = 5;
-    ExpectPinned(runs, false, {0x210f3e877b403bd3u, 514, "none"});
-    ExpectPinned(runs, true, {0xdd83e94b181a3c09u, 95512, "none"});
+    ExpectPinned(runs, false, {0x90a5214a02f27bbbu, 512, "none"});
+    ExpectPinned(runs, true, {0x833d0455b50d462cu, 94713, "none"});
 
-    RedrawInput peak = WithOverlays(); // the bias line past its peak, then a fault
+    RedrawInput peak = WithOverlays(); // the bias line past its peak, then a fault (unchanged)
     peak.settings.EndV = 20001;
     peak.settings.EndI = 3000;
     peak.settings.Rk = 4990;
@@ -95,6 +101,7 @@ TEST(PinnedPictures, EachShortcutsPlot) {
     peak.settings.GridLineCount = 2;
     ExpectPinned(peak, false, {0xacfb3fa107f68401u, 1027, tubemath::kOverflowMessage});
 
+    // "-10" would cover "0" at the top edge of this small surface.
     RedrawInput negativeRk = WithOverlays();
     negativeRk.settings.EndV = 2024;
     negativeRk.settings.EndI = 1406;
@@ -102,18 +109,19 @@ TEST(PinnedPictures, EachShortcutsPlot) {
     negativeRk.settings.GridLineCount = 1;
     negativeRk.width = 128;
     negativeRk.height = 70;
-    ExpectPinned(negativeRk, false, {0x0621237807f2cdeau, 836, "none"});
-    ExpectPinned(negativeRk, true, {0xc6a600edbf7559f9u, 4265, "none"});
+    ExpectPinned(negativeRk, false, {0xea772d9c34863a30u, 835, "none"});
+    ExpectPinned(negativeRk, true, {0x52ad23aff318311fu, 4264, "none"});
 
-    RedrawInput wide = WithOverlays(); // many volts to a column
+    // Many volts to a column: "-140" and "-210" would overlap "-70" at the top edge.
+    RedrawInput wide = WithOverlays();
     wide.settings.EndV = 6001;
     wide.settings.EndI = 500;
     wide.settings.GridStep = 70;
     wide.settings.GridLineCount = 4;
     wide.width = 97;
     wide.height = 61;
-    ExpectPinned(wide, false, {0xc6e7734ce758b96au, 666, "none"});
-    ExpectPinned(wide, true, {0xee164b5985b1622fu, 13603, "none"});
+    ExpectPinned(wide, false, {0x2da3c028ee269f3bu, 667, "none"});
+    ExpectPinned(wide, true, {0x0d094cb9e5ddcdfdu, 13601, "none"});
 }
 
 } // namespace
