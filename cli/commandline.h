@@ -65,6 +65,10 @@ struct CommandLine {
     bool FitAxes = false; // --fit-axes: End V, End I and Step V from the measured ranges
     QString FitFile;
     QString SaveTubeFile;
+    // --screen-v and --triode-connected: how a screen-grid tube's screen is wired (default: held
+    // at the tube's own screen voltage).
+    std::optional<double> ScreenVolts;
+    bool TriodeConnected = false;
     // --imax, --vmax and --pmax with --fit: the fitted tube's ratings (A, V, W); none given, none.
     TubeRatings GivenRatings{std::nullopt, std::nullopt, std::nullopt, std::nullopt};
     // --design: print the analysis (alone, or after an export).

@@ -62,6 +62,37 @@ bool ReadRatings(const QCommandLineParser& parser, CommandLine& line) {
     return true;
 }
 
+// --screen-v: a number of volts above zero, a comma working as a point; --triode-connected.
+bool ReadScreen(const QCommandLineParser& parser, CommandLine& line) {
+    line.TriodeConnected = parser.isSet(QStringLiteral("triode-connected"));
+    const QStringList values = parser.values(QStringLiteral("screen-v"));
+    if (values.isEmpty()) {
+        return true;
+    }
+    if (values.size() > 1) {
+        line.Problem = QStringLiteral("--screen-v is given more than once.");
+        return false;
+    }
+    double volts = 0;
+    try {
+        volts = ReadDecimalNumber(WithPointSeparator(values.front().toStdString()));
+    } catch (const ConversionError&) {
+        volts = 0;
+    }
+    if (!std::isfinite(volts) || !(volts > 0)) {
+        line.Problem = QStringLiteral("--screen-v takes a number of volts above zero, not '%1'.")
+                           .arg(values.front());
+        return false;
+    }
+    if (line.TriodeConnected) {
+        line.Problem = QStringLiteral("--screen-v does not go with --triode-connected, which "
+                                      "ties the screen to the plate.");
+        return false;
+    }
+    line.ScreenVolts = volts;
+    return true;
+}
+
 // What goes with what: --fit is a mode of its own, --data needs a picture to draw on.
 bool CheckCombinations(CommandLine& line) {
     if (!line.FitFile.isEmpty()) {
@@ -70,6 +101,10 @@ bool CheckCombinations(CommandLine& line) {
             return false;
         }
         line.Mode = RunMode::Fit;
+    }
+    if ((line.ScreenVolts || line.TriodeConnected) && line.Mode == RunMode::Fit) {
+        line.Problem = QStringLiteral("--screen-v and --triode-connected do not go with --fit.");
+        return false;
     }
     if (!line.SaveTubeFile.isEmpty() && line.Mode != RunMode::Fit) {
         line.Problem = QStringLiteral("--save-tube needs --fit.");
@@ -105,6 +140,13 @@ void AddTubeOptions(QCommandLineParser& parser) {
                       QStringLiteral("Use the tube in the tube file <file> instead of the 807, "
                                      "for every mode."),
                       QStringLiteral("file")});
+    parser.addOption({QStringLiteral("screen-v"),
+                      QStringLiteral("For a tube with a screen grid: hold the screen at <volts> "
+                                     "(default: the tube's own screen voltage), for every mode."),
+                      QStringLiteral("volts")});
+    parser.addOption({QStringLiteral("triode-connected"),
+                      QStringLiteral("For a tube with a screen grid: tie the screen to the plate, "
+                                     "for every mode.")});
     parser.addOption({QStringLiteral("data"),
                       QStringLiteral("Draw the measured points in <file> (uTracer, uTmax or CSV) "
                                      "over the plot."),
@@ -144,7 +186,7 @@ bool ReadTubeOptions(const QCommandLineParser& parser, CommandLine& line) {
            ReadFileName(parser, "data", line.DataFile, line.Problem) &&
            ReadFileName(parser, "fit", line.FitFile, line.Problem) &&
            ReadFileName(parser, "save-tube", line.SaveTubeFile, line.Problem) &&
-           ReadRatings(parser, line) && CheckCombinations(line);
+           ReadRatings(parser, line) && ReadScreen(parser, line) && CheckCombinations(line);
 }
 
 } // namespace valvescope

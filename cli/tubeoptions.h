@@ -1,5 +1,5 @@
 // The command line's options for the tube and measured curves: --tube, --data, --fitted-curves,
-// --fit and --save-tube.
+// --fit and --save-tube; and the screen's wiring: --screen-v and --triode-connected.
 #pragma once
 
 #include "cli/commandline.h"

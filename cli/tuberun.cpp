@@ -27,16 +27,8 @@ Tube TubeOf(const CommandLine& line) {
                                    : ReadTubeFile(LocalFileName(line.TubeFile));
 }
 
-} // namespace
-
-PlotMarks RunInputs::Marks() const {
-    if (MeasurementFile.empty()) {
-        return {};
-    }
-    return MeasurementMarks(Points, MeasuredGridVoltages(Points), FittedCurves);
-}
-
-std::optional<int> ReadInputs(CommandLine& line, RunInputs& inputs, std::ostream& err) {
+// The tube of --tube (else the design's) and the measured points, each file read once.
+std::optional<int> ReadFiles(CommandLine& line, RunInputs& inputs, std::ostream& err) {
     return Reported(
         RunStep::Reading,
         [&] {
@@ -57,6 +49,45 @@ std::optional<int> ReadInputs(CommandLine& line, RunInputs& inputs, std::ostream
             }
         },
         err);
+}
+
+} // namespace
+
+PlotMarks RunInputs::Marks() const {
+    if (MeasurementFile.empty()) {
+        return {};
+    }
+    return MeasurementMarks(Points, MeasuredGridVoltages(Points), FittedCurves);
+}
+
+std::optional<std::string> ScreenOptionsProblem(const CommandLine& line, const Tube& tube) {
+    if ((!line.ScreenVolts && !line.TriodeConnected) || tubemath::HasScreen(tube.Model.Kind)) {
+        return std::nullopt;
+    }
+    return std::string(line.ScreenVolts ? "--screen-v" : "--triode-connected") + ": the " +
+           tube.Name + "'s model (" + std::string(tubemath::ModelName(tube.Model.Kind)) +
+           ") has no screen grid.";
+}
+
+tubemath::ScreenWiring ScreenWiringOf(const CommandLine& line, const Tube& tube) {
+    tubemath::ScreenWiring screen = WiredAtItsScreen(tube).Screen;
+    if (line.ScreenVolts) {
+        screen.Volts = *line.ScreenVolts;
+    }
+    screen.TriodeConnected = line.TriodeConnected;
+    return screen;
+}
+
+std::optional<int> ReadInputs(CommandLine& line, RunInputs& inputs, std::ostream& err) {
+    if (const std::optional<int> failed = ReadFiles(line, inputs, err)) {
+        return failed;
+    }
+    if (const std::optional<std::string> problem = ScreenOptionsProblem(line, inputs.RunTube)) {
+        err << *problem << '\n';
+        return kExitUsage;
+    }
+    inputs.Screen = ScreenWiringOf(line, inputs.RunTube);
+    return std::nullopt;
 }
 
 int RunFit(const CommandLine& line, std::ostream& out, std::ostream& err) {

@@ -17,6 +17,11 @@ void PlotDocument::SetTube(Tube tube) {
     emit TubeChanged();
 }
 
+void PlotDocument::SetScreen(tubemath::ScreenWiring screen) {
+    session_.SetScreen(screen);
+    emit TubeChanged();
+}
+
 void PlotDocument::GiveSettings(const SettingsTexts& texts, const Overlays& show) {
     NoteSettings(texts, show);
     emit SettingsGiven();

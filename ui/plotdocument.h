@@ -36,6 +36,9 @@ public:
     // The tube everything is drawn and read for.
     const Tube& CurrentTube() const { return session_.CurrentTube(); }
     void SetTube(Tube tube);
+    // How a screen-grid tube's screen is wired (a new tube starts at its own screen voltage);
+    // the plot follows, as for a new tube.
+    void SetScreen(tubemath::ScreenWiring screen);
 
     // The box texts and toggles as the main window holds them. GiveSettings hands the window
     // new ones (from a design or the command line); NoteSettings is the window telling what its

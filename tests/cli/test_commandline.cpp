@@ -88,6 +88,11 @@ Options:
   --print-pdf <file>      Render the printed page (A4) into the PDF <file>.
   --tube <file>           Use the tube in the tube file <file> instead of the
                           807, for every mode.
+  --screen-v <volts>      For a tube with a screen grid: hold the screen at
+                          <volts> (default: the tube's own screen voltage), for
+                          every mode.
+  --triode-connected      For a tube with a screen grid: tie the screen to the
+                          plate, for every mode.
   --data <file>           Draw the measured points in <file> (uTracer, uTmax or
                           CSV) over the plot.
   --fitted-curves         With --data: draw the model's curves at the measured
