@@ -245,6 +245,25 @@ void BM_PointerReadout(benchmark::State& state) {
     }
 }
 
+// The readout over the 12AX7 and the EL34 at its screen voltage: the root of the plotted current
+// and the exact slopes there.
+void ModelReadout(benchmark::State& state, const char* name) {
+    const valvescope::Tube tube = valvescope::TubeOf(*valvescope::FindLibraryTube(name));
+    const tubemath::WiredModel wired = valvescope::WiredAtItsScreen(tube);
+    const PlotScale scale{800.0 / 462.0, 224.0 / 200.0};
+    valvescope::Readout readout;
+    for (auto _ : state) {
+        auto text = valvescope::PointerReadout(wired, 590, scale, 224, 144, 200, readout);
+        benchmark::DoNotOptimize(text);
+    }
+}
+void BM_PointerReadout_KorenTriode12AX7(benchmark::State& state) {
+    ModelReadout(state, "12AX7");
+}
+void BM_PointerReadout_KorenPentodeEL34(benchmark::State& state) {
+    ModelReadout(state, "EL34");
+}
+
 } // namespace
 
 BENCHMARK(BM_Redraw_Default)->Unit(benchmark::kMillisecond);
@@ -262,6 +281,8 @@ BENCHMARK(BM_Record_DefaultDerkE)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Paint_DefaultAllOverlays)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Paint_Largest)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_PointerReadout)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_PointerReadout_KorenTriode12AX7)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_PointerReadout_KorenPentodeEL34)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_Redraw_EndVMost)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Redraw_EndIMostNegativeRk)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Redraw_GridLinesMost)->Unit(benchmark::kMillisecond);
