@@ -91,7 +91,11 @@ std::optional<PointerReading> ReadPointer(const tubemath::WiredModel& tube, doub
             Vg = ReadoutGridVoltage(tube.Model.Seed, Rk, Ip, Va);
             SmallSignalValues(tube.Model.Seed, Vg, Ip, Va, readout);
         } else {
-            Vg = ModelGridVoltage(tube, Ip, Va);
+            const std::optional<double> root = ModelGridVoltage(tube, Ip, Va);
+            if (!root) {
+                return std::nullopt;
+            }
+            Vg = *root;
             Is = ExactSmallSignalValues(tube, Vg, Va, readout);
         }
     } catch (const tubemath::ArithmeticError& error) {

@@ -34,7 +34,8 @@ struct PointerReading {
 
 // The reading for the pointer at X, Y on a surface H pixels high, drawn at `scale`. Mu, Gm and Rp
 // are stored into `readout` as they are computed; Rp keeps its old value where Gm is zero.
-// Returns nothing when a division by zero ends the readout while the model is consulted; any
+// Returns nothing when a division by zero ends the readout while the model is consulted, and for
+// a model other than the seed where no grid voltage draws Ip (at Va <= 0 none draws any); any
 // other arithmetic fault throws tubemath::ArithmeticError.
 //
 // The seed's grid voltage comes from its stepped search (readoutgrid.h) and its mu, gm and rp

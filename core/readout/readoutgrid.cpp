@@ -105,7 +105,7 @@ double ReadoutGridVoltage(const tubemath::TubeParams& tube, double Rk, double Ip
     }
 }
 
-double ModelGridVoltage(const tubemath::WiredModel& tube, double Ip, double Va) {
+std::optional<double> ModelGridVoltage(const tubemath::WiredModel& tube, double Ip, double Va) {
     const auto atOrBelow = [&](double vg) {
         try {
             return tubemath::CurrentsAt(tube, vg, Va).Plate <= Ip;
@@ -113,13 +113,12 @@ double ModelGridVoltage(const tubemath::WiredModel& tube, double Ip, double Va) 
             return false; // the laws fault on the way up only where the current overflows
         }
     };
-    const auto reach = static_cast<double>(kModelGridReach);
     search::Bracket<double> bracket{};
     if (atOrBelow(0)) {
         const search::Bracket<std::int64_t> volts = search::Gallop<std::int64_t>(
             0, kModelGridReach, [&](std::int64_t v) { return atOrBelow(static_cast<double>(v)); });
         if (volts.fails > kModelGridReach) {
-            return reach;
+            return std::nullopt;
         }
         bracket = {static_cast<double>(volts.holds), static_cast<double>(volts.fails)};
     } else {
@@ -128,7 +127,7 @@ double ModelGridVoltage(const tubemath::WiredModel& tube, double Ip, double Va) 
                 return !atOrBelow(-static_cast<double>(v));
             });
         if (volts.fails > kModelGridReach) {
-            return -reach;
+            return std::nullopt;
         }
         bracket = {-static_cast<double>(volts.fails), -static_cast<double>(volts.holds)};
     }

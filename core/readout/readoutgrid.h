@@ -5,6 +5,7 @@
 #include "model/wiredmodel.h"
 
 #include <cstdint>
+#include <optional>
 
 namespace valvescope {
 
@@ -28,9 +29,9 @@ inline constexpr std::int64_t kModelGridReach = std::int64_t{1} << 40;
 // search (core/search/bracketsearch.h): whole volts out from 0 V by doubling, up where the
 // current at 0 V is at or below Ip, else down, then the bracket halved until its ends are
 // neighbouring doubles; the answer is the end whose current is at or below Ip. The current
-// rises with the grid voltage; a probe whose current overflows counts as above Ip. Where no
-// grid voltage within kModelGridReach draws Ip (at Va <= 0 no model draws any), the end of that
-// reach.
-double ModelGridVoltage(const tubemath::WiredModel& tube, double Ip, double Va);
+// rises with the grid voltage; a probe whose current overflows counts as above Ip. Nothing where
+// no grid voltage within kModelGridReach draws Ip (at Va <= 0 no model draws any current, and
+// none draws a negative one).
+std::optional<double> ModelGridVoltage(const tubemath::WiredModel& tube, double Ip, double Va);
 
 } // namespace valvescope

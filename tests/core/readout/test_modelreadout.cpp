@@ -91,16 +91,24 @@ TEST(ModelReadout, ThePentodesScreenCurrentEndsTheText) {
     EXPECT_EQ(triode->Text.find("Is="), std::string::npos) << triode->Text;
 }
 
-// Where no grid voltage draws the current (no model draws any at Va = 0), the search ends at the
-// end of its reach, and the slopes there leave rp as it was.
+// Where no grid voltage draws the current (no model draws any at Va = 0, none a negative one)
+// there is no reading, and mu, gm and rp stay as they were.
 TEST(ModelReadout, NoGridVoltageDrawsCurrentAtZeroVolts) {
     const tubemath::WiredModel tube = Library("12AX7");
-    EXPECT_EQ(ModelGridVoltage(tube, 0.002, 0), static_cast<double>(kModelGridReach));
-    Readout readout;
-    readout.Rp = 1234;
-    ASSERT_TRUE(ReadPointer(tube, 590, kScale, kHeight, 0, kHeight - 200, readout).has_value());
-    EXPECT_EQ(readout.Gm, 0);
+    EXPECT_EQ(ModelGridVoltage(tube, 0.002, 0), std::nullopt);
+    EXPECT_EQ(ModelGridVoltage(tube, -0.001, 300), std::nullopt);
+    Readout readout{1, 2, 1234};
+    EXPECT_FALSE(ReadPointer(tube, 590, kScale, kHeight, 0, kHeight - 200, readout).has_value());
+    EXPECT_FALSE(ReadPointer(tube, 590, kScale, kHeight, 300, kHeight + 5, readout).has_value());
+    EXPECT_EQ(readout.Mu, 1);
+    EXPECT_EQ(readout.Gm, 2);
     EXPECT_EQ(readout.Rp, 1234);
+    // The bottom row, Ip = 0: the grid voltage where the current's arithmetic reaches exactly
+    // nothing.
+    const std::optional<double> cutOff = ModelGridVoltage(tube, 0, 300);
+    ASSERT_TRUE(cutOff.has_value());
+    EXPECT_EQ(PlateCurrent(tube, *cutOff, 300), 0);
+    EXPECT_GT(PlateCurrent(tube, std::nextafter(*cutOff, 0.0), 300), 0);
 }
 
 } // namespace
