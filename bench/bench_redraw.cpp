@@ -1,7 +1,9 @@
 // A whole redraw (model, recording and painting) on the window's initial 462 x 224 surface, its
-// parts on their own, and one pointer readout.
+// parts on their own, the default plot of the models other than the seed, and one pointer
+// readout.
 #include "core/plot/redraw.h"
 #include "core/readout/readout.h"
+#include "core/tube/library.h"
 #include "ui/plotpainter.h"
 
 #include <QGuiApplication>
@@ -10,6 +12,7 @@
 
 #include <benchmark/benchmark.h>
 
+#include <string_view>
 #include <thread>
 
 namespace {
@@ -205,6 +208,33 @@ void BM_ReferencePath_SmallStep(benchmark::State& state) {
     ReferencePath(state, Extreme(800, 200, static_cast<std::int32_t>(state.range(0)), 0.1, 590));
 }
 
+// The default plot (all overlays down, so the Rk bias line too) of a model other than the seed,
+// which the reference path draws: to stand against BM_Record_Largest, the seed's largest plot.
+RedrawInput ModelDefaultInput(const tubemath::TubeModel& model, double screen) {
+    RedrawInput in = DefaultInput(true);
+    in.tube = {model, {screen, false}};
+    return in;
+}
+const tubemath::TubeModel& LibraryModel(std::string_view name) {
+    return valvescope::FindLibraryTube(name)->Model;
+}
+void BM_Record_DefaultKorenTriode12AX7(benchmark::State& state) {
+    RecordingOnly(state, ModelDefaultInput(LibraryModel("12AX7"), 0));
+}
+void BM_Record_DefaultKorenPentodeEL34(benchmark::State& state) {
+    RecordingOnly(state, ModelDefaultInput(LibraryModel("EL34"), 250));
+}
+void BM_Record_DefaultKorenPentodeEL34TriodeConnected(benchmark::State& state) {
+    RedrawInput in = ModelDefaultInput(LibraryModel("EL34"), 250);
+    in.tube.Screen.TriodeConnected = true;
+    RecordingOnly(state, in);
+}
+void BM_Record_DefaultDerkE(benchmark::State& state) {
+    const tubemath::TubeModel derke{
+        tubemath::ModelKind::DerkE, {}, {10, 1.4, 500, 2500, 40, 20, 0.0005, 5, 0.05}};
+    RecordingOnly(state, ModelDefaultInput(derke, 200));
+}
+
 void BM_PointerReadout(benchmark::State& state) {
     const tubemath::TubeParams tube;
     const PlotScale scale{800.0 / 462.0, 224.0 / 200.0};
@@ -213,6 +243,25 @@ void BM_PointerReadout(benchmark::State& state) {
         auto text = valvescope::PointerReadout(tube, 590, scale, 224, 144, 168, readout);
         benchmark::DoNotOptimize(text);
     }
+}
+
+// The readout over the 12AX7 and the EL34 at its screen voltage: the root of the plotted current
+// and the exact slopes there.
+void ModelReadout(benchmark::State& state, const char* name) {
+    const valvescope::Tube tube = valvescope::TubeOf(*valvescope::FindLibraryTube(name));
+    const tubemath::WiredModel wired = valvescope::WiredAtItsScreen(tube);
+    const PlotScale scale{800.0 / 462.0, 224.0 / 200.0};
+    valvescope::Readout readout;
+    for (auto _ : state) {
+        auto text = valvescope::PointerReadout(wired, 590, scale, 224, 144, 200, readout);
+        benchmark::DoNotOptimize(text);
+    }
+}
+void BM_PointerReadout_KorenTriode12AX7(benchmark::State& state) {
+    ModelReadout(state, "12AX7");
+}
+void BM_PointerReadout_KorenPentodeEL34(benchmark::State& state) {
+    ModelReadout(state, "EL34");
 }
 
 } // namespace
@@ -225,9 +274,15 @@ BENCHMARK(BM_Record_Largest)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_RecordOnItsOwnThread_DefaultAllOverlays)->UseRealTime()->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_RecordOnItsOwnThread_Largest)->UseRealTime()->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_RecordOnItsOwnThread_EndVMost)->UseRealTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Record_DefaultKorenTriode12AX7)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Record_DefaultKorenPentodeEL34)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Record_DefaultKorenPentodeEL34TriodeConnected)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Record_DefaultDerkE)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Paint_DefaultAllOverlays)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Paint_Largest)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_PointerReadout)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_PointerReadout_KorenTriode12AX7)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_PointerReadout_KorenPentodeEL34)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_Redraw_EndVMost)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Redraw_EndIMostNegativeRk)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Redraw_GridLinesMost)->Unit(benchmark::kMillisecond);

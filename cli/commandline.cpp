@@ -317,8 +317,8 @@ bool ReadAll(const QCommandLineParser& parser, CommandLine& line) {
     }
     if (!ReadSettings(parser, line) || !ReadShowAndSize(parser, line) ||
         !ReadPoints(parser, line) || !ReadStage(parser, line) ||
-        !ReadPushPullOptions(parser, line) || !ReadExportOptions(parser, line) ||
-        !ReadTubeOptions(parser, line)) {
+        !ReadExportOptions(parser, line) || !ReadTubeOptions(parser, line) ||
+        !ReadPushPullOptions(parser, line)) {
         return false;
     }
     if (FileOptionOf(line.Mode)) {

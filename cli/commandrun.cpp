@@ -85,6 +85,7 @@ std::optional<int> DrawOrReport(const CommandLine& line, const RunInputs& inputs
                                 std::ostream& err) {
     PlotJob job{line.Texts, line.Show, line.Surface.width(), line.Surface.height()};
     job.Tube = inputs.RunTube;
+    job.Screen = inputs.Screen;
     job.MeasurementMarks = inputs.Marks();
     if (line.Stage) {
         job.BeforeDrawing = [&stage = *line.Stage](PlotSession& session) {
@@ -106,6 +107,7 @@ int PrintDesign(const CommandLine& line, const RunInputs& inputs, std::ostream& 
         [&] {
             PlotSession session;
             session.SetTube(inputs.RunTube);
+            session.SetScreen(inputs.Screen);
             const StageAnalysis analysis =
                 TakeAndDesign(session, line.Texts, line.Stage.value_or(StageTexts{}));
             printed = line.Design == DesignFormat::Json ? StageJson(analysis) : StageText(analysis);

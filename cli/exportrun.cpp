@@ -36,7 +36,7 @@ int PrintFileExport(const CommandLine& line, const DrawnPlot& plot, std::ostream
         line.Mode == RunMode::ExportSpice
             ? exports::SpiceSubcircuit(plot.DrawnTube, line.Dialect,
                                        QCoreApplication::applicationVersion().toStdString())
-            : exports::CurveFamilyCsv(plot.DrawnTube, plot.Settings, line.Show);
+            : exports::CurveFamilyCsv(plot.Tube, plot.Settings, line.Show);
     return WriteToStandardOutput(text, out, err);
 }
 
@@ -55,6 +55,7 @@ PrintedPlot PageOf(const CommandLine& line, const DrawnPlot& plot) {
     if (line.Stage) {
         PlotSession session;
         session.SetTube(plot.DrawnTube);
+        session.SetScreen(plot.Tube.Screen);
         summary = StageText(TakeAndDesign(session, plot.Texts, *line.Stage));
     }
     return {plot.Ops, line.Surface, plot.Captions, plot.DrawnTube.Name, plot.Texts, summary};
@@ -116,7 +117,7 @@ int RunFileExport(const CommandLine& line, const RunInputs& inputs, std::ostream
                 WriteSpice(line, plot);
                 break;
             case RunMode::ExportCsv:
-                exports::ExportCurveCsv(LocalFileName(line.File), plot.DrawnTube, plot.Settings,
+                exports::ExportCurveCsv(LocalFileName(line.File), plot.Tube, plot.Settings,
                                         line.Show);
                 break;
             case RunMode::PrintPdf:

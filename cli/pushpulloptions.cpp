@@ -47,12 +47,6 @@ bool NumberOption(const QCommandLineParser& parser, const char* option, const ch
     return true;
 }
 
-// --screen-v and --triode-connected, which wire the screen for the plot as for the stage.
-bool ReadScreenWiring(const QCommandLineParser& parser, CommandLine& line) {
-    line.TriodeConnected = parser.isSet(QStringLiteral("triode-connected"));
-    return NumberOption(parser, "screen-v", "volts", line.ScreenVolts, line.Problem);
-}
-
 bool ReadBias(const QCommandLineParser& parser, CommandLine& line, PushPullChoices& choices) {
     std::optional<QString> word;
     std::optional<double> vg;
@@ -159,15 +153,10 @@ void AddPushPullOptions(QCommandLineParser& parser) {
     parser.addOption({QStringLiteral("vg"),
                       QStringLiteral("Push-pull, fixed bias: the grid voltage at rest."),
                       QStringLiteral("volts")});
-    parser.addOption({QStringLiteral("screen-v"),
-                      QStringLiteral("The screen's voltage (push-pull: its supply)."),
-                      QStringLiteral("volts")});
     parser.addOption({QStringLiteral("ul"),
                       QStringLiteral("Push-pull: ultralinear, the screens at this tap (0 to 1) of "
                                      "each half-primary."),
                       QStringLiteral("tap")});
-    parser.addOption(
-        {QStringLiteral("triode-connected"), QStringLiteral("The screen tied to the plate.")});
     parser.addOption({QStringLiteral("tube-b"),
                       QStringLiteral("Push-pull: the second tube, a library tube's name or a tube "
                                      "file (default: the first tube again)."),
@@ -179,8 +168,7 @@ void AddPushPullOptions(QCommandLineParser& parser) {
 }
 
 bool ReadPushPullOptions(const QCommandLineParser& parser, CommandLine& line) {
-    if (!ReadScreenWiring(parser, line))
-        return false;
+    // --screen-v and --triode-connected are read with the tube's options (cli/tubeoptions).
     std::optional<QString> stage;
     if (!SingleValue(parser, "stage", stage, line.Problem))
         return false;

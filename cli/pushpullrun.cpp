@@ -5,8 +5,6 @@
 #include "core/analysis/pushpull.h"
 #include "core/design/pushpulldesign.h"
 #include "core/session/plotsession.h"
-#include "core/tube/library.h"
-#include "core/tube/tubefile.h"
 
 #include <ostream>
 
@@ -17,10 +15,7 @@ namespace {
 Tube SecondTube(const QString& given, const Tube& first) {
     if (given.isEmpty())
         return first;
-    const std::string name = given.toStdString();
-    if (const LibraryTube* entry = FindLibraryTube(name))
-        return TubeOf(*entry);
-    return ReadTubeFile(name);
+    return TubeNamed(given);
 }
 
 } // namespace

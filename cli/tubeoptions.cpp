@@ -128,6 +128,37 @@ bool CheckFitOptions(CommandLine& line, bool modelGiven) {
     return true;
 }
 
+// --screen-v: a number of volts above zero, a comma working as a point; --triode-connected.
+bool ReadScreen(const QCommandLineParser& parser, CommandLine& line) {
+    line.TriodeConnected = parser.isSet(QStringLiteral("triode-connected"));
+    const QStringList values = parser.values(QStringLiteral("screen-v"));
+    if (values.isEmpty()) {
+        return true;
+    }
+    if (values.size() > 1) {
+        line.Problem = QStringLiteral("--screen-v is given more than once.");
+        return false;
+    }
+    double volts = 0;
+    try {
+        volts = ReadDecimalNumber(WithPointSeparator(values.front().toStdString()));
+    } catch (const ConversionError&) {
+        volts = 0;
+    }
+    if (!std::isfinite(volts) || !(volts > 0)) {
+        line.Problem = QStringLiteral("--screen-v takes a number of volts above zero, not '%1'.")
+                           .arg(values.front());
+        return false;
+    }
+    if (line.TriodeConnected) {
+        line.Problem = QStringLiteral("--screen-v does not go with --triode-connected, which "
+                                      "ties the screen to the plate.");
+        return false;
+    }
+    line.ScreenVolts = volts;
+    return true;
+}
+
 // What goes with what: --fit is a mode of its own, --data needs a picture to draw on.
 bool CheckCombinations(CommandLine& line, bool modelGiven) {
     if (!line.FitFiles.isEmpty()) {
@@ -138,6 +169,10 @@ bool CheckCombinations(CommandLine& line, bool modelGiven) {
         line.Mode = RunMode::Fit;
     }
     if (!CheckFitOptions(line, modelGiven)) {
+        return false;
+    }
+    if ((line.ScreenVolts || line.TriodeConnected) && line.Mode == RunMode::Fit) {
+        line.Problem = QStringLiteral("--screen-v and --triode-connected do not go with --fit.");
         return false;
     }
     if (!line.SaveTubeFile.isEmpty() && line.Mode != RunMode::Fit) {
@@ -185,6 +220,13 @@ void AddTubeOptions(QCommandLineParser& parser) {
                                      "807, for every mode. A file of that name comes first.")
                           .arg(LibraryNames()),
                       QStringLiteral("name|file")});
+    parser.addOption({QStringLiteral("screen-v"),
+                      QStringLiteral("For a tube with a screen grid: hold the screen at <volts> "
+                                     "(default: the tube's own screen voltage), for every mode."),
+                      QStringLiteral("volts")});
+    parser.addOption({QStringLiteral("triode-connected"),
+                      QStringLiteral("For a tube with a screen grid: tie the screen to the plate, "
+                                     "for every mode.")});
     parser.addOption({QStringLiteral("data"),
                       QStringLiteral("Draw the measured points in <file> (uTracer, uTmax or CSV) "
                                      "over the plot."),
@@ -239,7 +281,7 @@ bool ReadTubeOptions(const QCommandLineParser& parser, CommandLine& line) {
            ReadFileName(parser, "data", line.DataFile, line.Problem) &&
            ReadFitFiles(parser, line) && ReadModel(parser, line) &&
            ReadFileName(parser, "save-tube", line.SaveTubeFile, line.Problem) &&
-           ReadRatings(parser, line) &&
+           ReadRatings(parser, line) && ReadScreen(parser, line) &&
            CheckCombinations(line, parser.isSet(QStringLiteral("model")));
 }
 

@@ -1,5 +1,6 @@
 // The command line's options for the tube and measured curves: --tube, --data, --fitted-curves,
-// --fit (with --model, --compare-models and the fitted tube's ratings) and --save-tube.
+// --fit (with --model, --compare-models and the fitted tube's ratings) and --save-tube; and the
+// screen's wiring: --screen-v and --triode-connected.
 #pragma once
 
 #include "cli/commandline.h"

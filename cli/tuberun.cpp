@@ -26,16 +26,17 @@ bool DrawsMeasurements(RunMode mode) {
 } // namespace
 
 Tube ChosenTube(const CommandLine& line) {
-    if (line.TubeFile.isEmpty()) {
-        return line.Start.DesignTube;
-    }
-    const std::string path = LocalFileName(line.TubeFile);
+    return line.TubeFile.isEmpty() ? line.Start.DesignTube : TubeNamed(line.TubeFile);
+}
+
+Tube TubeNamed(const QString& given) {
+    const std::string path = LocalFileName(given);
     std::error_code error;
     const std::filesystem::file_status status = std::filesystem::status(path, error);
     if (std::filesystem::exists(status) && !std::filesystem::is_directory(status)) {
         return ReadTubeFile(path); // a file of that name comes first
     }
-    const std::string name = line.TubeFile.toStdString();
+    const std::string name = given.toStdString();
     if (name == Builtin807().Name) {
         return Builtin807();
     }
@@ -49,14 +50,10 @@ Tube ChosenTube(const CommandLine& line) {
     }
 }
 
-PlotMarks RunInputs::Marks() const {
-    if (MeasurementFile.empty()) {
-        return {};
-    }
-    return MeasurementMarks(Points, MeasuredGridVoltages(Points), FittedCurves);
-}
+namespace {
 
-std::optional<int> ReadInputs(CommandLine& line, RunInputs& inputs, std::ostream& err) {
+// The tube of --tube (else the design's) and the measured points, each file read once.
+std::optional<int> ReadFiles(CommandLine& line, RunInputs& inputs, std::ostream& err) {
     return Reported(
         RunStep::Reading,
         [&] {
@@ -77,6 +74,47 @@ std::optional<int> ReadInputs(CommandLine& line, RunInputs& inputs, std::ostream
             }
         },
         err);
+}
+
+} // namespace
+
+PlotMarks RunInputs::Marks() const {
+    if (MeasurementFile.empty()) {
+        return {};
+    }
+    return MeasurementMarks(Points, MeasuredGridVoltages(Points), FittedCurves);
+}
+
+std::optional<std::string> ScreenOptionsProblem(const CommandLine& line, const Tube& tube) {
+    // A push-pull pair feeds the screens of whichever of its tubes has one (--tube-b may).
+    if ((!line.ScreenVolts && !line.TriodeConnected) || tubemath::HasScreen(tube.Model.Kind) ||
+        line.PushPull) {
+        return std::nullopt;
+    }
+    return std::string(line.ScreenVolts ? "--screen-v" : "--triode-connected") + ": the " +
+           tube.Name + "'s model (" + std::string(tubemath::ModelName(tube.Model.Kind)) +
+           ") has no screen grid.";
+}
+
+tubemath::ScreenWiring ScreenWiringOf(const CommandLine& line, const Tube& tube) {
+    tubemath::ScreenWiring screen = WiredAtItsScreen(tube).Screen;
+    if (line.ScreenVolts) {
+        screen.Volts = *line.ScreenVolts;
+    }
+    screen.TriodeConnected = line.TriodeConnected;
+    return screen;
+}
+
+std::optional<int> ReadInputs(CommandLine& line, RunInputs& inputs, std::ostream& err) {
+    if (const std::optional<int> failed = ReadFiles(line, inputs, err)) {
+        return failed;
+    }
+    if (const std::optional<std::string> problem = ScreenOptionsProblem(line, inputs.RunTube)) {
+        err << *problem << '\n';
+        return kExitUsage;
+    }
+    inputs.Screen = ScreenWiringOf(line, inputs.RunTube);
+    return std::nullopt;
 }
 
 } // namespace valvescope

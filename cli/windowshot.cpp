@@ -51,6 +51,7 @@ bool WaitUntilExposed(const TSchematicForm& form) {
 void ApplyCommandLine(TSchematicForm& form, const CommandLine& line, RunInputs inputs) {
     PlotDocument& document = form.Document();
     document.SetTube(std::move(inputs.RunTube));
+    document.SetScreen(inputs.Screen);
     if (!inputs.MeasurementFile.empty()) {
         document.OpenMeasurements(std::move(inputs.Points), inputs.MeasurementFile);
         document.ShowModelCurves(inputs.FittedCurves);

@@ -4,7 +4,10 @@
 // models have no screen, so their wiring changes nothing.
 #pragma once
 
+#include "model/modelinversion.h"
 #include "model/tubemodels.h"
+
+#include <optional>
 
 namespace tubemath {
 
@@ -27,6 +30,16 @@ inline Currents CurrentsAt(const WiredModel& tube, double vg, double va) {
 inline CurrentsAndSlopes SlopesAt(const WiredModel& tube, double vg, double va) {
     return tube.Screen.TriodeConnected ? TriodeConnectedSlopesAt(tube.Model, vg, va)
                                        : SlopesAt(tube.Model, vg, va, tube.Screen.Volts);
+}
+
+// The plate voltage in [0, vaMax] at which the wired tube draws the plate current ip at grid
+// voltage vg (PlateVoltageFor of model/modelinversion.h, at the held screen voltage or
+// triode-connected); nullopt where none up to vaMax draws it.
+inline std::optional<double> PlateVoltageFor(const WiredModel& tube, double ip, double vg,
+                                             double vaMax) {
+    return tube.Screen.TriodeConnected
+               ? TriodeConnectedPlateVoltageFor(tube.Model, ip, vg, vaMax)
+               : PlateVoltageFor(tube.Model, ip, vg, tube.Screen.Volts, vaMax);
 }
 
 } // namespace tubemath

@@ -80,8 +80,8 @@ QString TSchematicForm::SaveData(QString path) const {
     if (QFileInfo(path).suffix().isEmpty()) {
         path += QStringLiteral(".csv");
     }
-    valvescope::exports::ExportCurveCsv(LocalFileName(path), session_.CurrentTube(),
-                                        session_.Settings(), OverlaysDown());
+    valvescope::exports::ExportCurveCsv(LocalFileName(path), session_.Wired(), session_.Settings(),
+                                        OverlaysDown());
     return path;
 }
 

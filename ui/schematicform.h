@@ -42,7 +42,6 @@ public:
     ~TSchematicForm() override;
 
     // The state the handlers work on.
-    const tubemath::TubeParams& Tube() const { return session_.Tube(); }
     const valvescope::TubeLimits& Limits() const { return session_.Limits(); }
     const valvescope::PlotSettings& Settings() const { return session_.Settings(); }
     const valvescope::PlotScale& Scale() const { return session_.Scale(); }

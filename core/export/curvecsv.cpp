@@ -2,6 +2,7 @@
 
 #include "core/export/familygrid.h"
 #include "core/io/atomicfile.h"
+#include "core/plot/plotcurve.h"
 #include "model/checkedmath.h"
 
 #include "formats/exactnumber.h"
@@ -64,10 +65,10 @@ void RequireRows(std::uint64_t rows) {
     }
 }
 
-void Curves(CsvRows& rows, const Tube& tube, const std::vector<double>& gridVoltages,
-            std::int32_t endV) {
+void Curves(CsvRows& rows, const tubemath::WiredModel& tube,
+            const std::vector<double>& gridVoltages, std::int32_t endV) {
     for (const double vg : gridVoltages) {
-        const tubemath::GridCurve curve(tube.Model.Seed, vg);
+        const PlotCurve curve(tube, vg);
         for (std::int64_t volts = 0; volts <= endV; ++volts) {
             double current = curve.PlateCurrentAt(static_cast<double>(volts));
             if (!(current >= 0))
@@ -77,13 +78,25 @@ void Curves(CsvRows& rows, const Tube& tube, const std::vector<double>& gridVolt
     }
 }
 
-void BiasLine(CsvRows& rows, const Tube& tube, const PlotSettings& s) {
+// The plate voltage that draws `current` at `vg`: the seed's as tubemath::PlateVoltage gives it,
+// any other model's from its inversion up to the highest plate voltage a row can have.
+std::optional<double> PlateVoltageAt(const tubemath::WiredModel& tube, const PlotSettings& s,
+                                     double vg, double current) {
+    if (tube.Model.Kind == tubemath::ModelKind::Seed)
+        return tubemath::PlateVoltage(tube.Model.Seed, vg, current);
+    return tubemath::PlateVoltageFor(tube, current, vg, Sub(s.EndV, Mul(s.Rk, current)));
+}
+
+void BiasLine(CsvRows& rows, const tubemath::WiredModel& tube, const PlotSettings& s) {
     const std::int64_t steps = std::max<std::int64_t>(0, s.EndI) * kBiasStepsPerMilliamp;
     for (std::int64_t j = 0; j <= steps; ++j) {
         const double milliamps = static_cast<double>(j) / kBiasStepsPerMilliamp;
         const double current = static_cast<double>(j) / (kBiasStepsPerMilliamp * 1000);
         const double vg = Mul(-s.Rk, current);
-        const double va = Add(tubemath::PlateVoltage(tube.Model.Seed, vg, current), Mul(s.Rk, current));
+        const std::optional<double> plate = PlateVoltageAt(tube, s, vg, current);
+        if (!plate)
+            continue;
+        const double va = Add(*plate, Mul(s.Rk, current));
         if (va >= 0 && va <= s.EndV)
             rows.Add("bias", vg, va, milliamps);
     }
@@ -111,7 +124,7 @@ void LoadLine(CsvRows& rows, const PlotSettings& s) {
 
 } // namespace
 
-std::string CurveFamilyCsv(const Tube& tube, const PlotSettings& settings,
+std::string CurveFamilyCsv(const tubemath::WiredModel& tube, const PlotSettings& settings,
                            const Overlays& overlays) {
     const std::vector<double> gridVoltages = FamilyGridVoltages(settings);
     const std::uint64_t pointsPerCurve = settings.EndV >= 0 ? std::uint64_t(settings.EndV) + 1 : 0;
@@ -131,9 +144,19 @@ std::string CurveFamilyCsv(const Tube& tube, const PlotSettings& settings,
     return csv.Take();
 }
 
+std::string CurveFamilyCsv(const Tube& tube, const PlotSettings& settings,
+                           const Overlays& overlays) {
+    return CurveFamilyCsv(WiredAtItsScreen(tube), settings, overlays);
+}
+
+void ExportCurveCsv(const std::string& path, const tubemath::WiredModel& tube,
+                    const PlotSettings& settings, const Overlays& overlays) {
+    WriteFileAtomically(path, CurveFamilyCsv(tube, settings, overlays));
+}
+
 void ExportCurveCsv(const std::string& path, const Tube& tube, const PlotSettings& settings,
                     const Overlays& overlays) {
-    WriteFileAtomically(path, CurveFamilyCsv(tube, settings, overlays));
+    ExportCurveCsv(path, WiredAtItsScreen(tube), settings, overlays);
 }
 
 } // namespace valvescope::exports

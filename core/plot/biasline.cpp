@@ -10,7 +10,7 @@ namespace valvescope {
 
 // The search only moves up, so each voltage starts from the current found for the one before.
 void DrawBiasLineReference(DrawRecorder& draw, const PlotMapping& map,
-                           const tubemath::TubeParams& tube, const std::stop_token& stop) {
+                           const tubemath::WiredModel& tube, const std::stop_token& stop) {
     const PlotSettings& s = map.Settings();
     const double topCurrent = s.EndI / 1000.0;
     double I = 0;
@@ -30,9 +30,9 @@ void DrawBiasLineReference(DrawRecorder& draw, const PlotMapping& map,
 // Within one pixel column the current only rises, so the line-tos there run straight up the
 // column and paint what the first and the last of them paint: only those two are drawn.
 void DrawBiasLineByColumns(DrawRecorder& draw, const PlotMapping& map,
-                           const tubemath::TubeParams& tube, const std::stop_token& stop) {
+                           const tubemath::WiredModel& tube, const std::stop_token& stop) {
     const PlotSettings& s = map.Settings();
-    const BiasLineSearch biasSearch(tube, s);
+    const BiasLineSearch biasSearch(tube.Model.Seed, s);
     if (!biasSearch.Proven()) {
         DrawBiasLineReference(draw, map, tube, stop);
         return;

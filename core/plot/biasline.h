@@ -4,19 +4,20 @@
 
 #include "core/plot/drawops.h"
 #include "core/plot/plotmapping.h"
-#include "model/tubemath.h"
+#include "model/wiredmodel.h"
 
 #include <stop_token>
 
 namespace valvescope {
 
-// The reference path: every step of the search taken, every whole volt drawn.
+// The reference path: every step of the search taken, every whole volt drawn; for any model.
 void DrawBiasLineReference(DrawRecorder& draw, const PlotMapping& map,
-                           const tubemath::TubeParams& tube, const std::stop_token& stop);
+                           const tubemath::WiredModel& tube, const std::stop_token& stop);
 
 // The same picture with the shortcuts: each search found by doubling and halving, and of the
-// whole volts in one pixel column only the first and the last drawn. Needs map.HasColumns().
+// whole volts in one pixel column only the first and the last drawn. The seed model's only
+// (tube.Model.Seed); needs map.HasColumns().
 void DrawBiasLineByColumns(DrawRecorder& draw, const PlotMapping& map,
-                           const tubemath::TubeParams& tube, const std::stop_token& stop);
+                           const tubemath::WiredModel& tube, const std::stop_token& stop);
 
 } // namespace valvescope

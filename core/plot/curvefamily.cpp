@@ -50,7 +50,8 @@ public:
           walk_(map.Scale().VoltsPerPixel > kVoltsPerColumnWorthSkipping && map.HasColumns()
                     ? WalkByColumns
                     : WalkEveryVolt),
-          usedUp_(UsedUpMagnitude(in.tube)), negligible_(NegligibleGridMagnitude(in.tube)) {}
+          tube_(in.tube.Model.Seed), usedUp_(UsedUpMagnitude(tube_)),
+          negligible_(NegligibleGridMagnitude(tube_)) {}
 
     void Draw();
 
@@ -75,6 +76,8 @@ private:
     const PlotSettings& s_;
     LabelQueue labels_;
     const CurveWalk walk_;
+    // The seed's constants, the only ones the shortcuts' proofs speak of.
+    const tubemath::TubeParams& tube_;
     // Grid magnitudes from which on the amplification factor is used up, and up to which a grid
     // voltage draws the curve of 0 V: both from the tube's constants.
     const double usedUp_;
@@ -123,7 +126,7 @@ void CurveFamilyDrawer::Draw() {
 // all: the amplification factor is used up, or (above 0 V) the law exponent's limit is passed.
 bool CurveFamilyDrawer::PastLawOnwards(double Vg) const {
     if (Vg >= 0) {
-        return PastLawExponentLimit(in_.tube, Vg) || Vg >= usedUp_;
+        return PastLawExponentLimit(tube_, Vg) || Vg >= usedUp_;
     }
     return -Vg >= usedUp_;
 }
@@ -133,8 +136,8 @@ bool CurveFamilyDrawer::PastLawOnwards(double Vg) const {
 // further out either.
 bool CurveFamilyDrawer::FlatFaultFree(double magnitude) const {
     try {
-        tubemath::SignedPower(magnitude, in_.tube.MuExponent);
-        checked::Div(magnitude, in_.tube.ExponentSlope);
+        tubemath::SignedPower(magnitude, tube_.MuExponent);
+        checked::Div(magnitude, tube_.ExponentSlope);
         return true;
     } catch (const tubemath::ArithmeticError&) {
         return false;
@@ -150,8 +153,8 @@ double CurveFamilyDrawer::FlatFrom() {
         const double rowLimit = ppm > 0 ? 0.25 / (1000 * ppm) : HUGE_VAL;
         const double stopLimit = s_.EndI > 0 ? 0.475 * s_.EndI / 1000 : HUGE_VAL;
         const double flatCurrent = std::min(rowLimit, stopLimit);
-        flatFrom_ = FlatCurvesFrom(in_.tube, s_.EndV, flatCurrent);
-        flatEnd_ = std::min(usedUp_, FaultFreeGridMagnitude(in_.tube, s_.EndV, flatCurrent));
+        flatFrom_ = FlatCurvesFrom(tube_, s_.EndV, flatCurrent);
+        flatEnd_ = std::min(usedUp_, FaultFreeGridMagnitude(tube_, s_.EndV, flatCurrent));
     }
     return *flatFrom_;
 }
@@ -192,7 +195,7 @@ std::int64_t CurveFamilyDrawer::EndOfSameCurves(std::int64_t k, std::int64_t las
     // Cut off at End V, a curve is cut off at each of its points: it draws nothing but zeros.
     if (Vg < 0 && s_.EndV >= 0) {
         if (!cutOff_) {
-            cutOff_ = CutOffBetween(in_.tube, s_.EndV);
+            cutOff_ = CutOffBetween(tube_, s_.EndV);
         }
         const auto cutOff = [&](std::int64_t at) {
             return magnitude(at) >= cutOff_->low && magnitude(at) <= cutOff_->high;
@@ -242,7 +245,7 @@ std::int64_t CurveFamilyDrawer::EndOfDenseBlock(std::int64_t k, std::int64_t las
     }
     if (!risingUpTo_) {
         // Rising with the grid voltage, the space-charge current stays below its value at 0 V.
-        const tubemath::TubeParams& t = in_.tube;
+        const tubemath::TubeParams& t = tube_;
         const double topCurrent =
             t.Perveance * std::pow(std::max(1.0, static_cast<double>(s_.EndV)), t.LawExponent);
         risingUpTo_ =

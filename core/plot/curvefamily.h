@@ -15,7 +15,8 @@ void DrawCurveFamilyReference(DrawRecorder& draw, const PlotMapping& map, const 
 
 // The same picture with the shortcuts: runs of curves that draw the same points, blocks of
 // curves packed closer than the pixels show (core/plot/shortcuts/denseblock.h), the column walk of
-// core/plot/curvewalk.h, and the LabelQueue.
+// core/plot/curvewalk.h, and the LabelQueue. The seed model's only: every other model, and a
+// seed tube the shortcuts' proofs do not cover, is drawn by the reference path.
 void DrawCurveFamily(DrawRecorder& draw, const PlotMapping& map, const RedrawInput& in);
 
 } // namespace valvescope

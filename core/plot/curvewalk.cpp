@@ -12,7 +12,7 @@
 
 namespace valvescope {
 
-CurveEnd WalkEveryVolt(const tubemath::GridCurve& curve, const PlotMapping& map, CurvePen& pen,
+CurveEnd WalkEveryVolt(const PlotCurve& curve, const PlotMapping& map, CurvePen& pen,
                        const std::stop_token& stop) {
     const double voltageLimit = map.VoltageLimit();
     CurveEnd at;
@@ -36,7 +36,7 @@ CurveEnd WalkEveryVolt(const tubemath::GridCurve& curve, const PlotMapping& map,
 namespace {
 
 // Whether the curve's point at Va passes 95 % of the current axis, or cannot be drawn.
-bool CurveStops(const tubemath::GridCurve& curve, const PlotMapping& map, double Va) {
+bool CurveStops(const PlotCurve& curve, const PlotMapping& map, double Va) {
     try {
         const double I = ClampedCurrent(curve.PlateCurrentAt(Va));
         map.Y(I);
@@ -47,7 +47,7 @@ bool CurveStops(const tubemath::GridCurve& curve, const PlotMapping& map, double
 }
 
 // Whether the curve's point at Va cannot be drawn.
-bool PointFaults(const tubemath::GridCurve& curve, const PlotMapping& map, double Va) {
+bool PointFaults(const PlotCurve& curve, const PlotMapping& map, double Va) {
     try {
         map.Y(ClampedCurrent(curve.PlateCurrentAt(Va)));
         return false;
@@ -58,7 +58,7 @@ bool PointFaults(const tubemath::GridCurve& curve, const PlotMapping& map, doubl
 
 } // namespace
 
-CurveEnd WalkByColumns(const tubemath::GridCurve& curve, const PlotMapping& map, CurvePen& pen,
+CurveEnd WalkByColumns(const PlotCurve& curve, const PlotMapping& map, CurvePen& pen,
                        const std::stop_token& stop) {
     const std::int64_t lastVolt = map.LastCurveVolt();
     // The curve runs on past a volt where its point there neither passes 95 % of the current
@@ -100,12 +100,12 @@ CurveEnd WalkByColumns(const tubemath::GridCurve& curve, const PlotMapping& map,
     return at;
 }
 
-CurveLabel DrawCurve(double Vg, const tubemath::TubeParams& tube, const PlotMapping& map,
+CurveLabel DrawCurve(double Vg, const tubemath::WiredModel& tube, const PlotMapping& map,
                      CurvePen& pen, CurveWalk walk, const std::stop_token& stop) {
     pen.Start();
     CurveEnd end;
     if (map.Settings().EndV >= 0) {
-        const tubemath::GridCurve curve(tube, Vg);
+        const PlotCurve curve(tube, Vg);
         end = walk(curve, map, pen, stop);
     }
     const std::string label = formats::FormatValue(Vg);

@@ -1,5 +1,6 @@
 #include "core/plot/marks.h"
 
+#include "core/plot/plotcurve.h"
 #include "core/plot/stoprequest.h"
 
 #include <cstdint>
@@ -8,11 +9,11 @@ namespace valvescope {
 
 namespace {
 
-void DrawModelCurve(DrawRecorder& draw, const PlotMapping& map, const tubemath::TubeParams& tube,
+void DrawModelCurve(DrawRecorder& draw, const PlotMapping& map, const tubemath::WiredModel& tube,
                     const MarkCurve& curve, const std::stop_token& stop) {
     draw.PenColour(curve.colour);
     draw.PenWidth(1);
-    const tubemath::GridCurve model(tube, curve.Vg);
+    const PlotCurve model(tube, curve.Vg);
     const std::int64_t endV = map.Settings().EndV;
     for (std::int64_t volts = 0; volts <= endV; ++volts) {
         if ((volts & 0xFFF) == 0) {
@@ -35,7 +36,7 @@ void DrawModelCurve(DrawRecorder& draw, const PlotMapping& map, const tubemath::
 
 } // namespace
 
-void DrawMarks(DrawRecorder& draw, const PlotMapping& map, const tubemath::TubeParams& tube,
+void DrawMarks(DrawRecorder& draw, const PlotMapping& map, const tubemath::WiredModel& tube,
                const PlotMarks& marks, const std::stop_token& stop) {
     for (const MarkDot& dot : marks.Dots) {
         draw.Dot(map.X(dot.Va), map.Y(dot.Ip), dot.radius, dot.colour);

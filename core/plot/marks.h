@@ -5,7 +5,7 @@
 
 #include "core/plot/drawops.h"
 #include "core/plot/plotmapping.h"
-#include "model/tubemath.h"
+#include "model/wiredmodel.h"
 
 #include <cstdint>
 #include <stop_token>
@@ -49,7 +49,7 @@ struct PlotMarks {
 // Draws the marks. A model curve stops where its current leaves the top of the plot; its
 // current is clamped at zero as the family's is. Arithmetic faults of the model throw as
 // everywhere in the redraw.
-void DrawMarks(DrawRecorder& draw, const PlotMapping& map, const tubemath::TubeParams& tube,
+void DrawMarks(DrawRecorder& draw, const PlotMapping& map, const tubemath::WiredModel& tube,
                const PlotMarks& marks, const std::stop_token& stop);
 
 } // namespace valvescope

@@ -39,7 +39,7 @@ void RedrawPlot(const RedrawInput& in, PlotScale& scale, DrawOps& ops) {
         draw.PenColour(kMaroon);
         draw.PenWidth(2);
         // Without columns to sort whole volts into, or for a tube the shortcuts' proofs do not
-        // cover, the bias line takes the reference path.
+        // cover (every model but the seed), the bias line takes the reference path.
         if (in.stepByStep || !map.HasColumns() || !ShortcutsHoldFor(in.tube)) {
             DrawBiasLineReference(draw, map, in.tube, in.stop);
         } else {

@@ -5,7 +5,7 @@
 #include "core/plot/marks.h"
 #include "core/plot/tubelimits.h"
 #include "core/settings/plotsettings.h"
-#include "model/tubemath.h"
+#include "model/wiredmodel.h"
 
 #include <cstdint>
 #include <stop_token>
@@ -13,7 +13,9 @@
 namespace valvescope {
 
 struct RedrawInput {
-    tubemath::TubeParams tube;
+    // The tube with its screen wired: the seed's pictures take the shortcuts, every other model
+    // the reference path.
+    tubemath::WiredModel tube;
     PlotSettings settings;
     TubeLimits limits;
     Overlays overlays;

@@ -1,5 +1,6 @@
 #include "core/readout/readoutgrid.h"
 
+#include "core/search/bracketsearch.h"
 #include "model/checkedmath.h"
 
 #include <algorithm>
@@ -102,6 +103,42 @@ double ReadoutGridVoltage(const tubemath::TubeParams& tube, double Rk, double Ip
     } catch (const tubemath::ArithmeticError&) {
         return searched;
     }
+}
+
+std::optional<double> ModelGridVoltage(const tubemath::WiredModel& tube, double Ip, double Va) {
+    const auto atOrBelow = [&](double vg) {
+        try {
+            return tubemath::CurrentsAt(tube, vg, Va).Plate <= Ip;
+        } catch (const tubemath::ArithmeticError&) {
+            return false; // the laws fault on the way up only where the current overflows
+        }
+    };
+    search::Bracket<double> bracket{};
+    if (atOrBelow(0)) {
+        const search::Bracket<std::int64_t> volts = search::Gallop<std::int64_t>(
+            0, kModelGridReach, [&](std::int64_t v) { return atOrBelow(static_cast<double>(v)); });
+        if (volts.fails > kModelGridReach) {
+            return std::nullopt;
+        }
+        bracket = {static_cast<double>(volts.holds), static_cast<double>(volts.fails)};
+    } else {
+        const search::Bracket<std::int64_t> volts =
+            search::Gallop<std::int64_t>(0, kModelGridReach, [&](std::int64_t v) {
+                return !atOrBelow(-static_cast<double>(v));
+            });
+        if (volts.fails > kModelGridReach) {
+            return std::nullopt;
+        }
+        bracket = {-static_cast<double>(volts.fails), -static_cast<double>(volts.holds)};
+    }
+    // From a bracket at most 2^40 V wide, 200 halvings reach neighbouring doubles for any root
+    // but one within a hair of 0 V, which they leave closer than any grid voltage can be read.
+    constexpr int kMostHalvings = 200;
+    const auto neighbours = [](const search::Bracket<double>& b) {
+        const double middle = (b.holds + b.fails) / 2;
+        return middle == b.holds || middle == b.fails;
+    };
+    return search::Halve(bracket, atOrBelow, kMostHalvings, neighbours).holds;
 }
 
 } // namespace valvescope

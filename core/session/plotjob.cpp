@@ -30,6 +30,9 @@ DrawnPlot DrawPlotWithoutWindow(const PlotJob& job) {
     const SettingsTexts texts = WithPointSeparators(job.Texts);
     PlotSession session;
     session.SetTube(job.Tube);
+    if (job.Screen) {
+        session.SetScreen(*job.Screen);
+    }
     session.SetMarks(PlotSession::MarkLayer::Measurements, job.MeasurementMarks);
     const std::optional<AxisCaptions> captions = TakeOrRefuse(session, texts);
     if (job.BeforeDrawing) {
@@ -39,7 +42,7 @@ DrawnPlot DrawPlotWithoutWindow(const PlotJob& job) {
     plot.DrawnTube = session.CurrentTube();
     plot.Captions = *captions;
     plot.Texts = texts;
-    plot.Tube = session.Tube();
+    plot.Tube = session.Wired();
     plot.Limits = session.Limits();
     plot.Settings = session.Settings();
     plot.Height = job.Height;

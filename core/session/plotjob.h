@@ -13,6 +13,7 @@
 #include "core/settings/settingsboxes.h"
 #include "core/tube/tube.h"
 #include "model/tubemath.h"
+#include "model/wiredmodel.h"
 
 #include <cstdint>
 #include <functional>
@@ -38,6 +39,9 @@ struct PlotJob {
     std::int32_t Height = 0;
     // The tube drawn and read for, and the measured points and curves over the plot.
     valvescope::Tube Tube = Builtin807();
+    // How a screen-grid tube's screen is wired; none for the tube's own screen voltage, not
+    // triode-connected. The seed and the triode models ignore it.
+    std::optional<tubemath::ScreenWiring> Screen{};
     PlotMarks MeasurementMarks{};
     // Runs after the intake, before the drawing, on the session that draws (to put marks over
     // the plot, say); what it throws ends the job.
@@ -46,7 +50,7 @@ struct PlotJob {
 
 // Everything the window holds after a redraw.
 struct DrawnPlot {
-    tubemath::TubeParams Tube;
+    tubemath::WiredModel Tube; // the tube's model with its screen wired, as drawn and read
     TubeLimits Limits;
     PlotSettings Settings;
     PlotScale Scale;

@@ -19,7 +19,7 @@ std::optional<AxisCaptions> PlotSession::TakeTexts(const SettingsTexts& texts) {
 
 void PlotSession::SetTube(valvescope::Tube tube) {
     limits_ = LimitsOf(tube.Ratings);
-    screen_ = {tube.Screen, false};
+    screen_ = WiredAtItsScreen(tube).Screen;
     tube_ = std::move(tube);
 }
 
@@ -33,7 +33,7 @@ const PlotMarks& PlotSession::Marks(MarkLayer layer) const {
 }
 
 RedrawInput PlotSession::Redraw(Overlays show, std::int32_t width, std::int32_t height) const {
-    RedrawInput input{tube_.Model.Seed, settings_, limits_, show, width, height};
+    RedrawInput input{Wired(), settings_, limits_, show, width, height};
     input.marks = measurementMarks_;
     for (const PlotMarks* layer : {&operatingPointMarks_}) {
         input.marks.Dots.insert(input.marks.Dots.end(), layer->Dots.begin(), layer->Dots.end());
@@ -46,7 +46,7 @@ RedrawInput PlotSession::Redraw(Overlays show, std::int32_t width, std::int32_t 
 
 std::optional<PointerReading> PlotSession::ReadAt(std::int32_t height, std::int32_t X,
                                                   std::int32_t Y) {
-    return ReadPointer(tube_.Model.Seed, settings_.Rk, scale_, height, X, Y, readout_);
+    return ReadPointer(Wired(), settings_.Rk, scale_, height, X, Y, readout_);
 }
 
 } // namespace valvescope

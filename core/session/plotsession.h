@@ -59,8 +59,8 @@ public:
     const PlotMarks& Marks(MarkLayer layer) const;
 
     const valvescope::Tube& CurrentTube() const { return tube_; }
-    const tubemath::TubeParams& Tube() const { return tube_.Model.Seed; }
     const tubemath::ScreenWiring& Screen() const { return screen_; }
+    // The tube with its screen wired: what the redraw, the readout and the curve data use.
     tubemath::WiredModel Wired() const { return {tube_.Model, screen_}; }
     const TubeLimits& Limits() const { return limits_; }
     const PlotSettings& Settings() const { return settings_; }

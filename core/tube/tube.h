@@ -4,6 +4,7 @@
 #pragma once
 
 #include "model/tubemodels.h"
+#include "model/wiredmodel.h"
 
 #include <optional>
 #include <string>
@@ -34,6 +35,12 @@ inline Tube Builtin807() {
     Tube tube;
     tube.Notes = "Built in.";
     return tube;
+}
+
+// The tube as a new tube is plotted: the screen held at its own screen voltage, not
+// triode-connected.
+inline tubemath::WiredModel WiredAtItsScreen(const Tube& tube) {
+    return {tube.Model, {tube.Screen, false}};
 }
 
 } // namespace valvescope

@@ -80,10 +80,8 @@ Options:
   --bias <kind>           Push-pull: fixed (the grids at --vg) or cathode (a
                           shared bypassed Rk, the default without --vg).
   --vg <volts>            Push-pull, fixed bias: the grid voltage at rest.
-  --screen-v <volts>      The screen's voltage (push-pull: its supply).
   --ul <tap>              Push-pull: ultralinear, the screens at this tap (0 to
                           1) of each half-primary.
-  --triode-connected      The screen tied to the plate.
   --tube-b <name|file>    Push-pull: the second tube, a library tube's name or
                           a tube file (default: the first tube again).
   --sweep-drive <N>       Push-pull: also the power and THD at N drives up to
@@ -105,6 +103,11 @@ Options:
                           letters in either case) or the tube in the tube file
                           <file> instead of the 807, for every mode. A file of
                           that name comes first.
+  --screen-v <volts>      For a tube with a screen grid: hold the screen at
+                          <volts> (default: the tube's own screen voltage), for
+                          every mode.
+  --triode-connected      For a tube with a screen grid: tie the screen to the
+                          plate, for every mode.
   --data <file>           Draw the measured points in <file> (uTracer, uTmax or
                           CSV) over the plot.
   --fitted-curves         With --data: draw the model's curves at the measured

@@ -1,6 +1,11 @@
 // The command line's tube and measured-curve options: reading them, and the program run with a
 // tube file, measured points, a fit and a fitted tube saved.
 #include "cli/commandline.h"
+#include "cli/commandrun.h"
+#include "cli/runerrors.h"
+#include "cli/tuberun.h"
+#include "core/session/plotjob.h"
+#include "core/tube/library.h"
 #include "core/tube/tubefile.h"
 #include "core/tubeedit/measuremarks.h"
 
@@ -67,6 +72,8 @@ private slots:
     void aTubeFileThatDoesNotReadExitsWithTwo();
     void aTubeChangesThePictureAndTheReadout();
     void measuredPointsAreDrawnOnTheExport();
+    void theScreenOptionsWireTheScreenForTheRun();
+    void theScreenOptionsRefuseATubeWithoutAScreen();
 
 private:
     QString Path(const char* name) const { return dir_.filePath(QString::fromUtf8(name)); }
@@ -103,7 +110,13 @@ void TestTubeOptions::optionsThatDoNotGoTogetherAreUsageProblems() {
         {{"--imax", "0.1", "--export", "p.png"}, "--imax, --vmax and --pmax need --fit."},
         {{"--fit", "a", "--vmax", "0"}, "--vmax takes a number of volts above zero, not '0'."},
         {{"--fit", "a", "--pmax", "2 W"}, "--pmax takes a number of watts above zero, not '2 W'."},
-        {{"--fit", "a", "--imax", "1", "--imax", "2"}, "--imax is given more than once."}};
+        {{"--fit", "a", "--imax", "1", "--imax", "2"}, "--imax is given more than once."},
+        {{"--screen-v", "0"}, "--screen-v takes a number of volts above zero, not '0'."},
+        {{"--screen-v", "300", "--screen-v", "250"}, "--screen-v is given more than once."},
+        {{"--screen-v", "300", "--triode-connected"},
+         "--screen-v does not go with --triode-connected, which ties the screen to the plate."},
+        {{"--fit", "a", "--triode-connected"},
+         "--screen-v and --triode-connected do not go with --fit."}};
     for (const auto& [arguments, problem] : problems) {
         const valvescope::CommandLine line = Read(arguments);
         QCOMPARE(line.Mode, RunMode::Usage);
@@ -324,6 +337,55 @@ void TestTubeOptions::measuredPointsAreDrawnOnTheExport() {
     QCOMPARE(broken.Code, 2);
     QVERIFY2(broken.Err.startsWith(Path("broken.csv").toUtf8() + ":3: "), broken.Err.constData());
     QVERIFY(!QFile::exists(Path("no.png")));
+}
+
+// --screen-v (a comma working as a point) and --triode-connected give the run's wiring; the
+// drawn plot and its readouts use it (the EL34 held at 300 V draws a screen current, which the
+// readout ends with; triode-connected it has none of its own).
+void TestTubeOptions::theScreenOptionsWireTheScreenForTheRun() {
+    const valvescope::Tube el34 = valvescope::TubeOf(*valvescope::FindLibraryTube("EL34"));
+    valvescope::CommandLine line = Read({"--readout", "144,168", "--screen-v", "300,5"});
+    QCOMPARE(line.Mode, RunMode::Readout);
+    QCOMPARE(line.ScreenVolts, std::optional<double>(300.5));
+    QVERIFY(!valvescope::ScreenOptionsProblem(line, el34));
+    QCOMPARE(valvescope::ScreenWiringOf(line, el34), (tubemath::ScreenWiring{300.5, false}));
+    QCOMPARE(valvescope::ScreenWiringOf(Read({"--readout", "1,1"}), el34),
+             (tubemath::ScreenWiring{250, false}));
+    const valvescope::CommandLine strapped = Read({"--export-csv", "-", "--triode-connected"});
+    QVERIFY(strapped.TriodeConnected);
+    QCOMPARE(valvescope::ScreenWiringOf(strapped, el34).TriodeConnected, true);
+
+    valvescope::RunInputs inputs;
+    inputs.RunTube = el34;
+    inputs.Screen = valvescope::ScreenWiringOf(line, el34);
+    std::ostringstream err;
+    valvescope::DrawnPlot plot;
+    QVERIFY(!valvescope::DrawOrReport(line, inputs, plot, err));
+    QCOMPARE(plot.Tube.Screen, (tubemath::ScreenWiring{300.5, false}));
+    valvescope::ReadoutSession held(plot);
+    QVERIFY(QString::fromStdString(held.MoveTo(144, 168)).contains(QStringLiteral("    Is= ")));
+    inputs.Screen = valvescope::ScreenWiringOf(strapped, el34);
+    QVERIFY(!valvescope::DrawOrReport(strapped, inputs, plot, err));
+    QVERIFY(plot.Tube.Screen.TriodeConnected);
+    valvescope::ReadoutSession triode(plot);
+    QVERIFY(!QString::fromStdString(triode.MoveTo(144, 168)).contains(QStringLiteral("Is=")));
+}
+
+// The 807's model has no screen grid: the options are refused with one line and exit code 2, as
+// a command line that does not fit; without them nothing changes.
+void TestTubeOptions::theScreenOptionsRefuseATubeWithoutAScreen() {
+    const valvescope::Tube tube = valvescope::Builtin807();
+    QCOMPARE(valvescope::ScreenOptionsProblem(Read({"--triode-connected"}), tube),
+             std::optional<std::string>(
+                 "--triode-connected: the 807's model (seed) has no screen grid."));
+    QVERIFY(!valvescope::ScreenOptionsProblem(Read({"--readout", "1,1"}), tube));
+    const Run run = RunProgram({"--readout", "144,168", "--screen-v", "300"});
+    QCOMPARE(run.Code, static_cast<int>(valvescope::kExitUsage));
+    QCOMPARE(run.Out, QByteArray());
+    QCOMPARE(run.Err, QByteArray("--screen-v: the 807's model (seed) has no screen grid.\n"));
+    const Run plain = RunProgram({"--readout", "144,168"});
+    QCOMPARE(plain.Code, 0);
+    QVERIFY(!plain.Out.contains("Is="));
 }
 
 QTEST_GUILESS_MAIN(TestTubeOptions)

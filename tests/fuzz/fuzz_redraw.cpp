@@ -134,14 +134,14 @@ tubemath::TubeParams ReadTube(Reader& in) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     Reader reader(data, size);
     valvescope::RedrawInput input = ReadSettings(reader);
-    input.tube = ReadTube(reader);
+    input.tube.Model.Seed = ReadTube(reader);
     const Outcome reference = Redraw(input, true);
     const Outcome fast = Redraw(input, false);
     const std::string difference =
         picturemodel::Surface(fast.ops).FirstDifference(picturemodel::Surface(reference.ops));
     if (fast.fault != reference.fault || !difference.empty()) {
         const valvescope::PlotSettings& s = input.settings;
-        const tubemath::TubeParams& t = input.tube;
+        const tubemath::TubeParams& t = input.tube.Model.Seed;
         std::fprintf(stderr,
                      "%dx%d End V %d End I %d lines %d step %.17g Rk %.17g tube %.17g %.17g "
                      "%.17g %.17g %.17g %.17g %.17g: fault %s / %s, first different pixel %s\n",

@@ -94,7 +94,7 @@ void TestWindow::startsWithTheDesignedTextsAndRelabelledAxes() {
     QCOMPARE(settings.Rk, 590.0);
     QCOMPARE(settings.BPlus, 400.0);
     QCOMPARE(form_->Limits().Imax.value_or(-1), 120.0);
-    QCOMPARE(form_->Tube().Perveance, 5.7e-05);
+    QCOMPARE(form_->CurrentTube().Model.Seed.Perveance, 5.7e-05);
     QVERIFY(errors_.isEmpty());
 }
 

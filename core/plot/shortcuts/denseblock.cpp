@@ -113,8 +113,8 @@ DenseBlock::DenseBlock(std::int64_t first, std::int64_t last, const PlotMapping&
 
 FamilyMap DenseBlock::MapCurves() const {
     const auto pointAt = [this](std::int64_t k, std::int32_t v) {
-        const double I =
-            ClampedCurrent(tubemath::PlateCurrent(in_.tube, GridVoltageOf(k, in_.settings), v));
+        const double I = ClampedCurrent(
+            tubemath::PlateCurrent(in_.tube.Model.Seed, GridVoltageOf(k, in_.settings), v));
         return FamilyPoint{map_.Y(I), map_.PassesCurrentLimit(I)};
     };
     return MapFamily(first_, last_, lastVolt_, pointAt);

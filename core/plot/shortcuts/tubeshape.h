@@ -4,6 +4,7 @@
 #pragma once
 
 #include "model/tubemath.h"
+#include "model/wiredmodel.h"
 
 namespace valvescope {
 
@@ -15,6 +16,10 @@ namespace valvescope {
 // voltage, its faults only set in as the plate voltage grows, and the amplification factor is
 // used up from one grid magnitude on. Elsewhere the redraw takes the reference path.
 bool ShortcutsHoldFor(const tubemath::TubeParams& tube);
+// The shortcuts are the seed model's: every other model takes the reference path.
+inline bool ShortcutsHoldFor(const tubemath::WiredModel& tube) {
+    return tube.Model.Kind == tubemath::ModelKind::Seed && ShortcutsHoldFor(tube.Model.Seed);
+}
 
 // The least grid magnitude at which the model's own test finds the amplification factor used
 // up; every larger one is used up too. Infinity where MuExponent is not positive or no finite

@@ -51,7 +51,7 @@ TEST(LabelBoxes, ALabelPastAnEdgeOrOverAnotherIsLeftOut) {
 // right edge 12 rows apart, so the label "-6" would cover most of "-5.5".
 RedrawInput HighMuTriodeInHalfVolts() {
     RedrawInput in = redrawtest::DefaultInput();
-    in.tube = {0.3, 60, 12, 100, 100, 2e-6, 1.4};
+    in.tube.Model.Seed = {0.3, 60, 12, 100, 100, 2e-6, 1.4};
     in.settings.EndV = 700;
     in.settings.EndI = 10;
     in.settings.GridStep = 0.5;

@@ -90,7 +90,7 @@ void ExpectSamePictures(const TubeParams& tube) {
         for (const bool overlays : {false, true}) {
             SCOPED_TRACE(testing::Message() << s.name << (overlays ? ", overlays" : ""));
             RedrawInput in;
-            in.tube = tube;
+            in.tube.Model.Seed = tube;
             in.settings = {s.lines, s.step, s.endI, s.endV, 3000, s.rk, 400};
             in.overlays = valvescope::Overlays{overlays, overlays, overlays, overlays, overlays};
             in.width = s.width;
@@ -126,7 +126,7 @@ TEST(OtherTubes, ConstantsBeyondTheProofsFallBackToTheReferencePath) {
 // to the volt before the fault, as stepping volt by volt draws it. Found by the fuzzer.
 TEST(OtherTubes, FaultInsideAColumnOfVolts) {
     RedrawInput in;
-    in.tube = {0.0253, 9.91e-07, 31.1, 300, 8.7, 5.7e-05, 1.48};
+    in.tube.Model.Seed = {0.0253, 9.91e-07, 31.1, 300, 8.7, 5.7e-05, 1.48};
     in.settings = {43, 9.237e-06, 650, 812, 3000, 1e-300, 400};
     in.width = 97;
     in.height = 20;

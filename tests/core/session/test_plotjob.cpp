@@ -33,7 +33,7 @@ TEST(DrawPlotWithoutWindow, DrawsWhatTheRedrawDrawsForTheStartSettings) {
     ASSERT_TRUE(TakeSettings(fixtures::StartupTexts(), settings));
     PlotScale scale;
     DrawOps ops;
-    RedrawPlot({tubemath::TubeParams{}, settings, TubeLimits{}, Overlays{}, 462, 224}, scale, ops);
+    RedrawPlot({tubemath::WiredModel{}, settings, TubeLimits{}, Overlays{}, 462, 224}, scale, ops);
     EXPECT_EQ(plot.Ops, ops);
     EXPECT_EQ(plot.Scale.VoltsPerPixel, 800.0 / 462.0);
     EXPECT_EQ(plot.Scale.PixelsPerMilliamp, 224.0 / 200.0);
@@ -99,11 +99,12 @@ TEST(DrawPlotWithoutWindow, DrawsAndReadsForTheJobsTubeWithItsMarks) {
     ASSERT_TRUE(TakeSettings(fixtures::StartupTexts(), settings));
     PlotScale scale;
     DrawOps ops;
-    RedrawInput input{job.Tube.Model.Seed, settings, TubeLimits{50, 475, 25}, job.Show, 462, 224};
+    RedrawInput input{
+        WiredAtItsScreen(job.Tube), settings, TubeLimits{50, 475, 25}, job.Show, 462, 224};
     input.marks = job.MeasurementMarks;
     RedrawPlot(input, scale, ops);
     EXPECT_EQ(plot.Ops, ops);
-    EXPECT_EQ(plot.Tube.MuZero, 12);
+    EXPECT_EQ(plot.Tube.Model.Seed.MuZero, 12);
     EXPECT_EQ(plot.Limits.Imax, 50);
     EXPECT_EQ(plot.Ops.back().kind, DrawOpKind::Dot);
     EXPECT_NE(plot.Ops, DrawPlotWithoutWindow(StartJob()).Ops);
@@ -135,14 +136,14 @@ TEST(ReadoutSession, CarriesRpOverFromTheMoveBefore) {
 
 TEST(ReadoutSession, ADivisionByZeroLeavesTheStatusLineAsItWas) {
     DrawnPlot plot = DrawPlotWithoutWindow(StartJob());
-    const tubemath::TubeParams tube = plot.Tube;
+    const tubemath::TubeParams tube = plot.Tube.Model.Seed;
     ReadoutSession session(plot);
-    plot.Tube.ExponentSlope = 0;
+    plot.Tube.Model.Seed.ExponentSlope = 0;
     EXPECT_EQ(session.MoveTo(144, 168), "");
-    plot.Tube = tube;
+    plot.Tube.Model.Seed = tube;
     const std::string shown = session.MoveTo(144, 168);
     ASSERT_FALSE(shown.empty());
-    plot.Tube.ExponentSlope = 0;
+    plot.Tube.Model.Seed.ExponentSlope = 0;
     EXPECT_EQ(session.MoveTo(200, 100), shown);
 }
 
@@ -166,6 +167,6 @@ TEST(PlotSessionTube, RatingsBecomeTheLimitsAndTheTubeIsDrawn) {
     EXPECT_EQ(session.Limits().Imax, 250.0);
     EXPECT_EQ(session.Limits().Vmax, 600.0);
     EXPECT_EQ(session.Limits().Wp, 40.0);
-    EXPECT_EQ(session.Redraw({}, 462, 224).tube.Perveance, 2 * 5.7e-05);
+    EXPECT_EQ(session.Redraw({}, 462, 224).tube.Model.Seed.Perveance, 2 * 5.7e-05);
     EXPECT_EQ(session.Redraw({}, 462, 224).limits.Imax, 250.0);
 }
