@@ -37,6 +37,7 @@ DrawnPlot DrawPlotWithoutWindow(const PlotJob& job) {
     }
     DrawnPlot plot;
     plot.DrawnTube = session.CurrentTube();
+    plot.DrawnScreen = session.Screen();
     plot.Captions = *captions;
     plot.Texts = texts;
     plot.Tube = session.Tube();

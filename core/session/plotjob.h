@@ -13,6 +13,7 @@
 #include "core/settings/settingsboxes.h"
 #include "core/tube/tube.h"
 #include "model/tubemath.h"
+#include "model/wiredmodel.h"
 
 #include <cstdint>
 #include <functional>
@@ -55,6 +56,7 @@ struct DrawnPlot {
     // What the exports put around the plot: the session's tube, the axis captions and the texts
     // (commas already points) that drew it.
     valvescope::Tube DrawnTube;
+    tubemath::ScreenWiring DrawnScreen; // how a screen-grid tube's screen was wired
     AxisCaptions Captions;
     SettingsTexts Texts;
 };
