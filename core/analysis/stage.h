@@ -139,7 +139,7 @@ struct AcLoadLine {
 
 // The stage's DC load line, plate to cathode: Va = B+ - Resistance * Ip from (B+, 0) through the
 // quiescent point. Resistance is Ra + Rk for a resistor, Rk for a transformer (0 leaves the line
-// upright at B+).
+// upright at B+); with a held screen, whose current Rk carries too, (B+ - Vp) / Ip.
 struct DcLoadLine {
     PlotPoint VoltageEnd;  // (B+, 0)
     double Resistance = 0; // ohm

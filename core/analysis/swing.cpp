@@ -1,8 +1,9 @@
 // The swing's spectrum by quadrature over half a cycle. Ip depends on the phase only through
 // cos(phi), so it is even and half a cycle, 0 to pi, holds all of it. The current is smooth in
-// the phase except where the grid crosses 0 V (the amplification factor's |Vg|^a), where it
-// enters cut-off, and where the law's exponent runs out: those phases split the half cycle into
-// stretches, each integrated by Gauss-Legendre on smoothed nodes.
+// the phase except where the grid crosses 0 V (the seed's amplification factor |Vg|^a), where it
+// enters cut-off, and where the seed law's exponent runs out: those phases split the half cycle
+// into stretches, each integrated by Gauss-Legendre on smoothed nodes. The other models are
+// smooth but for cut-off; a split at 0 V costs them nothing.
 #include "core/analysis/quadrature.h"
 #include "core/analysis/slopes.h"
 #include "core/analysis/stagemath.h"
