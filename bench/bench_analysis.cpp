@@ -32,6 +32,24 @@ void BM_TransformerIntoGridCurrent(benchmark::State& state) {
 }
 BENCHMARK(BM_TransformerIntoGridCurrent)->Unit(benchmark::kMicrosecond);
 
+// An EL34 (Koren's constants) with its screen held at 250 V: the screen's current through Rk
+// and the model's exact slopes.
+void BM_PentodeTransformerStage(benchmark::State& state) {
+    valvescope::Tube tube;
+    tube.Model.Kind = tubemath::ModelKind::KorenPentode;
+    tube.Model.Constants = {11, 1.35, 650, 4200, 60, 24, 0, 0, 0};
+    tube.Screen = 250;
+    StageInput input;
+    input.BPlus = 350;
+    input.Rk = 470;
+    input.Load = valvescope::LoadKind::Transformer;
+    input.Zaa = 3500;
+    input.Drive = 12;
+    for (auto _ : state)
+        benchmark::DoNotOptimize(AnalyzeStage(tube, {250, false}, input));
+}
+BENCHMARK(BM_PentodeTransformerStage)->Unit(benchmark::kMicrosecond);
+
 void BM_DefaultQuiescentCurrent(benchmark::State& state) {
     const tubemath::TubeParams tube;
     const StageInput input;

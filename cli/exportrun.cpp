@@ -45,7 +45,8 @@ void WriteSpice(const CommandLine& line, const DrawnPlot& plot) {
     const std::string deck =
         line.DeckFile.isEmpty() ? exports::DeckPathFor(path) : LocalFileName(line.DeckFile);
     const std::string version = QCoreApplication::applicationVersion().toStdString();
-    exports::ExportSpice(path, deck, plot.DrawnTube, line.Dialect, version, plot.Settings);
+    exports::ExportSpice(path, deck, plot.DrawnTube, line.Dialect, version, plot.Settings,
+                         plot.Tube.Screen);
 }
 
 // With the stage's options the page carries the stage's summary, as the window's Print does

@@ -114,7 +114,7 @@ void TSchematicForm::ExportSpiceTo(const QString& path,
                                    valvescope::exports::SpiceDialect dialect) const {
     RequireCurves(takenTexts_.has_value());
     valvescope::exports::ExportSpice(LocalFileName(path), session_.CurrentTube(), dialect,
-                                     ProgramVersion(), session_.Settings());
+                                     ProgramVersion(), session_.Settings(), session_.Screen());
 }
 
 void TSchematicForm::SetPrintSummarySource(std::function<std::optional<QString>()> source) {

@@ -170,8 +170,8 @@ void TOperatingPointWindow::Update() {
         return;
     }
     try {
-        const valvescope::StageAnalysis analysis =
-            valvescope::DesignStage(session.CurrentTube(), session.Settings(), texts_);
+        const valvescope::StageAnalysis analysis = valvescope::DesignStage(
+            session.CurrentTube(), session.Screen(), session.Settings(), texts_);
         document_.SetStageMarks(valvescope::StageMarks(analysis, session.Settings()));
         ShowAnalysis(analysis);
     } catch (const std::exception& error) {

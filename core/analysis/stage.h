@@ -6,10 +6,15 @@
 //
 // The stage: the cathode sits on Rk to ground, the grid on ground through its leak, so the bias
 // is -Rk * Ip. The plate goes to B+ either through the resistor Ra or through an output
-// transformer of zero primary resistance whose secondary load reflects as Zaa.
+// transformer of zero primary resistance whose secondary load reflects as Zaa. A screen-grid
+// tube's screen is wired as the plot wires it: held at the screen voltage above the cathode (a
+// bypassed screen supply), its current running through Rk besides the plate's, so that the bias
+// is -Rk * (Ip + Is); or tied to the plate (triode-connected), the plate terminal then carrying
+// both currents. What the stage calls the plate current is always the plate terminal's.
 #pragma once
 
 #include "core/tube/tube.h"
+#include "model/wiredmodel.h"
 
 #include <array>
 #include <optional>
@@ -46,6 +51,8 @@ inline constexpr const char* kZaaMessage = "Zaa must be a finite impedance above
 inline constexpr const char* kRkMessage = "Rk must be a finite resistance of 0 ohm or more";
 inline constexpr const char* kDriveMessage = "The drive must be a finite voltage of 0 V or more";
 inline constexpr const char* kRatingsMessage = "The tube's ratings must be finite and above 0";
+inline constexpr const char* kScreenMessage =
+    "The screen voltage must be a finite voltage above 0 V";
 inline constexpr const char* kNoCurrentMessage =
     "The tube draws no plate current at this operating point";
 // Far outside its useful range the model's current can jump, so that no current balances it.
@@ -63,12 +70,21 @@ struct QuiescentPoint {
     double P = 0;  // W, plate dissipation Vp * Ip
 };
 
+// A screen-grid tube's screen at rest. Triode-connected its voltage is Vp and its current the
+// share of Ip that the screen takes.
+struct ScreenPoint {
+    double Vs = 0; // V, screen to cathode
+    double Is = 0; // A, screen current
+    double Ps = 0; // W, screen dissipation Vs * Is
+};
+
 // The quiescent values as fractions of the tube's ratings (1 = at the rating); none where the
 // tube has no such rating.
 struct RatingFractions {
     std::optional<double> Ip; // of Imax
     std::optional<double> Vp; // of Vmax
     std::optional<double> P;  // of Pmax
+    std::optional<double> Ps; // of Psmax (a screen-grid tube's)
 };
 
 // Small-signal values at the quiescent point from the model's exact derivatives.
@@ -123,7 +139,7 @@ struct AcLoadLine {
 
 // The stage's DC load line, plate to cathode: Va = B+ - Resistance * Ip from (B+, 0) through the
 // quiescent point. Resistance is Ra + Rk for a resistor, Rk for a transformer (0 leaves the line
-// upright at B+).
+// upright at B+); with a held screen, whose current Rk carries too, (B+ - Vp) / Ip.
 struct DcLoadLine {
     PlotPoint VoltageEnd;  // (B+, 0)
     double Resistance = 0; // ohm
@@ -141,21 +157,27 @@ struct StageAnalysis {
     std::string TubeName;
     StageInput Input; // as given, with Drive filled in
     QuiescentPoint Quiescent;
+    std::optional<ScreenPoint> Screen; // a screen-grid tube's only
     RatingFractions Ratings;
     SmallSignal Small;
     SignalSwing Swing;
     StageOverlay Overlay;
 };
 
-// The whole analysis. Throws StageError for an input without an answer and
-// tubemath::ArithmeticError, with its own message, for an arithmetic fault of the model.
+// The whole analysis, a screen-grid tube's screen wired as `screen` says. Throws StageError for
+// an input without an answer and tubemath::ArithmeticError, with its own message, for an
+// arithmetic fault of the model.
+StageAnalysis AnalyzeStage(const Tube& tube, const tubemath::ScreenWiring& screen,
+                           const StageInput& input);
+// The same with a screen-grid tube's screen held at the tube's own screen voltage.
 StageAnalysis AnalyzeStage(const Tube& tube, const StageInput& input);
 
 // The analysis as JSON in SI units, numbers with 17 significant digits:
 // {"tube", "load", "settings": {bPlus, ra, rk, zaa (null for a resistor load), drive},
-// "quiescent": {Ip, Vp, Vg, Vk, P}, "ratingFractions": {Ip, Vp, P}, "ratings" (the same, its old
-// name), "smallSignal": {mu, gm, rp, gain, gainUnbypassed, zout}, "swing": {drive, harmonics
-// [H1..H9], thd, power, vout, gain, averageIp, minIp, maxIp, maxVa, peakP, gridCurrent, cutoff,
+// "quiescent": {Ip, Vp, Vg, Vk, P, and for a screen-grid tube Vs, Is, Ps}, "ratingFractions":
+// {Ip, Vp, P, and for a screen-grid tube Ps}, "ratings" (the same but Ps, its old name),
+// "smallSignal": {mu, gm, rp, gain, gainUnbypassed, zout}, "swing": {drive, harmonics [H1..H9],
+// thd, power, vout, gain, averageIp, minIp, maxIp, maxVa, peakP, gridCurrent, cutoff,
 // currentExceeded, voltageExceeded, dissipationExceeded, efficiency (null for a resistor load)}}.
 std::string StageJson(const StageAnalysis& analysis);
 

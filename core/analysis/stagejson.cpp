@@ -56,6 +56,17 @@ Json FractionsObject(const RatingFractions& r) {
     return {{"Ip", OrNull(r.Ip)}, {"Vp", OrNull(r.Vp)}, {"P", OrNull(r.P)}};
 }
 
+// The quiescent point, and a screen-grid tube's screen beside it.
+Json QuiescentObject(const QuiescentPoint& q, const std::optional<ScreenPoint>& screen) {
+    Json quiescent = {{"Ip", q.Ip}, {"Vp", q.Vp}, {"Vg", q.Vg}, {"Vk", q.Vk}, {"P", q.P}};
+    if (screen) {
+        quiescent["Vs"] = screen->Vs;
+        quiescent["Is"] = screen->Is;
+        quiescent["Ps"] = screen->Ps;
+    }
+    return quiescent;
+}
+
 } // namespace
 
 std::string StageJson(const StageAnalysis& a) {
@@ -65,8 +76,10 @@ std::string StageJson(const StageAnalysis& a) {
     stage["tube"] = a.TubeName;
     stage["load"] = a.Input.Load == LoadKind::Transformer ? "transformer" : "resistor";
     stage["settings"] = SettingsObject(a.Input);
-    stage["quiescent"] = {{"Ip", q.Ip}, {"Vp", q.Vp}, {"Vg", q.Vg}, {"Vk", q.Vk}, {"P", q.P}};
+    stage["quiescent"] = QuiescentObject(q, a.Screen);
     stage["ratingFractions"] = FractionsObject(a.Ratings);
+    if (a.Screen)
+        stage["ratingFractions"]["Ps"] = OrNull(a.Ratings.Ps);
     // The same fractions under the name they had; goes in the next release.
     stage["ratings"] = FractionsObject(a.Ratings);
     stage["smallSignal"] = {{"mu", small.Mu},

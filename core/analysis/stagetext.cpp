@@ -24,13 +24,22 @@ std::string HarmonicsLine(const SignalSwing& swing) {
     return line + "\n";
 }
 
+// A screen-grid tube's screen at rest; nothing for the others.
+std::string ScreenLines(const StageAnalysis& a) {
+    if (!a.Screen)
+        return {};
+    const ScreenPoint& s = *a.Screen;
+    return "  Vs " + Volts(s.Vs) + "   Is " + Amps(s.Is) + "\n" + "  Ps " + Watts(s.Ps) + " (" +
+           OfRating(a.Ratings.Ps) + ")\n";
+}
+
 std::string QuiescentLines(const StageAnalysis& a) {
     const QuiescentPoint& q = a.Quiescent;
     return "Quiescent point\n"
            "  Ip " +
            Amps(q.Ip) + " (" + OfRating(a.Ratings.Ip) + ")\n" + "  Vp " + Volts(q.Vp) + " (" +
            OfRating(a.Ratings.Vp) + ")\n" + "  P  " + Watts(q.P) + " (" + OfRating(a.Ratings.P) +
-           ")\n" + "  Vg " + Volts(q.Vg) + "   Vk " + Volts(q.Vk) + "\n";
+           ")\n" + "  Vg " + Volts(q.Vg) + "   Vk " + Volts(q.Vk) + "\n" + ScreenLines(a);
 }
 
 std::string SmallSignalLines(const StageAnalysis& a, const std::string& zlName) {

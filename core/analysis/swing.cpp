@@ -1,8 +1,9 @@
 // The swing's spectrum by quadrature over half a cycle. Ip depends on the phase only through
 // cos(phi), so it is even and half a cycle, 0 to pi, holds all of it. The current is smooth in
-// the phase except where the grid crosses 0 V (the amplification factor's |Vg|^a), where it
-// enters cut-off, and where the law's exponent runs out: those phases split the half cycle into
-// stretches, each integrated by Gauss-Legendre on smoothed nodes.
+// the phase except where the grid crosses 0 V (the seed's amplification factor |Vg|^a), where it
+// enters cut-off, and where the seed law's exponent runs out: those phases split the half cycle
+// into stretches, each integrated by Gauss-Legendre on smoothed nodes. The other models are
+// smooth but for cut-off; a split at 0 V costs them nothing.
 #include "core/analysis/quadrature.h"
 #include "core/analysis/slopes.h"
 #include "core/analysis/stagemath.h"
@@ -16,11 +17,10 @@
 
 namespace valvescope::analysis {
 
-LoadedCurrent CurrentOnLoad(const tubemath::TubeParams& tube, double vg, PlateLoad load,
-                            double guess) {
+LoadedCurrent CurrentOnLoad(const StageTube& tube, double vg, PlateLoad load, double guess) {
     CurrentSlopes last;
     const auto residual = [&](double ip) {
-        last = PlateCurrentSlopes(tube, vg, load.Intercept - load.Slope * ip);
+        last = tube.Slopes(vg, load.Intercept - load.Slope * ip);
         return search::Sample{ip - last.Ip, 1 + load.Slope * last.DIpDVa};
     };
     // Past Intercept / Slope the plate voltage would be negative; at 0 V the model draws no
@@ -30,10 +30,10 @@ LoadedCurrent CurrentOnLoad(const tubemath::TubeParams& tube, double vg, PlateLo
     return {ip, std::isfinite(along) ? along : 0};
 }
 
-double CutoffGridVoltage(const tubemath::TubeParams& tube, double va, double from, double to) {
+double CutoffGridVoltage(const StageTube& tube, double va, double from, double to) {
     while (std::nextafter(from, to) != to) {
         const double middle = from + (to - from) / 2;
-        if (tubemath::PlateCurrent(tube, middle, va) == 0)
+        if (tube.Current(middle, va) == 0)
             from = middle;
         else
             to = middle;
@@ -44,14 +44,14 @@ double CutoffGridVoltage(const tubemath::TubeParams& tube, double va, double fro
 namespace {
 
 // The phases in (0, pi) where the current is not smooth, ascending, with 0 and pi at the ends.
-std::vector<double> StretchEnds(const tubemath::TubeParams& tube, double restVg, double drive,
+std::vector<double> StretchEnds(const StageTube& tube, double restVg, double drive,
                                 PlateLoad load) {
     const double lowestVg = restVg - drive;
     const double highestVg = restVg + drive;
     std::vector<double> gridVolts = {0};
-    if (tube.ExponentSlope > 0)
-        gridVolts.push_back(tube.ExponentSlope * tube.LawExponent);
-    if (tubemath::PlateCurrent(tube, lowestVg, load.Intercept) == 0)
+    if (tube.IsSeed() && tube.Seed().ExponentSlope > 0)
+        gridVolts.push_back(tube.Seed().ExponentSlope * tube.Seed().LawExponent);
+    if (tube.Current(lowestVg, load.Intercept) == 0)
         gridVolts.push_back(CutoffGridVoltage(tube, load.Intercept, lowestVg, restVg));
 
     std::vector<double> ends = {0, std::numbers::pi};
@@ -67,8 +67,7 @@ std::vector<double> StretchEnds(const tubemath::TubeParams& tube, double restVg,
 // Walks the phase upwards, each current found from a guess carried along the load.
 class SwingWalk {
 public:
-    SwingWalk(const tubemath::TubeParams& tube, double restVg, double restIp, double drive,
-              PlateLoad load)
+    SwingWalk(const StageTube& tube, double restVg, double restIp, double drive, PlateLoad load)
         : tube_(tube), restVg_(restVg), drive_(drive), load_(load),
           lastVg_(restVg), last_{restIp, 0} {}
 
@@ -88,7 +87,7 @@ public:
     int Solves() const { return solves_; }
 
 private:
-    const tubemath::TubeParams& tube_;
+    const StageTube& tube_;
     double restVg_;
     double drive_;
     PlateLoad load_;
@@ -174,8 +173,8 @@ constexpr double kRoundingTolerance = 1e-13;
 
 } // namespace
 
-SwingSpectrum SpectrumOfSwing(const tubemath::TubeParams& tube, double restVg, double restIp,
-                              double drive, PlateLoad load) {
+SwingSpectrum SpectrumOfSwing(const StageTube& tube, double restVg, double restIp, double drive,
+                              PlateLoad load) {
     SwingWalk walk(tube, restVg, restIp, drive, load);
     const double top = walk.CurrentAt(0);
     const double bottom = walk.CurrentAt(std::numbers::pi);

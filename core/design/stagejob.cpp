@@ -12,11 +12,12 @@ StageAnalysis TakeAndDesign(PlotSession& session, const SettingsTexts& texts,
     if (!session.TakeTexts(read)) {
         throw BlankOrZeroSetting(NoStageMessage(read));
     }
-    return DesignStage(session.CurrentTube(), session.Settings(), stage);
+    return DesignStage(session.CurrentTube(), session.Screen(), session.Settings(), stage);
 }
 
 StageAnalysis ShowStage(PlotSession& session, const StageTexts& stage) {
-    StageAnalysis analysis = DesignStage(session.CurrentTube(), session.Settings(), stage);
+    StageAnalysis analysis =
+        DesignStage(session.CurrentTube(), session.Screen(), session.Settings(), stage);
     session.SetMarks(PlotSession::MarkLayer::OperatingPoint,
                      StageMarks(analysis, session.Settings()));
     return analysis;

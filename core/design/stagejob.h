@@ -15,8 +15,9 @@ namespace valvescope {
 StageAnalysis TakeAndDesign(PlotSession& session, const SettingsTexts& texts,
                             const StageTexts& stage);
 
-// The analysis on the session's tube and settings (after its intake), its marks put into the
-// session's operating-point layer. Throws as DesignStage does, leaving the layer as it was.
+// The analysis on the session's tube, its screen wiring and settings (after its intake), its marks
+// put into the session's operating-point layer. Throws as DesignStage does, leaving the layer as it
+// was.
 StageAnalysis ShowStage(PlotSession& session, const StageTexts& stage);
 
 } // namespace valvescope

@@ -18,12 +18,19 @@ StageValue Rated(std::string name, std::string value, const std::optional<double
 
 StageSection QuiescentSection(const StageAnalysis& a) {
     const QuiescentPoint& q = a.Quiescent;
-    return {"Quiescent point",
-            {Rated("Ip", Amps(q.Ip), a.Ratings.Ip),
-             Rated("Vp", Volts(q.Vp), a.Ratings.Vp),
-             Rated("P", Watts(q.P), a.Ratings.P),
-             {"Vg", Volts(q.Vg), "grid to cathode", false},
-             {"Vk", Volts(q.Vk), "cathode to ground", false}}};
+    StageSection section{"Quiescent point",
+                         {Rated("Ip", Amps(q.Ip), a.Ratings.Ip),
+                          Rated("Vp", Volts(q.Vp), a.Ratings.Vp),
+                          Rated("P", Watts(q.P), a.Ratings.P),
+                          {"Vg", Volts(q.Vg), "grid to cathode", false},
+                          {"Vk", Volts(q.Vk), "cathode to ground", false}}};
+    // A screen-grid tube's screen after the plate's values.
+    if (a.Screen) {
+        section.Values.push_back({"Vs", Volts(a.Screen->Vs), "screen to cathode", false});
+        section.Values.push_back({"Is", Amps(a.Screen->Is), "", false});
+        section.Values.push_back(Rated("Ps", Watts(a.Screen->Ps), a.Ratings.Ps));
+    }
+    return section;
 }
 
 StageSection SmallSignalSection(const StageAnalysis& a) {

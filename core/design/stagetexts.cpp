@@ -60,6 +60,11 @@ StageAnalysis DesignStage(const Tube& tube, const PlotSettings& settings, const 
     return AnalyzeStage(tube, StageInputOf(settings, texts));
 }
 
+StageAnalysis DesignStage(const Tube& tube, const tubemath::ScreenWiring& screen,
+                          const PlotSettings& settings, const StageTexts& texts) {
+    return AnalyzeStage(tube, screen, StageInputOf(settings, texts));
+}
+
 std::string NoStageMessage(const SettingsTexts& texts) {
     return FirstBlankOrZeroBox(texts).value_or("A setting") +
            " is blank or zero: no stage to analyse";

@@ -40,6 +40,9 @@ StageInput StageInputOf(const PlotSettings& settings, const StageTexts& texts);
 // The analysis of the stage for these settings and texts, on this tube. Throws as
 // StageInputOf and AnalyzeStage do.
 StageAnalysis DesignStage(const Tube& tube, const PlotSettings& settings, const StageTexts& texts);
+// The same with a screen-grid tube's screen wired as `screen` says (the plot's wiring).
+StageAnalysis DesignStage(const Tube& tube, const tubemath::ScreenWiring& screen,
+                          const PlotSettings& settings, const StageTexts& texts);
 
 // Why there is no stage to analyse when the intake stopped at a blank-or-zero box, e.g.
 // "B+ is blank or zero: no stage to analyse".

@@ -7,7 +7,9 @@
 #include "formats/exactnumber.h"
 
 #include <filesystem>
+#include <optional>
 #include <string>
+#include <vector>
 
 namespace valvescope::exports {
 
@@ -40,6 +42,11 @@ std::string ContinuedLines(const std::string& text) {
     return out;
 }
 
+std::string RatingLine(const char* name, const std::optional<double>& value, const char* unit) {
+    return std::string("*   ") + name + " = " +
+           (value ? formats::ShortestExact(*value) + " " + unit : std::string("no rating")) + "\n";
+}
+
 std::string Header(const Tube& tube, SpiceDialect dialect, std::string_view programVersion,
                    const std::string& name) {
     const tubemath::TubeParams& p = tube.Model.Seed;
@@ -59,12 +66,9 @@ std::string Header(const Tube& tube, SpiceDialect dialect, std::string_view prog
     h += "*   Perveance     = " + formats::ShortestExact(p.Perveance) + " A/V^LawExponent\n";
     h += "*   LawExponent   = " + formats::ShortestExact(p.LawExponent) + "\n";
     h += "* Maximum ratings (not enforced by the model):\n";
-    const auto rating = [](const std::optional<double>& value, const char* unit) {
-        return value ? formats::ShortestExact(*value) + " " + unit : std::string("no rating");
-    };
-    h += "*   Imax = " + rating(tube.Ratings.Imax, "A") + "\n";
-    h += "*   Vmax = " + rating(tube.Ratings.Vmax, "V") + "\n";
-    h += "*   Pmax = " + rating(tube.Ratings.Pmax, "W") + "\n";
+    h += RatingLine("Imax", tube.Ratings.Imax, "A");
+    h += RatingLine("Vmax", tube.Ratings.Vmax, "V");
+    h += RatingLine("Pmax", tube.Ratings.Pmax, "W");
     h += "* The model has no grid current and no capacitances: the grid draws nothing and\n";
     h += "* the tube responds instantly. The plate current is Valvescope's closed-form model,\n";
     h += "* step for step; the constants stand at the top of the subcircuit, each written as an\n";
@@ -73,10 +77,11 @@ std::string Header(const Tube& tube, SpiceDialect dialect, std::string_view prog
     return h;
 }
 
-// One line a constant: ".func MuZero() {...}" for ngspice, ".param MuZero={...}" for LTspice.
-std::string ConstantLines(const Tube& tube, SpiceDialect dialect) {
+// The named constants, one a line: ".func MuZero() {...}" for ngspice, ".param MuZero={...}"
+// for LTspice.
+std::string ConstantLines(const std::vector<SpiceConstant>& constants, SpiceDialect dialect) {
     std::string lines;
-    for (const SpiceConstant& constant : SpiceConstants(tube.Model.Seed)) {
+    for (const SpiceConstant& constant : constants) {
         const std::string exact = "{" + ExactNumber(constant.Value) + "}";
         lines += dialect == SpiceDialect::Ngspice
                      ? ".func " + ConstantReference(constant.Name, dialect) + " " + exact
@@ -86,16 +91,72 @@ std::string ConstantLines(const Tube& tube, SpiceDialect dialect) {
     return lines;
 }
 
+// The header of a Koren or Reefman model: its pins, name, constants and four ratings.
+std::string ModelHeader(const Tube& tube, SpiceDialect dialect, std::string_view programVersion,
+                        const std::string& name) {
+    const bool screen = tubemath::HasScreen(tube.Model.Kind);
+    const char* simulator = dialect == SpiceDialect::LTspice ? "LTspice" : "ngspice";
+    std::string h;
+    h +=
+        "* Tube " + OneLine(tube.Name) + " as the subcircuit " + name + " for " + simulator + ".\n";
+    h += "* Model: " + std::string(tubemath::ModelName(tube.Model.Kind)) + "\n";
+    if (screen) {
+        h += "* Pins in order: plate screen grid cathode (Koren's order: P G2 G1 K)\n";
+        h += "*   X1 <plate> <screen> <grid> <cathode> " + name + "\n";
+    } else {
+        h += "* Pins in order: plate grid cathode (P G K)\n";
+        h += "*   X1 <plate> <grid> <cathode> " + name + "\n";
+    }
+    h += "* Written by Valvescope " + OneLine(programVersion) + ".\n";
+    h += "* Model constants:\n";
+    for (const SpiceConstant& constant : ModelSpiceConstants(tube.Model))
+        h += "*   " + constant.Name + " = " + formats::ShortestExact(constant.Value) + "\n";
+    h += "* Maximum ratings (not enforced by the model):\n";
+    h += RatingLine("Imax", tube.Ratings.Imax, "A");
+    h += RatingLine("Vmax", tube.Ratings.Vmax, "V");
+    h += RatingLine("Pmax", tube.Ratings.Pmax, "W");
+    if (screen)
+        h += RatingLine("Psmax", tube.Ratings.Psmax, "W");
+    h += "* The model has no grid current and no capacitances: the grid draws nothing and\n";
+    h += std::string("* the tube responds instantly. The ") +
+         (screen ? "plate and screen currents are" : "plate current is") +
+         " Valvescope's model, step\n";
+    h += "* for step; the constants stand at the top of the subcircuit, each written as an\n";
+    h += "* exact fraction so that the simulator reads the very same number, its decimal value\n";
+    h += "* in the comment beside it. Put a decimal in its place to change it.\n";
+    return h;
+}
+
+std::string ModelSubcircuit(const Tube& tube, SpiceDialect dialect, std::string_view programVersion,
+                            const std::string& name) {
+    const bool screen = tubemath::HasScreen(tube.Model.Kind);
+    std::string text = ModelHeader(tube, dialect, programVersion, name);
+    text += ".subckt " + name + (screen ? " plate screen grid cathode\n" : " plate grid cathode\n");
+    text += ConstantLines(ModelSpiceConstants(tube.Model), dialect);
+    text +=
+        "Bplate plate cathode I=" + ContinuedLines(ModelPlateFormula(tube.Model, dialect)) + "\n";
+    if (screen) {
+        text +=
+            "Bscreen screen cathode I=" + ContinuedLines(ModelScreenFormula(tube.Model, dialect)) +
+            "\n";
+    }
+    text += ".ends " + name + "\n";
+    return text;
+}
+
 } // namespace
 
 std::string SpiceSubcircuit(const Tube& tube, SpiceDialect dialect,
                             std::string_view programVersion) {
     const std::string name = SubcircuitName(tube.Name);
+    if (tube.Model.Kind != tubemath::ModelKind::Seed)
+        return ModelSubcircuit(tube, dialect, programVersion, name);
     std::string text = Header(tube, dialect, programVersion, name);
     text += ".subckt " + name + " plate grid cathode\n";
-    text += ConstantLines(tube, dialect);
-    text += "Bplate plate cathode I=" + ContinuedLines(PlateCurrentFormula(tube.Model.Seed, dialect)) +
-            "\n";
+    text += ConstantLines(SpiceConstants(tube.Model.Seed), dialect);
+    text +=
+        "Bplate plate cathode I=" + ContinuedLines(PlateCurrentFormula(tube.Model.Seed, dialect)) +
+        "\n";
     text += ".ends " + name + "\n";
     return text;
 }
@@ -110,13 +171,26 @@ std::string DeckPathFor(const std::string& path) {
 }
 
 void ExportSpice(const std::string& path, const Tube& tube, SpiceDialect dialect,
+                 std::string_view programVersion, const PlotSettings& settings,
+                 const tubemath::ScreenWiring& screen) {
+    ExportSpice(path, DeckPathFor(path), tube, dialect, programVersion, settings, screen);
+}
+
+void ExportSpice(const std::string& path, const Tube& tube, SpiceDialect dialect,
                  std::string_view programVersion, const PlotSettings& settings) {
-    ExportSpice(path, DeckPathFor(path), tube, dialect, programVersion, settings);
+    ExportSpice(path, DeckPathFor(path), tube, dialect, programVersion, settings,
+                {tube.Screen, false});
 }
 
 void ExportSpice(const std::string& path, const std::string& deckPath, const Tube& tube,
                  SpiceDialect dialect, std::string_view programVersion,
                  const PlotSettings& settings) {
+    ExportSpice(path, deckPath, tube, dialect, programVersion, settings, {tube.Screen, false});
+}
+
+void ExportSpice(const std::string& path, const std::string& deckPath, const Tube& tube,
+                 SpiceDialect dialect, std::string_view programVersion,
+                 const PlotSettings& settings, const tubemath::ScreenWiring& screen) {
     namespace fs = std::filesystem;
     const fs::path library = fs::absolute(path).lexically_normal();
     const fs::path deckFile = fs::absolute(deckPath).lexically_normal();
@@ -126,7 +200,7 @@ void ExportSpice(const std::string& path, const std::string& deckPath, const Tub
     const std::string outputName = deckFile.stem().string() + ".out";
 
     const std::string deck = SpiceFamilyDeck(tube, dialect, included, settings.EndV,
-                                             FamilyGridVoltages(settings), outputName);
+                                             FamilyGridVoltages(settings), outputName, screen);
     WriteFileAtomically(path, SpiceSubcircuit(tube, dialect, programVersion));
     WriteFileAtomically(deckPath, deck);
 }

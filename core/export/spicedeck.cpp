@@ -40,8 +40,8 @@ std::string FamilyHeader(const Tube& tube, const std::string& name, SpiceDialect
 
 std::string SpiceFamilyDeck(const Tube& tube, SpiceDialect dialect,
                             const std::string& subcircuitFile, std::int32_t endV,
-                            const std::vector<double>& gridVoltages,
-                            const std::string& outputFile) {
+                            const std::vector<double>& gridVoltages, const std::string& outputFile,
+                            const tubemath::ScreenWiring& screen) {
     if (endV < 0)
         throw std::invalid_argument("the plate sweep needs an End V of 0 or more");
     if (gridVoltages.empty())
@@ -52,28 +52,49 @@ std::string SpiceFamilyDeck(const Tube& tube, SpiceDialect dialect,
                                   std::to_string(kMaxDeckCurves) + ".");
     }
     const std::string name = SubcircuitName(tube.Name);
+    const bool hasScreen = tubemath::HasScreen(tube.Model.Kind);
+    const bool heldScreen = hasScreen && !screen.TriodeConnected;
     std::string deck = FamilyHeader(tube, name, dialect, outputFile);
+    if (hasScreen) {
+        deck +=
+            screen.TriodeConnected
+                ? "* Triode-connected: the screen tied to the plate; per curve also the screen\n"
+                  "* current (A), which the plate terminal carries besides the plate's.\n"
+                : "* The screen held at " + formats::ShortestExact(screen.Volts) +
+                      " V, written after the plate voltage; per curve also the\n"
+                      "* screen current (A).\n";
+    }
     deck += ".include " + Quoted(subcircuitFile) + "\n";
     deck += "Vplate plate 0 DC 0\n";
+    if (heldScreen)
+        deck += "Bscreen screen 0 V=" + ExactNumber(screen.Volts) + "\n";
     const bool lt = dialect == SpiceDialect::LTspice;
     // The plate node as the tubes saw it, beside the sweep's own value.
-    std::string saved = " V(plate)";
+    std::string saved = heldScreen ? " V(plate) V(screen)" : " V(plate)";
+    const std::string screenPin = !hasScreen ? "" : (screen.TriodeConnected ? " plate" : " screen");
     for (std::size_t j = 0; j < gridVoltages.size(); ++j) {
         const std::string n = std::to_string(j + 1);
         deck += "Bgrid" + n + " grid" + n + " 0 V=" + ExactNumber(gridVoltages[j]) + "\n";
-        deck += "X" + n + " plate grid" + n + " 0 " + name + "\n";
+        deck += "X" + n + " plate" + screenPin + " grid" + n + " 0 " + name + "\n";
         // The plate source's own current: in ngspice the value the expression gave at the
         // solution, not the solver's branch current, which carries its rounding.
         saved += " V(grid" + n + ") " + (lt ? "Ix(X" + n + ":plate)" : "@b.x" + n + ".bplate[i]");
+        if (hasScreen)
+            saved += lt ? " Ix(X" + n + ":screen)" : " @b.x" + n + ".bscreen[i]";
     }
+    // The behavioural currents settle only to the relative tolerance.
+    const std::string tolerances =
+        tube.Model.Kind == tubemath::ModelKind::Seed ? "" : ".options reltol=1e-14 abstol=1e-20\n";
     const std::string sweep = "Vplate 0 " + std::to_string(endV) + " 1";
     if (lt) {
+        deck += tolerances;
         deck += ".dc " + sweep + "\n";
         deck += ".save" + saved + "\n";
         deck += ".options numdgt=15 plotwinsize=0\n";
         deck += ".end\n";
         return deck;
     }
+    deck += tolerances;
     deck += ".control\n";
     deck += "set wr_singlescale\n";
     deck += "set wr_vecnames\n";
@@ -85,6 +106,14 @@ std::string SpiceFamilyDeck(const Tube& tube, SpiceDialect dialect,
     deck += ".endc\n";
     deck += ".end\n";
     return deck;
+}
+
+std::string SpiceFamilyDeck(const Tube& tube, SpiceDialect dialect,
+                            const std::string& subcircuitFile, std::int32_t endV,
+                            const std::vector<double>& gridVoltages,
+                            const std::string& outputFile) {
+    return SpiceFamilyDeck(tube, dialect, subcircuitFile, endV, gridVoltages, outputFile,
+                           {tube.Screen, false});
 }
 
 std::string SpiceStageDeck(const Tube& tube, SpiceDialect dialect, const StageDeckInput& input) {
@@ -104,7 +133,16 @@ std::string SpiceStageDeck(const Tube& tube, SpiceDialect dialect, const StageDe
     deck += "Bgrid grid 0 V=" + ExactNumber(input.GridBias) + " + " + ExactNumber(input.InputPeak) +
             " * sin(2 * pi * " + frequency + " * time)\n";
     deck += "Vmeter plate tubeplate DC 0\n";
-    deck += "X1 tubeplate grid cathode " + name + "\n";
+    const bool hasScreen = tubemath::HasScreen(tube.Model.Kind);
+    const bool tied = hasScreen && input.Screen.TriodeConnected;
+    if (hasScreen && !tied) {
+        deck += "* The screen held at its voltage above the cathode (a bypassed screen supply)\n";
+        deck += "Bscreen screen cathode V=" + ExactNumber(input.Screen.Volts) + "\n";
+    }
+    const auto screenPin = [&](const std::string& plate) {
+        return !hasScreen ? std::string() : tied ? " " + plate : std::string(" screen");
+    };
+    deck += "X1 tubeplate" + screenPin("tubeplate") + " grid cathode " + name + "\n";
     const std::string ohms = ExactNumber(input.LoadOhms);
     if (input.LoadKind == StageDeckInput::Load::Resistor) {
         RequirePositive(input.LoadOhms, "Ra");
@@ -116,7 +154,7 @@ std::string SpiceStageDeck(const Tube& tube, SpiceDialect dialect, const StageDe
         deck += "* which a twin tube held at the quiescent point draws.\n";
         deck += "Bquietgrid quietgrid 0 V=" + ExactNumber(input.GridBias) + "\n";
         deck += "Vquiet bplus quietplate DC 0\n";
-        deck += "X2 quietplate quietgrid cathode " + name + "\n";
+        deck += "X2 quietplate" + screenPin("quietplate") + " quietgrid cathode " + name + "\n";
         deck += "Bload plate 0 V=V(bplus) - " + ohms + " * (I(Vmeter) - I(Vquiet))\n";
     }
     if (dialect == SpiceDialect::LTspice) {

@@ -5,6 +5,7 @@
 #include "core/export/familygrid.h"
 #include "core/export/spicetext.h"
 #include "core/tube/tube.h"
+#include "model/wiredmodel.h"
 
 #include <cstdint>
 #include <string>
@@ -25,6 +26,16 @@ inline constexpr std::size_t kMaxDeckCurves = 1000;
 // of the same values (the current as Ix(XN:plate)) into the .raw file. Throws std::invalid_argument
 // for a negative endV, no grid voltages or a non-finite one, and ExportTooLargeError for more
 // than kMaxDeckCurves.
+//
+// A screen-grid tube is wired as `screen` says: its screen held at screen.Volts by a source of
+// its own (whose voltage the table writes after the plate's), or tied to the plate; each curve's
+// screen current (@b.xN.bscreen[i], Ix(XN:screen)) follows its plate current. The seed and the
+// triodes ignore `screen`.
+std::string SpiceFamilyDeck(const Tube& tube, SpiceDialect dialect,
+                            const std::string& subcircuitFile, std::int32_t endV,
+                            const std::vector<double>& gridVoltages, const std::string& outputFile,
+                            const tubemath::ScreenWiring& screen);
+// The same with a screen-grid tube's screen held at the tube's own screen voltage.
 std::string SpiceFamilyDeck(const Tube& tube, SpiceDialect dialect,
                             const std::string& subcircuitFile, std::int32_t endV,
                             const std::vector<double>& gridVoltages, const std::string& outputFile);
@@ -48,6 +59,9 @@ struct StageDeckInput {
     std::int32_t StepsPerPeriod = 2000; // largest time step = period / this
     std::string SubcircuitFile;         // included by the deck
     std::string OutputFile;             // ngspice writes the Fourier table here
+    // A screen-grid tube's screen: held at Volts above the cathode, or tied to the plate (then
+    // the meter carries the screen current too). The seed and the triodes ignore it.
+    tubemath::ScreenWiring Screen;
 };
 
 // The stage as a .tran deck over Periods periods whose last period's plate current, the

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "model/tubemath.h"
+#include "model/tubemodels.h"
 
 #include <string>
 #include <string_view>
@@ -39,5 +40,17 @@ std::string ConstantReference(std::string_view name, SpiceDialect dialect);
 // expression in `dialect` over the named constants. It takes the steps of tubemath::PlateCurrent
 // in the same order with Vg = V(grid,cathode) and Va = V(plate,cathode).
 std::string PlateCurrentFormula(const tubemath::TubeParams& tube, SpiceDialect dialect);
+
+// The constants of a model other than the seed by their names ("mu", "kg1", ...), in the order
+// tubemath::ConstantsOf gives them.
+std::vector<SpiceConstant> ModelSpiceConstants(const tubemath::TubeModel& model);
+
+// The plate current, and for a screen-grid model the screen current (empty for a triode), in
+// amperes from the electrode to `cathode`, of a model other than the seed (std::invalid_argument
+// for the seed): the steps of tubemath::CurrentsAt with Vg = V(grid,cathode),
+// Va = V(plate,cathode) and Vs = V(screen,cathode), its corners included (no screen voltage, no
+// current; Va <= 0 the value at Va = 0; E1 <= 0 no current).
+std::string ModelPlateFormula(const tubemath::TubeModel& model, SpiceDialect dialect);
+std::string ModelScreenFormula(const tubemath::TubeModel& model, SpiceDialect dialect);
 
 } // namespace valvescope::exports

@@ -175,6 +175,60 @@ TEST(SpiceSubcircuit, LTspiceUsesItsOwnSyntax) {
     EXPECT_NE(ng.find(ExactNumber(8.7)), std::string::npos);
 }
 
+// A screen-grid tube in Koren's pin order, its constants and four ratings named, in both
+// dialects; its deck holds the screen or ties it to the plate.
+TEST(SpiceSubcircuit, ScreenGridTubesTakeKorensPinOrder) {
+    Tube tube;
+    tube.Name = "EL34";
+    tube.Model.Kind = tubemath::ModelKind::KorenPentode;
+    tube.Model.Constants.Mu = 11;
+    tube.Model.Constants.Ex = 1.35;
+    tube.Model.Constants.Kg1 = 650;
+    tube.Model.Constants.Kg2 = 4200;
+    tube.Model.Constants.Kp = 60;
+    tube.Model.Constants.Kvb = 24;
+    tube.Ratings = {0.15, 800, 25, std::nullopt};
+    tube.Screen = 250;
+    const std::string ng = SpiceSubcircuit(tube, SpiceDialect::Ngspice, "1");
+    for (const char* part :
+         {"Model: koren-pentode",
+          "Pins in order: plate screen grid cathode (Koren's order: P G2 G1 K)", "*   kg2 = 4200\n",
+          "*   Psmax = no rating\n", ".subckt EL34 plate screen grid cathode\n", ".func mu() {",
+          "} ; 1.35\n", "Bplate plate cathode I=", "Bscreen screen cathode I="})
+        EXPECT_NE(ng.find(part), std::string::npos) << part;
+    // Koren's pentode divides the grid voltage by the screen's, 1 where there is none.
+    EXPECT_NE(ModelPlateFormula(tube.Model, SpiceDialect::Ngspice)
+                  .find("(kp() * ((1 / mu()) + (V(grid,cathode) / ((V(screen,cathode) > 0) ? "
+                        "V(screen,cathode) : 1))))"),
+              std::string::npos);
+    const std::string lt = SpiceSubcircuit(tube, SpiceDialect::LTspice, "1");
+    const std::string ltBody = lt.substr(lt.find(".subckt"));
+    EXPECT_NE(ltBody.find(".param kvb={"), std::string::npos);
+    EXPECT_NE(ltBody.find("Bscreen screen cathode I=if("), std::string::npos);
+    EXPECT_EQ(ltBody.find('?'), std::string::npos);
+    EXPECT_EQ(ltBody.find("()"), std::string::npos);
+
+    tube.Model.Kind = tubemath::ModelKind::KorenTriode;
+    const std::string triode = SpiceSubcircuit(tube, SpiceDialect::Ngspice, "1");
+    EXPECT_NE(triode.find(".subckt EL34 plate grid cathode\n"), std::string::npos);
+    EXPECT_EQ(triode.find("Bscreen"), std::string::npos);
+    EXPECT_EQ(triode.find("Psmax"), std::string::npos);
+
+    tube.Model.Kind = tubemath::ModelKind::Derk;
+    const std::string held =
+        SpiceFamilyDeck(tube, SpiceDialect::Ngspice, "el34.lib", 10, {0, -5}, "o", {250, false});
+    for (const char* part :
+         {"Bscreen screen 0 V=", "X2 plate screen grid2 0 EL34",
+          "wrdata o V(plate) V(screen) V(grid1) @b.x1.bplate[i] @b.x1.bscreen[i]",
+          ".options reltol="})
+        EXPECT_NE(held.find(part), std::string::npos) << part;
+    const std::string tied =
+        SpiceFamilyDeck(tube, SpiceDialect::LTspice, "el34.lib", 10, {0}, "o", {250, true});
+    EXPECT_NE(tied.find("X1 plate plate grid1 0 EL34"), std::string::npos);
+    EXPECT_NE(tied.find(".save V(plate) V(grid1) Ix(X1:plate) Ix(X1:screen)"), std::string::npos);
+    EXPECT_EQ(tied.find("Bscreen"), std::string::npos);
+}
+
 TEST(SpiceFamilyDeck, LTspiceDeckSweepsAndSaves) {
     const std::string deck =
         SpiceFamilyDeck(Builtin807(), SpiceDialect::LTspice, "807.lib", 300, {0, -10}, "807.txt");
