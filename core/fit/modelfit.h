@@ -98,7 +98,7 @@ std::vector<ModelFitResult> CompareModels(const std::vector<MeasuredFile>& files
 
 // {"model", "points", "rms_mA", "max_mA", "screen_rms_mA" (null without a screen current),
 //  "files": [{"file", "points", "rms_mA"}], "constants": {...}, "stderr": {...},
-//  "flags": {name: ["at_bound", "poorly_determined"]}}; with `comparison`, "bic" and "seconds"
+//  "flags": {name: "bound"|"poor"}} (only the flagged); with `comparison`, "bic" and "seconds"
 // too. On one line as FitJson lays it out, numbers to 17 significant digits; numbers that are
 // not finite are written as null.
 std::string ModelFitJson(const ModelFitResult& result, bool comparison = false);

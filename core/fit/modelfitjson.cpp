@@ -20,15 +20,6 @@ ordered_json Number(double value) {
     return value;
 }
 
-ordered_json Flags(const ConstantQuality& quality) {
-    ordered_json flags = ordered_json::array();
-    if (quality.AtBound)
-        flags.push_back("at_bound");
-    if (quality.PoorlyDetermined)
-        flags.push_back("poorly_determined");
-    return flags;
-}
-
 ordered_json JsonOf(const ModelFitResult& result, bool comparison) {
     ordered_json json;
     json["model"] = FitModelName(result.Model);
@@ -49,7 +40,9 @@ ordered_json JsonOf(const ModelFitResult& result, bool comparison) {
         const ConstantQuality& quality = result.Quality[static_cast<std::size_t>(c)];
         constants[name] = Number(result.Tube.Constants[c]);
         errors[name] = Number(quality.StandardError);
-        flags[name] = Flags(quality);
+        // As the seed's fit flags them: only the constants at a bound or poorly determined.
+        if (quality.AtBound || quality.PoorlyDetermined)
+            flags[name] = quality.AtBound ? "bound" : "poor";
     }
     json["constants"] = constants;
     json["stderr"] = errors;
