@@ -75,7 +75,7 @@ int WriteExportedPicture(const CommandLine& line, const DrawnPlot& plot, std::os
                 WritePicture(line.File, format, plot.Ops, line.Surface, plot.DrawnTube.Name);
             } else {
                 const page::PictureLabels labels{
-                    plot.Captions, page::CaptionItems(plot.DrawnTube.Name, plot.Texts)};
+                    plot.Captions, page::CaptionItems(plot.DrawnTube.Name, plot.Tube, plot.Texts)};
                 WritePicture(line.File, format, FrameSurface(labels, line.Surface), plot.Ops,
                              plot.DrawnTube.Name);
             }

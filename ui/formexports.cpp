@@ -48,7 +48,8 @@ QString TubeFileName(const std::string& name) {
 valvescope::page::FramedPicture TSchematicForm::FramedLayout() const {
     std::vector<std::string> items;
     if (takenTexts_) {
-        items = valvescope::page::CaptionItems(session_.CurrentTube().Name, *takenTexts_);
+        items = valvescope::page::CaptionItems(session_.CurrentTube().Name, session_.Wired(),
+                                               *takenTexts_);
     }
     return valvescope::FrameSurface({shownCaptions_, items}, controls_.PaintBox1->size());
 }

@@ -1,6 +1,7 @@
 #include "core/page/settingstext.h"
 
 #include "core/settings/settingsboxes.h"
+#include "formats/exactnumber.h"
 
 namespace valvescope::page {
 
@@ -42,6 +43,18 @@ std::vector<std::string> CaptionItems(const std::string& tubeName, const Setting
     std::vector<std::string> items{tubeName};
     for (const SettingRow& row : SettingRows(texts)) {
         items.push_back(row.Caption + " " + row.Value);
+    }
+    return items;
+}
+
+std::vector<std::string> CaptionItems(const std::string& tubeName, const tubemath::WiredModel& tube,
+                                      const SettingsTexts& texts) {
+    std::vector<std::string> items = CaptionItems(tubeName, texts);
+    if (tubemath::HasScreen(tube.Model.Kind)) {
+        items.insert(items.begin() + 1, tube.Screen.TriodeConnected
+                                            ? std::string("Triode-connected")
+                                            : "Screen " + formats::ShortestExact(tube.Screen.Volts) +
+                                                  " V");
     }
     return items;
 }

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "core/settings/intake.h"
+#include "model/wiredmodel.h"
 
 #include <string>
 #include <vector>
@@ -20,5 +21,9 @@ std::vector<SettingRow> SettingRows(const SettingsTexts& texts);
 
 // The caption line's items: the tube's name, then "Caption value" for each box.
 std::vector<std::string> CaptionItems(const std::string& tubeName, const SettingsTexts& texts);
+// The same with the screen's wiring after the name for a screen-grid tube ("Screen 250 V" or
+// "Triode-connected"), so that a picture says which curves it shows.
+std::vector<std::string> CaptionItems(const std::string& tubeName, const tubemath::WiredModel& tube,
+                                      const SettingsTexts& texts);
 
 } // namespace valvescope::page

@@ -124,6 +124,16 @@ TEST(SettingRows, CaptionsInTheWindowsOrderWithUnits) {
     const std::vector<std::string> items = CaptionItems("EL34 (Mullard)", texts);
     EXPECT_EQ(items.front(), "EL34 (Mullard)");
     EXPECT_EQ(items[3], "# Grid Lines 10");
+    // A screen-grid tube's picture says how its screen was wired; the 807's says nothing more.
+    tubemath::WiredModel pentode;
+    pentode.Model.Kind = tubemath::ModelKind::KorenPentode;
+    pentode.Screen.Volts = 249.25;
+    const std::vector<std::string> held = CaptionItems("EL34", pentode, texts);
+    ASSERT_EQ(held.size(), 9u);
+    EXPECT_EQ(held[1], "Screen 249.25 V");
+    pentode.Screen.TriodeConnected = true;
+    EXPECT_EQ(CaptionItems("EL34", pentode, texts)[1], "Triode-connected");
+    EXPECT_EQ(CaptionItems("807", tubemath::WiredModel{}, texts), CaptionItems("807", texts));
 }
 
 PageContent StartPage() {
