@@ -17,6 +17,7 @@
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QtTest>
+#include <cmath>
 
 using valvescope::RunMode;
 
@@ -74,6 +75,7 @@ private slots:
     void measuredPointsAreDrawnOnTheExport();
     void theScreenOptionsWireTheScreenForTheRun();
     void theScreenOptionsRefuseATubeWithoutAScreen();
+    void aLibraryPentodesStageHoldsItsScreen();
 
 private:
     QString Path(const char* name) const { return dir_.filePath(QString::fromUtf8(name)); }
@@ -386,6 +388,28 @@ void TestTubeOptions::theScreenOptionsRefuseATubeWithoutAScreen() {
     const Run plain = RunProgram({"--readout", "144,168"});
     QCOMPARE(plain.Code, 0);
     QVERIFY(!plain.Out.contains("Is="));
+}
+
+// The EL34 from the library with its screen held at 300 V: the cathode resistor (590 ohm at
+// start-up) carries plate and screen current, and the screen's dissipation is read against the
+// EL34's 8 W.
+void TestTubeOptions::aLibraryPentodesStageHoldsItsScreen() {
+    const Run run = RunProgram({"--tube", "el34", "--screen-v", "300", "--design", "json"});
+    QCOMPARE(run.Code, 0);
+    const QJsonObject design = QJsonDocument::fromJson(run.Out).object();
+    QCOMPARE(design["tube"].toString(), QStringLiteral("EL34"));
+    const QJsonObject q = design["quiescent"].toObject();
+    QCOMPARE(q["Vs"].toDouble(), 300.0);
+    const double ip = q["Ip"].toDouble();
+    const double is = q["Is"].toDouble();
+    QVERIFY(is > 1e-4 && is < ip);
+    QVERIFY(std::fabs(q["Vk"].toDouble() - 590 * (ip + is)) < 1e-9);
+    QVERIFY(std::fabs(q["Ps"].toDouble() - 300 * is) < 1e-12);
+    QVERIFY(std::fabs(design["ratingFractions"].toObject()["Ps"].toDouble() - 300 * is / 8) <
+            1e-12);
+    const QJsonObject on807 =
+        QJsonDocument::fromJson(RunProgram({"--design", "json"}).Out).object();
+    QVERIFY(!on807["quiescent"].toObject().contains("Is"));
 }
 
 QTEST_GUILESS_MAIN(TestTubeOptions)
