@@ -316,9 +316,8 @@ bool ReadAll(const QCommandLineParser& parser, CommandLine& line) {
         line.DesignFile = *file;
     }
     if (!ReadSettings(parser, line) || !ReadShowAndSize(parser, line) ||
-        !ReadPoints(parser, line) || !ReadStage(parser, line) ||
-        !ReadExportOptions(parser, line) || !ReadTubeOptions(parser, line) ||
-        !ReadPushPullOptions(parser, line)) {
+        !ReadPoints(parser, line) || !ReadStage(parser, line) || !ReadExportOptions(parser, line) ||
+        !ReadTubeOptions(parser, line) || !ReadPushPullOptions(parser, line)) {
         return false;
     }
     if (FileOptionOf(line.Mode)) {

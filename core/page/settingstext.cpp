@@ -51,10 +51,10 @@ std::vector<std::string> CaptionItems(const std::string& tubeName, const tubemat
                                       const SettingsTexts& texts) {
     std::vector<std::string> items = CaptionItems(tubeName, texts);
     if (tubemath::HasScreen(tube.Model.Kind)) {
-        items.insert(items.begin() + 1, tube.Screen.TriodeConnected
-                                            ? std::string("Triode-connected")
-                                            : "Screen " + formats::ShortestExact(tube.Screen.Volts) +
-                                                  " V");
+        items.insert(items.begin() + 1,
+                     tube.Screen.TriodeConnected
+                         ? std::string("Triode-connected")
+                         : "Screen " + formats::ShortestExact(tube.Screen.Volts) + " V");
     }
     return items;
 }

@@ -157,7 +157,8 @@ void TestTubeWindow::tubeFilesOpenAndSave() {
     QCOMPARE(form_->CurrentTube().Name, std::string("EL34"));
     QCOMPARE(Window().NumberField(7)->text(), QStringLiteral("150"));
     Window().SaveTubeAs(Path("copy.json"));
-    QCOMPARE(valvescope::ReadTubeFile(Path("copy.json").toStdString()).Model.Seed.Perveance, 1.1e-3);
+    QCOMPARE(valvescope::ReadTubeFile(Path("copy.json").toStdString()).Model.Seed.Perveance,
+             1.1e-3);
 
     QFile bad(Path("bad.json"));
     QVERIFY(bad.open(QIODevice::WriteOnly));
