@@ -97,11 +97,16 @@ std::optional<std::string> ScreenOptionsProblem(const CommandLine& line, const T
 }
 
 tubemath::ScreenWiring ScreenWiringOf(const CommandLine& line, const Tube& tube) {
-    tubemath::ScreenWiring screen = WiredAtItsScreen(tube).Screen;
+    // The design's wiring goes with the design's tube; another tube starts at its own voltage.
+    const bool designs =
+        line.TubeFile.isEmpty() && tubemath::HasScreen(line.Start.DesignTube.Model.Kind);
+    tubemath::ScreenWiring screen = designs ? line.Start.Screen : WiredAtItsScreen(tube).Screen;
     if (line.ScreenVolts) {
-        screen.Volts = *line.ScreenVolts;
+        screen = {*line.ScreenVolts, false};
     }
-    screen.TriodeConnected = line.TriodeConnected;
+    if (line.TriodeConnected) {
+        screen.TriodeConnected = true;
+    }
     return screen;
 }
 

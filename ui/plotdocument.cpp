@@ -157,6 +157,7 @@ Design PlotDocument::CurrentDesign() const {
     }
     Design design;
     design.DesignTube = CurrentTube();
+    design.Screen = session_.Screen();
     design.Texts = texts_;
     design.Show = show_;
     design.MeasurementFile = measurementFile_;
@@ -167,6 +168,7 @@ Design PlotDocument::CurrentDesign() const {
 
 void PlotDocument::TakeDesign(const Design& design, MeasuredPoints points) {
     session_.SetTube(design.DesignTube);
+    session_.SetScreen(design.Screen);
     if (design.MeasurementFile.empty()) {
         points.clear();
     }

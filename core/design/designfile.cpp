@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cmath>
 #include <cstdint>
 #include <filesystem>
 #include <set>
@@ -133,8 +134,8 @@ void CheckFormatAndKeys(const Json& root, const std::string& fileName) {
     if (!format->is_number_integer() || format->get<std::int64_t>() != kDesignFileFormat) {
         Fail(fileName, "format", "must be " + std::to_string(kDesignFileFormat));
     }
-    static const std::vector<std::string> known = {"format", "tube",         "settings",
-                                                   "show",   "measurements", "stage"};
+    static const std::vector<std::string> known = {"format",       "tube",  "settings", "show",
+                                                   "measurements", "stage", "screen"};
     for (const auto& [key, value] : root.items()) {
         if (std::find(known.begin(), known.end(), key) == known.end()) {
             Fail(fileName, key, "unknown key");
@@ -206,6 +207,27 @@ StageTexts StageOf(const Json& root, const std::string& fileName) {
     return stage;
 }
 
+// The screen's wiring: for a screen-grid tube "screen" may say it, else the tube's own voltage;
+// another tube has no screen to wire.
+tubemath::ScreenWiring ScreenOf(const Json& root, const Tube& tube, const std::string& fileName) {
+    const bool hasScreen = tubemath::HasScreen(tube.Model.Kind);
+    if (!root.contains("screen")) {
+        return {hasScreen ? tube.Screen : 0, false};
+    }
+    if (!hasScreen) {
+        Fail(fileName, "screen", "the tube's model has no screen grid");
+    }
+    const Json& section = Section(root, "screen", {"volts", "triode_connected"}, fileName);
+    const auto volts = section.find("volts");
+    if (volts == section.end()) {
+        Fail(fileName, "screen.volts", "missing");
+    }
+    if (!volts->is_number() || !std::isfinite(volts->get<double>()) || volts->get<double>() <= 0) {
+        Fail(fileName, "screen.volts", "must be a number above zero");
+    }
+    return {volts->get<double>(), Flag(section, "screen", "triode_connected", fileName)};
+}
+
 } // namespace
 
 Design ParseDesignJson(std::string_view text, const std::string& fileName) {
@@ -220,6 +242,7 @@ Design ParseDesignJson(std::string_view text, const std::string& fileName) {
         MeasurementPath(Text(measurements, "measurements", "file", fileName), fileName);
     design.FittedCurves = Flag(measurements, "measurements", "fitted_curves", fileName);
     design.Stage = StageOf(root, fileName);
+    design.Screen = ScreenOf(root, design.DesignTube, fileName);
     return design;
 }
 
@@ -244,6 +267,10 @@ std::string DesignJson(const Design& design) {
     root["stage"] = {{"load", LoadWord(design.Stage.Load)},
                      {"zaa", design.Stage.Zaa},
                      {"drive", design.Stage.Drive}};
+    if (tubemath::HasScreen(design.DesignTube.Model.Kind)) {
+        root["screen"] = {{"volts", design.Screen.Volts},
+                          {"triode_connected", design.Screen.TriodeConnected}};
+    }
     // Texts come from the window as UTF-8; a stray invalid byte becomes U+FFFD rather than
     // failing the save.
     return root.dump(4, ' ', false, Ordered::error_handler_t::replace) + "\n";

@@ -19,6 +19,7 @@
 #include "core/settings/plotsettings.h"
 #include "core/settings/settingsboxes.h"
 #include "core/tube/tube.h"
+#include "model/wiredmodel.h"
 
 #include <cstddef>
 #include <string>
@@ -38,6 +39,9 @@ inline constexpr std::size_t kMaxDesignFileBytes = std::size_t{1} << 20;
 
 struct Design {
     Tube DesignTube = Builtin807();
+    // How a screen-grid tube's screen is wired: "screen": {"volts", "triode_connected"} in the
+    // file, written for such a tube only; left out, the tube's own screen voltage.
+    tubemath::ScreenWiring Screen;
     SettingsTexts Texts = StartTexts();
     Overlays Show;
     std::string MeasurementFile; // empty: no measured points

@@ -1,6 +1,7 @@
 // Design files: what is saved reads back as it was, and a file that does not read names the
 // key that is wrong and writes nothing over a good file.
 #include "core/design/designfile.h"
+#include "core/tube/library.h"
 #include "tests/core/tempfolder.h"
 
 #include <gtest/gtest.h>
@@ -112,6 +113,31 @@ TEST(DesignFile, AFileThatDoesNotReadNamesTheFileAndTheKey) {
     EXPECT_EQ(message("[1, 2]"), "d.json: not a design file: expected one JSON object");
     EXPECT_NE(message("{\"format\": 1,").find("d.json: "), std::string::npos);
     EXPECT_EQ(message("{\"format\": 1}"), "d.json: tube: missing");
+}
+
+// A screen-grid tube's design keeps how its screen was wired; without the key it starts at the
+// tube's own screen voltage, and a tube without a screen has none to wire.
+TEST(DesignFile, AScreenGridTubesWiringReadsBack) {
+    Design design;
+    design.DesignTube = TubeOf(*FindLibraryTube("EL34"));
+    design.Screen = {312.5, true};
+    const std::string text = DesignJson(design);
+    EXPECT_NE(text.find("\"volts\": 312.5"), std::string::npos);
+    const Design back = ParseDesignJson(text, "d.json");
+    EXPECT_EQ(back.Screen, (tubemath::ScreenWiring{312.5, true}));
+    EXPECT_EQ(back.DesignTube.Model.Kind, tubemath::ModelKind::KorenPentode);
+
+    std::string unwired = text;
+    unwired.erase(unwired.find(",\n    \"screen\""));
+    unwired += "\n}\n";
+    EXPECT_EQ(ParseDesignJson(unwired, "d.json").Screen, (tubemath::ScreenWiring{250, false}));
+
+    std::string seed = DesignJson(Design{});
+    EXPECT_EQ(seed.find("\"screen\""), std::string::npos);
+    seed.insert(seed.find("\"format\": 1,") + 12,
+                " \"screen\": {\"volts\": 250, \"triode_connected\": false},");
+    EXPECT_EQ(MessageOf([&] { ParseDesignJson(seed, "d.json"); }),
+              "d.json: screen: the tube's model has no screen grid");
 }
 
 TEST(DesignFile, ADesignThatWouldNotReadBackWritesNothing) {
