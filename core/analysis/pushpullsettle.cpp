@@ -43,7 +43,7 @@ constexpr double kSettled = 1e-10;
 class Settler {
 public:
     Settler(const PairWiring& wiring, const PushPullInput& input, const SettledCycle* near)
-        : wiring_(wiring), input_(input),
+        : wiring_(wiring),
           // The largest current the load lets the stage swing, for the tolerances.
           currentScale_(input.BPlus / wiring.QuarterRaa) {
         if (near) {
@@ -77,7 +77,6 @@ public:
 
 private:
     const PairWiring& wiring_;
-    const PushPullInput& input_;
     double currentScale_;
     double magnetising_ = 0;
     std::optional<double> slope_;
