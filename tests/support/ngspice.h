@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <filesystem>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -21,6 +22,33 @@ namespace valvescope::testing {
 inline bool NgspiceFound(const std::string& program) {
     return !program.empty() && program.find("NOTFOUND") == std::string::npos;
 }
+
+#ifdef VALVESCOPE_NGSPICE
+// A test that runs ngspice in a folder of its own: skipped where ngspice was not found, the
+// folder removed afterwards (kept when KEEP is set, to look at the decks).
+class NgspiceFolderTest : public ::testing::Test {
+public:
+    void SetUp() override {
+        if (!NgspiceFound(VALVESCOPE_NGSPICE))
+            GTEST_SKIP() << "ngspice not found: install Debian's ngspice";
+        std::string pattern =
+            (std::filesystem::temp_directory_path() / "valvescope-spice-XXXXXX").string();
+        ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
+        dir_ = pattern;
+    }
+    void TearDown() override {
+        if (!dir_.empty() && !std::getenv("KEEP"))
+            std::filesystem::remove_all(dir_);
+    }
+
+    std::string Path(const std::string& name) const {
+        return (std::filesystem::path(dir_) / name).string();
+    }
+
+protected:
+    std::string dir_;
+};
+#endif
 
 // Runs ngspice in batch mode on the deck `name` in `folder`, as the deck's header says to run
 // it, its output going to a log beside it; expects exit status 0 and no error in the log.

@@ -26,22 +26,8 @@ namespace fs = std::filesystem;
 
 const std::string kNgspice = VALVESCOPE_NGSPICE;
 
-class NgspiceTest : public ::testing::Test {
+class NgspiceTest : public valvescope::testing::NgspiceFolderTest {
 public:
-    void SetUp() override {
-        if (!valvescope::testing::NgspiceFound(kNgspice))
-            GTEST_SKIP() << "ngspice not found: install Debian's ngspice";
-        std::string pattern = (fs::temp_directory_path() / "valvescope-spice-XXXXXX").string();
-        ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-        dir_ = pattern;
-    }
-    void TearDown() override {
-        if (!dir_.empty())
-            fs::remove_all(dir_);
-    }
-
-    std::string Path(const std::string& name) const { return (fs::path(dir_) / name).string(); }
-
     // Writes the deck and runs ngspice on it.
     void Run(const std::string& deck, const std::string& name) {
         WriteFileAtomically(Path(name), deck);
@@ -51,8 +37,6 @@ public:
     std::vector<std::vector<double>> ReadTable(const std::string& name) const {
         return valvescope::testing::ReadWrdata(Path(name));
     }
-
-    std::string dir_;
 };
 
 // A high-mu triode whose constants differ from the 807's in every place.

@@ -76,22 +76,8 @@ struct Tally {
     }
 };
 
-class NgspiceModels : public ::testing::Test {
+class NgspiceModels : public valvescope::testing::NgspiceFolderTest {
 public:
-    void SetUp() override {
-        if (!valvescope::testing::NgspiceFound(kNgspice))
-            GTEST_SKIP() << "ngspice not found: install Debian's ngspice";
-        std::string pattern = (fs::temp_directory_path() / "valvescope-models-XXXXXX").string();
-        ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-        dir_ = pattern;
-    }
-    void TearDown() override {
-        if (!dir_.empty())
-            fs::remove_all(dir_);
-    }
-
-    std::string Path(const std::string& name) const { return (fs::path(dir_) / name).string(); }
-
     // Exports the tube and its family deck as the program does, runs the deck and checks every
     // current of its table against the model.
     Tally CheckFamily(const Tube& tube, const tubemath::ScreenWiring& screen, std::int32_t endV,
@@ -185,8 +171,6 @@ public:
         }
         return tally;
     }
-
-    std::string dir_;
 };
 
 // Grid voltages from 0 into deep cut-off, and positive ones.

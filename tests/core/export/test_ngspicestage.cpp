@@ -24,22 +24,15 @@ namespace fs = std::filesystem;
 
 const std::string kNgspice = VALVESCOPE_NGSPICE;
 
-class NgspiceStage : public ::testing::Test {
+class NgspiceStage : public valvescope::testing::NgspiceFolderTest {
 public:
     void SetUp() override {
-        if (!valvescope::testing::NgspiceFound(kNgspice))
-            GTEST_SKIP() << "ngspice not found: install Debian's ngspice";
-        std::string pattern = (fs::temp_directory_path() / "valvescope-stage-XXXXXX").string();
-        ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-        dir_ = pattern;
+        NgspiceFolderTest::SetUp();
+        if (IsSkipped())
+            return;
         tube_ = TubeOf(*FindLibraryTube("EL34"));
         WriteFileAtomically(Path("el34.lib"), SpiceSubcircuit(tube_, SpiceDialect::Ngspice, "t"));
     }
-    void TearDown() override {
-        if (!dir_.empty() && !std::getenv("KEEP"))
-            fs::remove_all(dir_);
-    }
-    std::string Path(const std::string& name) const { return (fs::path(dir_) / name).string(); }
 
     // The DC stage itself: B+ through Ra (none under a transformer) to the plate, Rk from the
     // cathode to ground, the grid at ground, the screen held s.Volts above the cathode by a
@@ -131,7 +124,6 @@ public:
                   << 100 * a.Swing.Thd << " %\n";
     }
 
-    std::string dir_;
     Tube tube_;
 };
 
