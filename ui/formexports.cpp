@@ -1,5 +1,6 @@
 // The main window's exports from the plot's context menu: the picture with its margins, the
 // curve data, the SPICE model and the printed page.
+#include "core/design/pushpullplots.h"
 #include "core/export/curvecsv.h"
 #include "core/export/spice.h"
 #include "core/page/settingstext.h"
@@ -134,6 +135,16 @@ valvescope::PrintedPlot TSchematicForm::PrintedPlotNow() const {
         if (const std::optional<QString> summary = printSummary_()) {
             plot.Summary = summary->toStdString();
         }
+    }
+    // A push-pull pair's summary comes with its two small plots.
+    const std::optional<valvescope::PushPullAnalysis>& pair = document_.ShownPushPull();
+    if (plot.Summary && pair) {
+        plot.Figures.push_back([analysis = *pair](std::int32_t width, std::int32_t height) {
+            return valvescope::PowerAgainstDrivePlot(analysis, width, height);
+        });
+        plot.Figures.push_back([analysis = *pair](std::int32_t width, std::int32_t height) {
+            return valvescope::ThdAgainstPowerPlot(analysis, width, height);
+        });
     }
     return plot;
 }

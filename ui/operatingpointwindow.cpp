@@ -4,7 +4,9 @@
 #include "formats/formats.h"
 #include "ui/errorbox.h"
 #include "ui/harmonicbars.h"
+#include "ui/pushpullinputs.h"
 #include "ui/qtext.h"
+#include "ui/smallplotview.h"
 
 #include <QCloseEvent>
 #include <QComboBox>
@@ -65,6 +67,7 @@ TOperatingPointWindow::TOperatingPointWindow(valvescope::PlotDocument& document,
     body->addWidget(sections_[1].Box, 0, 1);
     body->addWidget(sections_[2].Box, 1, 0);
     body->addWidget(harmonics, 1, 1);
+    body->addWidget(BuildPlots(), 2, 0, 1, 2);
     layout->addLayout(body, 1);
 
     auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
@@ -84,19 +87,70 @@ void TOperatingPointWindow::FollowDocument() {
 // The document's stage inputs into the fields; the analysis follows with the next intake.
 void TOperatingPointWindow::ShowGivenInputs() {
     texts_ = document_.StageInputs();
-    for (QWidget* field : std::initializer_list<QWidget*>{load_, zaa_, drive_}) {
+    for (QWidget* field : std::initializer_list<QWidget*>{stage_, load_, zaa_, drive_}) {
         field->blockSignals(true);
     }
+    stage_->setCurrentIndex(texts_.Kind == valvescope::StageKind::PushPull ? 1 : 0);
     load_->setCurrentIndex(texts_.Load == valvescope::LoadKind::Transformer ? 1 : 0);
     zaa_->setText(FromStd(texts_.Zaa));
     drive_->setText(FromStd(texts_.Drive));
-    for (QWidget* field : std::initializer_list<QWidget*>{load_, zaa_, drive_}) {
+    for (QWidget* field : std::initializer_list<QWidget*>{stage_, load_, zaa_, drive_}) {
         field->blockSignals(false);
     }
+    pushPull_->SetTexts(texts_.PushPull);
     zaa_->setEnabled(texts_.Load == valvescope::LoadKind::Transformer);
+    ShowStageKind();
+}
+
+// One stage's inputs and figures at a time.
+void TOperatingPointWindow::ShowStageKind() {
+    const bool pair = texts_.Kind == valvescope::StageKind::PushPull;
+    singleEnded_->setVisible(!pair);
+    pushPull_->setVisible(pair);
+    plots_->setVisible(pair);
+    pushPull_->SetScreenGrid(tubemath::HasScreen(document_.CurrentTube().Model.Kind));
 }
 
 QWidget* TOperatingPointWindow::BuildInputs() {
+    auto* inputs = new QWidget;
+    auto* column = new QVBoxLayout(inputs);
+    column->setContentsMargins(0, 0, 0, 0);
+    auto* top = new QHBoxLayout;
+    stage_ = new QComboBox;
+    stage_->setObjectName(QStringLiteral("CmbBxStage"));
+    stage_->addItem(QStringLiteral("Single-ended"));
+    stage_->addItem(QStringLiteral("Push-pull"));
+    stage_->setAccessibleName(QStringLiteral("Stage"));
+    top->addWidget(BuddyLabel(QStringLiteral("&Stage"), stage_));
+    top->addWidget(stage_);
+    top->addSpacing(12);
+    singleEnded_ = BuildSingleEndedInputs();
+    top->addWidget(singleEnded_, 1);
+    column->addLayout(top);
+    pushPull_ = new TPushPullInputs;
+    column->addWidget(pushPull_);
+    setTabOrder(stage_, load_);
+    setTabOrder(drive_, pushPull_->FirstField());
+    return inputs;
+}
+
+QWidget* TOperatingPointWindow::BuildPlots() {
+    plots_ = new QGroupBox(QStringLiteral("Power and distortion against drive"));
+    plots_->setObjectName(QStringLiteral("PushPullPlots"));
+    auto* row = new QHBoxLayout(plots_);
+    powerPlot_ = new TSmallPlotView(QStringLiteral("valvescope-power.png"), "push-pull pair");
+    powerPlot_->setObjectName(QStringLiteral("PowerAgainstDrive"));
+    powerPlot_->setAccessibleName(QStringLiteral("Output power against peak drive"));
+    thdPlot_ = new TSmallPlotView(QStringLiteral("valvescope-thd.png"), "push-pull pair");
+    thdPlot_->setObjectName(QStringLiteral("ThdAgainstPower"));
+    thdPlot_->setAccessibleName(QStringLiteral("THD against output power"));
+    row->addWidget(powerPlot_);
+    row->addWidget(thdPlot_);
+    plots_->hide();
+    return plots_;
+}
+
+QWidget* TOperatingPointWindow::BuildSingleEndedInputs() {
     auto* inputs = new QWidget;
     auto* row = new QHBoxLayout(inputs);
     row->setContentsMargins(0, 0, 0, 0);
@@ -135,12 +189,19 @@ QWidget* TOperatingPointWindow::BuildInputs() {
 }
 
 void TOperatingPointWindow::BindInputs() {
+    connect(stage_, &QComboBox::currentIndexChanged, this, [this] { InputsChanged(); });
+    connect(pushPull_, &TPushPullInputs::Changed, this, [this] { InputsChanged(); });
+    connect(&document_, &valvescope::PlotDocument::TubeChanged, this, [this] { ShowStageKind(); });
     connect(load_, &QComboBox::currentIndexChanged, this, [this] { InputsChanged(); });
     connect(zaa_, &QLineEdit::textChanged, this, [this] { InputsChanged(); });
     connect(drive_, &QLineEdit::textChanged, this, [this] { InputsChanged(); });
 }
 
 void TOperatingPointWindow::InputsChanged() {
+    texts_.Kind =
+        stage_->currentIndex() == 1 ? valvescope::StageKind::PushPull : valvescope::StageKind::SingleEnded;
+    texts_.PushPull = pushPull_->Texts();
+    ShowStageKind();
     texts_.Load = load_->currentIndex() == 1 ? valvescope::LoadKind::Transformer
                                              : valvescope::LoadKind::Resistor;
     zaa_->setEnabled(texts_.Load == valvescope::LoadKind::Transformer);
@@ -170,6 +231,10 @@ void TOperatingPointWindow::Update() {
         return;
     }
     try {
+        if (texts_.Kind == valvescope::StageKind::PushPull) {
+            UpdatePushPull();
+            return;
+        }
         const valvescope::StageAnalysis analysis = valvescope::DesignStage(
             session.CurrentTube(), session.Screen(), session.Settings(), texts_);
         document_.SetStageMarks(valvescope::StageMarks(analysis, session.Settings()));
@@ -182,23 +247,31 @@ void TOperatingPointWindow::Update() {
 
 void TOperatingPointWindow::ShowAnalysis(const valvescope::StageAnalysis& analysis) {
     shown_ = analysis;
+    shownPushPull_.reset();
     document_.SetShownStage(shown_);
-    message_->clear();
-    message_->hide();
-    const std::array<valvescope::StageSection, 3> rows = valvescope::StageSections(analysis);
-    for (std::size_t k = 0; k < sections_.size(); ++k) {
-        FillSection(sections_[k], rows[k]);
-    }
-    sections_[2].Box->setTitle(FromStd(rows[2].Title));
+    document_.SetShownPushPull(std::nullopt);
+    ShowSections(valvescope::StageSections(analysis));
     bars_->SetLevels(valvescope::LevelsBelowH1(analysis.Swing));
     // A blank drive is the bias: say how much that is.
     QString bias = FromStd(formats::FormatVoltsReadout(analysis.Quiescent.Vk)).trimmed();
     drive_->setPlaceholderText(QStringLiteral("bias %1").arg(bias));
 }
 
+// The sections' titles and rows, the message gone.
+void TOperatingPointWindow::ShowSections(const std::array<valvescope::StageSection, 3>& rows) {
+    message_->clear();
+    message_->hide();
+    for (std::size_t k = 0; k < sections_.size(); ++k) {
+        FillSection(sections_[k], rows[k]);
+        sections_[k].Box->setTitle(FromStd(rows[k].Title));
+    }
+}
+
 void TOperatingPointWindow::ShowMessage(const QString& message) {
     shown_.reset();
+    shownPushPull_.reset();
     document_.SetShownStage(std::nullopt);
+    document_.SetShownPushPull(std::nullopt);
     message_->setText(message);
     message_->show();
     for (Section& section : sections_) {
@@ -206,6 +279,8 @@ void TOperatingPointWindow::ShowMessage(const QString& message) {
     }
     sections_[2].Box->setTitle(QStringLiteral("Swing"));
     bars_->Clear();
+    powerPlot_->SetDrawing({});
+    thdPlot_->SetDrawing({});
 }
 
 QString TOperatingPointWindow::Message() const {

@@ -1,9 +1,13 @@
 // The Operating Point window: the stage on the main window's settings (B+, Ra, Rk) with its
-// own inputs (the load kind, Zaa and the peak drive), its quiescent point, small-signal values
-// and swing, and a bar chart of the harmonics. A view of the PlotDocument: it follows the
-// settings each intake takes; while it is open the plot shows the stage's marks.
+// own inputs. A single-ended stage (the load kind, Zaa and the peak drive): its quiescent point,
+// small-signal values and swing. A push-pull pair (Raa, bias, drive, screen feed, a second
+// tube): both tubes at rest, the swing, each tube over the cycle, and two small plots of power
+// against drive and THD against power. Either way a bar chart of the harmonics. A view of the
+// PlotDocument: it follows the settings each intake takes; while it is open the plot shows the
+// stage's marks (for a pair, its composite characteristics and working path).
 #pragma once
 
+#include "core/analysis/pushpull.h"
 #include "core/analysis/stage.h"
 #include "core/design/stagerows.h"
 #include "core/design/stagetexts.h"
@@ -14,6 +18,8 @@
 
 #include <array>
 #include <optional>
+#include <string>
+#include <utility>
 #include <vector>
 
 class QComboBox;
@@ -22,6 +28,8 @@ class QGroupBox;
 class QLabel;
 class QLineEdit;
 class THarmonicBars;
+class TPushPullInputs;
+class TSmallPlotView;
 
 class TOperatingPointWindow : public QWidget {
     Q_OBJECT
@@ -33,8 +41,16 @@ public:
     const valvescope::StageTexts& Texts() const { return texts_; }
     // The analysis shown; none while a message stands in its place.
     const std::optional<valvescope::StageAnalysis>& Shown() const { return shown_; }
+    // The push-pull analysis shown; none for a single-ended stage or a message.
+    const std::optional<valvescope::PushPullAnalysis>& ShownPushPull() const {
+        return shownPushPull_;
+    }
     QString Message() const;
 
+    QComboBox* StageBox() const { return stage_; }
+    TPushPullInputs* PushPullFields() const { return pushPull_; }
+    TSmallPlotView* PowerPlot() const { return powerPlot_; }
+    TSmallPlotView* ThdPlot() const { return thdPlot_; }
     QComboBox* LoadBox() const { return load_; }
     QLineEdit* ZaaEdit() const { return zaa_; }
     QLineEdit* DriveEdit() const { return drive_; }
@@ -57,7 +73,10 @@ private:
     };
 
     QWidget* BuildInputs();
+    QWidget* BuildSingleEndedInputs();
+    QWidget* BuildPlots();
     void BindInputs();
+    void ShowStageKind();
     void FollowDocument();
     // An intake ended: `problem` is empty when the settings were read, else what stopped it,
     // shown here in place of the values.
@@ -66,6 +85,11 @@ private:
     void InputsChanged();
     void Update();
     void ShowAnalysis(const valvescope::StageAnalysis& analysis);
+    // The pair on the session's tube and the second tube (operatingpointpushpull.cpp).
+    void UpdatePushPull();
+    const valvescope::Tube& SecondTube(const valvescope::Tube& first);
+    void ShowPushPull(const valvescope::PushPullAnalysis& analysis);
+    void ShowSections(const std::array<valvescope::StageSection, 3>& rows);
     void ShowMessage(const QString& message);
     void FillSection(Section& section, const valvescope::StageSection& rows);
 
@@ -74,7 +98,16 @@ private:
     QString intakeProblem_;
     bool open_ = false; // shown and not closed since: the plot carries the marks
     std::optional<valvescope::StageAnalysis> shown_;
+    std::optional<valvescope::PushPullAnalysis> shownPushPull_;
+    // The second tube as last read for its text, so a file is read once, not at every redraw.
+    std::optional<std::pair<std::string, valvescope::Tube>> secondTube_;
 
+    QComboBox* stage_ = nullptr;
+    QWidget* singleEnded_ = nullptr;
+    TPushPullInputs* pushPull_ = nullptr;
+    QGroupBox* plots_ = nullptr;
+    TSmallPlotView* powerPlot_ = nullptr;
+    TSmallPlotView* thdPlot_ = nullptr;
     QComboBox* load_ = nullptr;
     QLineEdit* zaa_ = nullptr;
     QLineEdit* drive_ = nullptr;

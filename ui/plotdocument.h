@@ -4,6 +4,7 @@
 // another.
 #pragma once
 
+#include "core/analysis/pushpull.h"
 #include "core/analysis/stage.h"
 #include "core/design/designfile.h"
 #include "core/design/stagetexts.h"
@@ -95,6 +96,11 @@ public:
     // The analysis the Operating Point window shows while it is open, for the printed page.
     void SetShownStage(std::optional<StageAnalysis> shown) { shownStage_ = std::move(shown); }
     const std::optional<StageAnalysis>& ShownStage() const { return shownStage_; }
+    // The same for a push-pull pair.
+    void SetShownPushPull(std::optional<PushPullAnalysis> shown) {
+        shownPushPull_ = std::move(shown);
+    }
+    const std::optional<PushPullAnalysis>& ShownPushPull() const { return shownPushPull_; }
 
     // The design as it stands, and a whole design taken in (the measurements as read from the
     // design's file by the caller). A design that does not read changes nothing, since it is
@@ -134,6 +140,7 @@ private:
     bool curvesShown_ = false;
     StageTexts stage_;
     std::optional<StageAnalysis> shownStage_;
+    std::optional<PushPullAnalysis> shownPushPull_;
 };
 
 } // namespace valvescope

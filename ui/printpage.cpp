@@ -34,6 +34,7 @@ void PaintPrintedPage(QPainter& painter, const QPagedPaintDevice& device, const 
     content.TubeName = plot.TubeName;
     content.Settings = page::SettingRows(plot.Texts);
     content.Summary = plot.Summary;
+    content.Figures = plot.Figures.size();
     content.PictureWidth = picture.Width;
     content.PictureHeight = picture.Height;
     const page::PageLayout layout = page::LayOutPage(content, PainterTextMeasure());
@@ -41,6 +42,13 @@ void PaintPrintedPage(QPainter& painter, const QPagedPaintDevice& device, const 
     painter.save();
     painter.scale(scaleX, scaleY);
     PaintDrawOps(painter, layout.Texts);
+    for (std::size_t k = 0; k < layout.Figures.size(); ++k) {
+        const page::FigureBox& box = layout.Figures[k];
+        painter.save();
+        painter.translate(box.Left, box.Top);
+        PaintDrawOps(painter, plot.Figures[k](box.Width, box.Height));
+        painter.restore();
+    }
     painter.translate(layout.PictureLeft, layout.PictureTop);
     painter.scale(layout.PictureScale, layout.PictureScale);
     PaintFramedPicture(painter, picture, plot.Surface);

@@ -10,8 +10,11 @@
 #include <QSize>
 #include <QString>
 
+#include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
+#include <vector>
 
 class QPainter;
 class QPagedPaintDevice;
@@ -26,6 +29,8 @@ struct PrintedPlot {
     std::string TubeName;
     SettingsTexts Texts;                // the seven boxes' texts
     std::optional<std::string> Summary; // the operating point's, lines separated by '\n'
+    // The small plots printed under the summary, each drawn for the size the page gives it.
+    std::vector<std::function<DrawOps(std::int32_t, std::int32_t)>> Figures;
 };
 
 // Paints the page on `device`, whose origin is the paper's corner (a printer at full page, a PDF

@@ -58,7 +58,13 @@ TSchematicForm::TSchematicForm(QWidget* parent) : QMainWindow(parent) {
     FollowDocument();
     // While the Operating Point window is open, the printed page carries its summary.
     SetPrintSummarySource([this]() -> std::optional<QString> {
-        if (!operatingPoint_ || !operatingPoint_->isVisible() || !document_.ShownStage()) {
+        if (!operatingPoint_ || !operatingPoint_->isVisible()) {
+            return std::nullopt;
+        }
+        if (document_.ShownPushPull()) {
+            return FromStd(valvescope::PushPullText(*document_.ShownPushPull()));
+        }
+        if (!document_.ShownStage()) {
             return std::nullopt;
         }
         return FromStd(valvescope::StageText(*document_.ShownStage()));

@@ -12,6 +12,8 @@ constexpr std::int32_t kPictureGap = 28; // the picture to the settings
 constexpr std::int32_t kHeadingGap = 6;  // a heading to its rows
 constexpr std::int32_t kSectionGap = 20; // the settings to the summary
 constexpr std::int32_t kColumnGap = 24;  // the widest caption to the values
+constexpr std::int32_t kFigureGap = 16;  // the summary to its plots, and between them
+constexpr std::int32_t kLeastFigureHeight = 100;
 
 std::vector<std::string> LinesOf(const std::string& text) {
     std::vector<std::string> lines;
@@ -79,10 +81,32 @@ public:
             const bool last = k + 1 == lines.size();
             if (y_ + height * (last ? 1 : 2) > bottom) {
                 Line(kPageMargin, "\u2026", kBodyPointSize);
+                cut_ = true;
                 return;
             }
             y_ += Line(kPageMargin, lines[k], kBodyPointSize);
         }
+    }
+
+    // The plots share the width between the margins, each 0.6 of its width high at most, in
+    // what is left above the bottom margin.
+    void Figures() {
+        if (!content_.Summary || content_.Figures == 0 || cut_) {
+            return;
+        }
+        const auto count = static_cast<std::int32_t>(content_.Figures);
+        const std::int32_t top = y_ + kFigureGap;
+        const std::int32_t width =
+            (content_.PageWidth - 2 * kPageMargin - (count - 1) * kFigureGap) / count;
+        const std::int32_t height =
+            std::min(width * 3 / 5, content_.PageHeight - kPageMargin - top);
+        if (width <= 0 || height < kLeastFigureHeight) {
+            return;
+        }
+        for (std::int32_t k = 0; k < count; ++k) {
+            layout_.Figures.push_back({kPageMargin + k * (width + kFigureGap), top, width, height});
+        }
+        y_ = top + height;
     }
 
 private:
@@ -103,6 +127,7 @@ private:
     DrawRecorder draw_;
     PageLayout& layout_;
     std::int32_t y_;
+    bool cut_ = false; // the summary ran out of room
 };
 
 } // namespace
@@ -114,6 +139,7 @@ PageLayout LayOutPage(const PageContent& content, const TextMeasure& measure) {
     writer.Picture();
     writer.Settings();
     writer.Summary();
+    writer.Figures();
     return layout;
 }
 

@@ -1,6 +1,6 @@
 // The printed page: a title with the tube's name, the picture of the plot (with its axis labels)
 // scaled to the page's width, the tube and the seven settings, and the operating point's summary
-// when there is one. Laid out in page pixels of 1/96 inch, so that a Font operation's point size
+// when there is one, with its small plots side by side under it. Laid out in page pixels of 1/96 inch, so that a Font operation's point size
 // is a true point on paper.
 #pragma once
 
@@ -31,8 +31,17 @@ struct PageContent {
     std::string TubeName;
     std::vector<SettingRow> Settings;
     std::optional<std::string> Summary; // lines separated by '\n'
+    std::size_t Figures = 0;            // small plots to place under the summary
     std::int32_t PictureWidth = 0;      // the framed picture, in its own pixels
     std::int32_t PictureHeight = 0;
+};
+
+// Where a small plot goes, in page pixels; it is drawn for this size.
+struct FigureBox {
+    std::int32_t Left = 0;
+    std::int32_t Top = 0;
+    std::int32_t Width = 0;
+    std::int32_t Height = 0;
 };
 
 struct PageLayout {
@@ -43,6 +52,9 @@ struct PageLayout {
     double PictureLeft = 0;
     double PictureTop = 0;
     double PictureScale = 1;
+    // The small plots' places, side by side under the summary; none when the summary left too
+    // little room for them (or was cut short).
+    std::vector<FigureBox> Figures;
 };
 
 // Summary lines that would run past the bottom margin are left out, and "…" stands for them.

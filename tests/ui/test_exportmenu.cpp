@@ -52,6 +52,7 @@ private slots:
     void exportsRefuseWhileNothingIsDrawn();
     void thePageCarriesTheSummaryWhileTheHookGivesOne();
     void theOperatingPointWindowsSummaryIsPrintedWhileItIsOpen();
+    void aPushPullPairIsPrintedWithItsSmallPlots();
     void aPrinterGetsThePageOnItsOwnPaper();
 
 private:
@@ -147,6 +148,23 @@ void TestExportMenu::theOperatingPointWindowsSummaryIsPrintedWhileItIsOpen() {
     const QString closed = dir_.filePath(QStringLiteral("nostage.pdf"));
     form_->SavePrintedPage(closed);
     QVERIFY(!PageText(closed).contains(QStringLiteral("THD")));
+}
+
+void TestExportMenu::aPushPullPairIsPrintedWithItsSmallPlots() {
+    if (!PopplerFound()) {
+        QSKIP("pdftotext not found: install poppler-utils");
+    }
+    Find<QAction>(*form_, "ActOperatingPoint")->trigger();
+    Find<QComboBox>(*form_, "CmbBxStage")->setCurrentIndex(1);
+    form_->FinishDrawing();
+    const QString pdf = dir_.filePath(QStringLiteral("pair.pdf"));
+    form_->SavePrintedPage(pdf);
+    const QString text = PageText(pdf);
+    QVERIFY2(text.contains(QStringLiteral("807 push-pull pair")), qPrintable(text));
+    QVERIFY(text.contains(QStringLiteral("output 9.63 W")));
+    // The two small plots under the summary, with their axes' titles.
+    QVERIFY(text.contains(QStringLiteral("Drive (V peak)")));
+    QVERIFY(text.contains(QStringLiteral("THD (%)")));
 }
 
 void TestExportMenu::aPrinterGetsThePageOnItsOwnPaper() {

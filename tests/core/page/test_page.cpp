@@ -198,4 +198,29 @@ TEST(LayOutPage, ALastLineThatFitsNeedsNoEllipsis) {
     EXPECT_EQ(ops.back().y, (ops.end() - 2)->y + 13);
 }
 
+TEST(LayOutPage, SmallPlotsSitSideBySideUnderTheSummaryWhileThereIsRoom) {
+    PageContent content = StartPage();
+    content.Summary = "Ia = 50 mA\nVa = 300 V";
+    content.Figures = 2;
+    const PageLayout layout = LayOutPage(content, kMeasure);
+    ASSERT_EQ(layout.Figures.size(), 2u);
+    // (650 - 16) / 2 = 317 wide, 190 high, 16 pixels under the summary's last line.
+    const std::int32_t top = layout.Texts.back().y + 13 + 16;
+    EXPECT_EQ(layout.Figures[0].Left, 72);
+    EXPECT_EQ(layout.Figures[1].Left, 72 + 317 + 16);
+    for (const FigureBox& box : layout.Figures) {
+        EXPECT_EQ(box.Top, top);
+        EXPECT_EQ(box.Width, 317);
+        EXPECT_EQ(box.Height, 190);
+    }
+    // A summary that fills the page leaves them out, as does one without plots to place.
+    std::string longer;
+    for (int k = 0; k < 40; ++k)
+        longer += "line\n";
+    content.Summary = longer;
+    EXPECT_TRUE(LayOutPage(content, kMeasure).Figures.empty());
+    content.Summary.reset();
+    EXPECT_TRUE(LayOutPage(content, kMeasure).Figures.empty());
+}
+
 } // namespace

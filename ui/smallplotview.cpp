@@ -1,0 +1,74 @@
+#include "ui/smallplotview.h"
+
+#include "ui/errorbox.h"
+#include "ui/plotexport.h"
+#include "ui/plotpainter.h"
+
+#include <QAction>
+#include <QClipboard>
+#include <QFileDialog>
+#include <QGuiApplication>
+#include <QPainter>
+
+#include <utility>
+
+TSmallPlotView::TSmallPlotView(QString fileName, std::string title, QWidget* parent)
+    : QWidget(parent), fileName_(std::move(fileName)), title_(std::move(title)) {
+    setMinimumSize(240, 150);
+    setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
+    AddActions();
+}
+
+void TSmallPlotView::AddActions() {
+    setContextMenuPolicy(Qt::ActionsContextMenu);
+    auto* copy = new QAction(QStringLiteral("Copy Picture"), this);
+    connect(copy, &QAction::triggered, this, [this] {
+        QGuiApplication::clipboard()->setImage(valvescope::PlotImage(Drawn(), size()));
+    });
+    auto* save = new QAction(QStringLiteral("Save Picture As..."), this);
+    connect(save, &QAction::triggered, this,
+            [this] { RunGuarded(this, [this] { SavePictureAs(); }); });
+    addAction(copy);
+    addAction(save);
+}
+
+void TSmallPlotView::SetDrawing(Drawing drawing) {
+    drawing_ = std::move(drawing);
+    update();
+}
+
+QSize TSmallPlotView::sizeHint() const {
+    return {300, 180};
+}
+
+valvescope::DrawOps TSmallPlotView::Drawn() const {
+    return drawing_ ? drawing_(width(), height()) : valvescope::DrawOps{};
+}
+
+void TSmallPlotView::SavePictureAs() {
+    QString filter;
+    QString path = QFileDialog::getSaveFileName(
+        this, QStringLiteral("Save Picture As"), fileName_,
+        QStringLiteral("PNG image (*.png);;SVG drawing (*.svg);;PDF document (*.pdf)"), &filter);
+    if (path.isEmpty()) {
+        return;
+    }
+    // A name typed without an extension takes the one of the chosen file type.
+    const qsizetype star = filter.indexOf(QStringLiteral("(*."));
+    if (!valvescope::PictureFormatOf(path.toStdString()) && star >= 0) {
+        path += filter.mid(star + 2, 4);
+    }
+    SavePicture(path);
+}
+
+void TSmallPlotView::SavePicture(const QString& path) const {
+    const std::optional<valvescope::PictureFormat> format =
+        valvescope::PictureFormatOf(path.toStdString());
+    valvescope::WritePicture(path, format.value_or(valvescope::PictureFormat::Png), Drawn(),
+                             size(), title_);
+}
+
+void TSmallPlotView::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    valvescope::PaintDrawOps(painter, Drawn());
+}
