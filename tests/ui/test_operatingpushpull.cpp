@@ -81,7 +81,7 @@ void TestOperatingPushPull::thePairFollowsItsInputsAndTheBoxes() {
              1);
     // The plot carries the composite curves and the working path, not the single-ended marks.
     const valvescope::DrawOps& marked = form_->LastDrawOps();
-    QVERIFY(CountOps(marked, DrawOpKind::PenColour, valvescope::kCompositeColour) >= 4);
+    QVERIFY(CountOps(marked, DrawOpKind::PenColour, valvescope::kCompositeCurveColour) >= 4);
     QCOMPARE(CountOps(marked, DrawOpKind::PenColour, valvescope::kStageLoadLineColour), 0);
 
     // The main window's B+ and the pair's own fields take effect at once.
@@ -106,7 +106,7 @@ void TestOperatingPushPull::inputsWithoutAnAnswerSayWhy() {
              QStringLiteral("Raa must be a finite resistance above 0 ohm."));
     QVERIFY(window->PowerPlot()->Drawn().empty());
     form_->FinishDrawing();
-    QCOMPARE(CountOps(form_->LastDrawOps(), DrawOpKind::PenColour, valvescope::kCompositeColour),
+    QCOMPARE(CountOps(form_->LastDrawOps(), DrawOpKind::PenColour, valvescope::kCompositeCurveColour),
              0);
     window->PushPullFields()->RaaEdit()->setText(QStringLiteral("6600"));
     window->PushPullFields()->VgEdit()->setText(QString());
@@ -164,7 +164,7 @@ void TestOperatingPushPull::byKeyboardAndBackToSingleEnded() {
     form_->FinishDrawing();
     QCOMPARE(CountOps(form_->LastDrawOps(), DrawOpKind::Dot, valvescope::kOperatingPointColour),
              3);
-    QCOMPARE(CountOps(form_->LastDrawOps(), DrawOpKind::PenColour, valvescope::kCompositeColour),
+    QCOMPARE(CountOps(form_->LastDrawOps(), DrawOpKind::PenColour, valvescope::kCompositeCurveColour),
              0);
 }
 
