@@ -25,7 +25,7 @@ struct StageTexts {
     std::string Zaa;   // ohm; read for a transformer only
     std::string Drive; // V peak; blank: |Vg| at rest, the swing that just reaches 0 V of grid
     StageKind Kind = StageKind::SingleEnded;
-    PushPullTexts PushPull;
+    PushPullTexts PushPull{};
 };
 
 // "single-ended" or "push-pull", in any case; nothing for another word.
