@@ -1,5 +1,6 @@
 #include "cli/pushpulloptions.h"
 
+#include "core/design/pushpulltexts.h"
 #include "core/design/stagetexts.h"
 #include "core/settings/numbertext.h"
 
@@ -53,13 +54,14 @@ bool ReadBias(const QCommandLineParser& parser, CommandLine& line, PushPullChoic
     if (!SingleValue(parser, "bias", word, line.Problem) ||
         !NumberOption(parser, "vg", "volts", vg, line.Problem))
         return false;
-    if (word && word->compare(QStringLiteral("fixed"), Qt::CaseInsensitive) == 0) {
-        choices.Bias = PushPullBias::Fixed;
-    } else if (word && word->compare(QStringLiteral("cathode"), Qt::CaseInsensitive) == 0) {
-        choices.Bias = PushPullBias::Cathode;
-    } else if (word) {
-        line.Problem = QStringLiteral("--bias takes fixed or cathode, not '%1'.").arg(*word);
-        return false;
+    if (word) {
+        // The words the design file keeps.
+        const std::optional<PushPullBias> bias = ReadPushPullBiasWord(word->toStdString());
+        if (!bias) {
+            line.Problem = QStringLiteral("--bias takes fixed or cathode, not '%1'.").arg(*word);
+            return false;
+        }
+        choices.Bias = *bias;
     } else {
         choices.Bias = vg ? PushPullBias::Fixed : PushPullBias::Cathode;
     }

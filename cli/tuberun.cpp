@@ -3,15 +3,12 @@
 #include "cli/exportrun.h"
 #include "cli/runerrors.h"
 #include "core/measure/measurements.h"
-#include "core/tube/library.h"
-#include "core/tube/tubefile.h"
+#include "core/tube/findtube.h"
 #include "core/tubeedit/axesfit.h"
 #include "core/tubeedit/measuremarks.h"
 #include "ui/qtext.h"
 
-#include <filesystem>
 #include <ostream>
-#include <system_error>
 
 namespace valvescope {
 
@@ -30,24 +27,7 @@ Tube ChosenTube(const CommandLine& line) {
 }
 
 Tube TubeNamed(const QString& given) {
-    const std::string path = LocalFileName(given);
-    std::error_code error;
-    const std::filesystem::file_status status = std::filesystem::status(path, error);
-    if (std::filesystem::exists(status) && !std::filesystem::is_directory(status)) {
-        return ReadTubeFile(path); // a file of that name comes first
-    }
-    const std::string name = given.toStdString();
-    if (name == Builtin807().Name) {
-        return Builtin807();
-    }
-    if (const LibraryTube* entry = FindLibraryTube(name)) {
-        return TubeOf(*entry);
-    }
-    try {
-        return ReadTubeFile(path);
-    } catch (const FileError& error) {
-        throw FileError(std::string(error.what()) + ", and no tube of the library has that name");
-    }
+    return FindTube(LocalFileName(given));
 }
 
 namespace {

@@ -45,7 +45,8 @@ std::optional<int> ReadInputs(CommandLine& line, RunInputs& inputs, std::ostream
 // the built-in 807 or the library's tube of that name (letters in either case), else the error
 // of a file that does not read; the design's tube without --tube. Raises FileError.
 Tube ChosenTube(const CommandLine& line);
-// The tube a --tube or --tube-b text names, by the same rule.
+// The tube a --tube or --tube-b text names, by the same rule (FindTube, core/tube/findtube.h, on
+// the name as the C library opens it).
 Tube TubeNamed(const QString& given);
 
 } // namespace valvescope

@@ -85,24 +85,28 @@ Json ParseChecked(std::string_view text, const std::string& fileName) {
     return root;
 }
 
-// The object under `key` of `parent` (found at `path`), with every one of `keys` and no other.
-const Json& Section(const Json& parent, const std::string& key,
-                    const std::vector<std::string>& keys, const std::string& fileName) {
-    const auto found = parent.find(key);
+// The object of `parent` at the dotted `path` (its key the last part), with every one of `keys`,
+// any of `optional` and no other.
+const Json& Section(const Json& parent, const std::string& path,
+                    const std::vector<std::string>& keys, const std::string& fileName,
+                    const std::vector<std::string>& optional = {}) {
+    const std::size_t dot = path.rfind('.');
+    const auto found = parent.find(dot == std::string::npos ? path : path.substr(dot + 1));
     if (found == parent.end()) {
-        Fail(fileName, key, "missing");
+        Fail(fileName, path, "missing");
     }
     if (!found->is_object()) {
-        Fail(fileName, key, "must be an object");
+        Fail(fileName, path, "must be an object");
     }
     for (const auto& [name, value] : found->items()) {
-        if (std::find(keys.begin(), keys.end(), name) == keys.end()) {
-            Fail(fileName, key + "." + name, "unknown key");
+        if (std::find(keys.begin(), keys.end(), name) == keys.end() &&
+            std::find(optional.begin(), optional.end(), name) == optional.end()) {
+            Fail(fileName, path + "." + name, "unknown key");
         }
     }
     for (const std::string& name : keys) {
         if (!found->contains(name)) {
-            Fail(fileName, key + "." + name, "missing");
+            Fail(fileName, path + "." + name, "missing");
         }
     }
     return *found;
@@ -194,8 +198,39 @@ std::string MeasurementPath(const std::string& file, const std::string& fileName
     return (std::filesystem::path(fileName).parent_path() / path).string();
 }
 
+PushPullTexts PushPullOf(const Json& stage, const std::string& fileName) {
+    const std::string path = "stage.push_pull";
+    const Json& section =
+        Section(stage, path, {"raa", "bias", "vg", "drive", "screen", "screen_v", "tap", "tube_b"},
+                fileName);
+    PushPullTexts texts;
+    const std::optional<PushPullBias> bias =
+        ReadPushPullBiasWord(Text(section, path, "bias", fileName));
+    if (!bias) {
+        Fail(fileName, path + ".bias", "must be \"fixed\" or \"cathode\"");
+    }
+    const std::optional<ScreenFeed> screen =
+        ReadScreenFeedWord(Text(section, path, "screen", fileName));
+    if (!screen) {
+        Fail(fileName, path + ".screen",
+             "must be \"supply\", \"ultralinear\" or \"triode-connected\"");
+    }
+    texts.Bias = *bias;
+    texts.Screen = *screen;
+    texts.Raa = Text(section, path, "raa", fileName);
+    texts.Vg = Text(section, path, "vg", fileName);
+    texts.Drive = Text(section, path, "drive", fileName);
+    texts.ScreenVolts = Text(section, path, "screen_v", fileName);
+    texts.Tap = Text(section, path, "tap", fileName);
+    texts.TubeB = Text(section, path, "tube_b", fileName);
+    return texts;
+}
+
+// The stage: a file without "kind" is a single-ended one; a push-pull stage keeps its pair's
+// texts in "push_pull".
 StageTexts StageOf(const Json& root, const std::string& fileName) {
-    const Json& section = Section(root, "stage", {"load", "zaa", "drive"}, fileName);
+    const Json& section =
+        Section(root, "stage", {"load", "zaa", "drive"}, fileName, {"kind", "push_pull"});
     StageTexts stage;
     const std::optional<LoadKind> load = ReadLoadWord(Text(section, "stage", "load", fileName));
     if (!load) {
@@ -204,6 +239,17 @@ StageTexts StageOf(const Json& root, const std::string& fileName) {
     stage.Load = *load;
     stage.Zaa = Text(section, "stage", "zaa", fileName);
     stage.Drive = Text(section, "stage", "drive", fileName);
+    if (section.contains("kind")) {
+        const std::optional<StageKind> kind =
+            ReadStageKindWord(Text(section, "stage", "kind", fileName));
+        if (!kind) {
+            Fail(fileName, "stage.kind", "must be \"single-ended\" or \"push-pull\"");
+        }
+        stage.Kind = *kind;
+    }
+    if (stage.Kind == StageKind::PushPull || section.contains("push_pull")) {
+        stage.PushPull = PushPullOf(section, fileName);
+    }
     return stage;
 }
 
@@ -226,6 +272,24 @@ tubemath::ScreenWiring ScreenOf(const Json& root, const Tube& tube, const std::s
         Fail(fileName, "screen.volts", "must be a number above zero");
     }
     return {volts->get<double>(), Flag(section, "screen", "triode_connected", fileName)};
+}
+
+// A single-ended stage is written as it was before the push-pull pair: without "kind".
+Ordered StageJson(const StageTexts& stage) {
+    Ordered json = {{"load", LoadWord(stage.Load)}, {"zaa", stage.Zaa}, {"drive", stage.Drive}};
+    if (stage.Kind == StageKind::PushPull) {
+        const PushPullTexts& pair = stage.PushPull;
+        json["kind"] = StageKindWord(stage.Kind);
+        json["push_pull"] = {{"raa", pair.Raa},
+                             {"bias", PushPullBiasWord(pair.Bias)},
+                             {"vg", pair.Vg},
+                             {"drive", pair.Drive},
+                             {"screen", ScreenFeedWord(pair.Screen)},
+                             {"screen_v", pair.ScreenVolts},
+                             {"tap", pair.Tap},
+                             {"tube_b", pair.TubeB}};
+    }
+    return json;
 }
 
 } // namespace
@@ -264,9 +328,7 @@ std::string DesignJson(const Design& design) {
     }
     root["measurements"] = {{"file", design.MeasurementFile},
                             {"fitted_curves", design.FittedCurves}};
-    root["stage"] = {{"load", LoadWord(design.Stage.Load)},
-                     {"zaa", design.Stage.Zaa},
-                     {"drive", design.Stage.Drive}};
+    root["stage"] = StageJson(design.Stage);
     if (tubemath::HasScreen(design.DesignTube.Model.Kind)) {
         root["screen"] = {{"volts", design.Screen.Volts},
                           {"triode_connected", design.Screen.TriodeConnected}};

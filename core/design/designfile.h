@@ -7,10 +7,15 @@
 //                 "ra": "3000", "bplus": "400", "rk": "590"},
 //    "show": {"imax": false, "wp": false, "vmax": false, "rk": false, "load": true},
 //    "measurements": {"file": "/home/me/ECC82.utd", "fitted_curves": true},
-//    "stage": {"load": "transformer", "zaa": "5000", "drive": ""}}
+//    "stage": {"load": "transformer", "zaa": "5000", "drive": "", "kind": "push-pull",
+//              "push_pull": {"raa": "6600", "bias": "fixed", "vg": "-30", "drive": "",
+//                            "screen": "supply", "screen_v": "", "tap": "0.43", "tube_b": ""}}}
 //
 // The settings are the boxes' texts exactly as typed; "file" is empty when no measurements are
-// open. A relative measurement file name is taken from the design file's folder.
+// open. A relative measurement file name is taken from the design file's folder. "kind" and
+// "push_pull" are written for a push-pull stage only ("bias" "fixed" or "cathode", "screen"
+// "supply", "ultralinear" or "triode-connected", "tube_b" a tube file or a library tube's name as
+// typed, blank for the same tube again); a stage without "kind" is single-ended.
 #pragma once
 
 #include "core/design/stagetexts.h"

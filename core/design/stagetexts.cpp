@@ -8,20 +8,16 @@
 
 namespace valvescope {
 
-namespace {
-
-bool SameWord(std::string_view a, std::string_view b) {
+bool SameWordInAnyCase(std::string_view a, std::string_view b) {
     return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
                return std::tolower(static_cast<unsigned char>(x)) ==
                       std::tolower(static_cast<unsigned char>(y));
            });
 }
 
-} // namespace
-
 std::optional<LoadKind> ReadLoadWord(std::string_view word) {
     for (const LoadKind load : {LoadKind::Resistor, LoadKind::Transformer}) {
-        if (SameWord(word, LoadWord(load))) {
+        if (SameWordInAnyCase(word, LoadWord(load))) {
             return load;
         }
     }
@@ -30,6 +26,19 @@ std::optional<LoadKind> ReadLoadWord(std::string_view word) {
 
 const char* LoadWord(LoadKind load) {
     return load == LoadKind::Transformer ? "transformer" : "resistor";
+}
+
+std::optional<StageKind> ReadStageKindWord(std::string_view word) {
+    for (const StageKind kind : {StageKind::SingleEnded, StageKind::PushPull}) {
+        if (SameWordInAnyCase(word, StageKindWord(kind))) {
+            return kind;
+        }
+    }
+    return std::nullopt;
+}
+
+const char* StageKindWord(StageKind kind) {
+    return kind == StageKind::PushPull ? "push-pull" : "single-ended";
 }
 
 bool IsBlankText(std::string_view text) {

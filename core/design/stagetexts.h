@@ -1,9 +1,11 @@
 // The stage's own inputs as the user types them, in the Operating Point window or on the command
-// line: the load kind, Zaa and the peak drive. With the plot's settings (B+, Ra, Rk) they make
-// the analysis' input; both places read them here, so they read alike.
+// line: the load kind, Zaa and the peak drive, and which stage it is (the push-pull pair's own in
+// pushpulltexts.h). With the plot's settings (B+, Ra, Rk) they make the analysis' input; both
+// places read them here, so they read alike.
 #pragma once
 
 #include "core/analysis/stage.h"
+#include "core/design/pushpulltexts.h"
 #include "core/settings/intake.h"
 #include "core/settings/plotsettings.h"
 #include "core/tube/tube.h"
@@ -14,11 +16,24 @@
 
 namespace valvescope {
 
+enum class StageKind { SingleEnded, PushPull };
+
+// The single-ended stage's texts, and beside them the push-pull pair's: Kind says which stage the
+// window shows.
 struct StageTexts {
     LoadKind Load = LoadKind::Resistor;
     std::string Zaa;   // ohm; read for a transformer only
     std::string Drive; // V peak; blank: |Vg| at rest, the swing that just reaches 0 V of grid
+    StageKind Kind = StageKind::SingleEnded;
+    PushPullTexts PushPull{};
 };
+
+// "single-ended" or "push-pull", in any case; nothing for another word.
+std::optional<StageKind> ReadStageKindWord(std::string_view word);
+const char* StageKindWord(StageKind kind);
+
+// The two words alike but for the case of their letters (ASCII).
+bool SameWordInAnyCase(std::string_view a, std::string_view b);
 
 // "resistor" or "transformer", in any case; nothing for another word.
 std::optional<LoadKind> ReadLoadWord(std::string_view word);

@@ -140,6 +140,68 @@ TEST(DesignFile, AScreenGridTubesWiringReadsBack) {
               "d.json: screen: the tube's model has no screen grid");
 }
 
+// A push-pull stage keeps its kind and its pair's texts; a single-ended one is written without
+// either, as before there was a pair.
+TEST(DesignFile, APushPullStageReadsBackAsItWas) {
+    Design design;
+    design.Stage.Kind = StageKind::PushPull;
+    design.Stage.PushPull = {"6,6k",  PushPullBias::Cathode,   "",
+                             " 12,5", ScreenFeed::Ultralinear, "300",
+                             "0.4",   "/tubes/my EL34.json"};
+    const std::string text = DesignJson(design);
+    EXPECT_NE(text.find("\"kind\": \"push-pull\""), std::string::npos) << text;
+    EXPECT_NE(text.find("\"bias\": \"cathode\""), std::string::npos) << text;
+    EXPECT_NE(text.find("\"screen\": \"ultralinear\""), std::string::npos) << text;
+    const Design back = ParseDesignJson(text, "d.json");
+    EXPECT_EQ(back.Stage.Kind, StageKind::PushPull);
+    EXPECT_EQ(back.Stage.PushPull, design.Stage.PushPull);
+    EXPECT_EQ(back.Stage.PushPull.TubeB, "/tubes/my EL34.json");
+    EXPECT_EQ(back.Stage.PushPull.Raa, "6,6k");
+
+    design.Stage.PushPull.Screen = ScreenFeed::TriodeConnected;
+    design.Stage.PushPull.Bias = PushPullBias::Fixed;
+    EXPECT_EQ(ParseDesignJson(DesignJson(design), "d.json").Stage.PushPull, design.Stage.PushPull);
+
+    const std::string single = DesignJson(Design{});
+    EXPECT_EQ(single.find("\"kind\""), std::string::npos);
+    EXPECT_EQ(single.find("push_pull"), std::string::npos);
+    EXPECT_EQ(ParseDesignJson(single, "d.json").Stage.Kind, StageKind::SingleEnded);
+}
+
+TEST(DesignFile, APushPullStageThatDoesNotReadNamesTheKey) {
+    Design design;
+    design.Stage.Kind = StageKind::PushPull;
+    const std::string text = DesignJson(design);
+    const auto message = [&](const std::string& from, const std::string& to) {
+        std::string edited = text;
+        const std::size_t at = edited.find(from);
+        EXPECT_NE(at, std::string::npos) << from;
+        edited.replace(at, from.size(), to);
+        return MessageOf([&] { ParseDesignJson(edited, "d.json"); });
+    };
+    EXPECT_EQ(message("\"bias\": \"fixed\"", "\"bias\": \"grid-leak\""),
+              "d.json: stage.push_pull.bias: must be \"fixed\" or \"cathode\"");
+    EXPECT_EQ(message("\"screen\": \"supply\"", "\"screen\": \"ul\""),
+              "d.json: stage.push_pull.screen: must be \"supply\", \"ultralinear\" or "
+              "\"triode-connected\"");
+    EXPECT_EQ(message("\"kind\": \"push-pull\"", "\"kind\": \"pair\""),
+              "d.json: stage.kind: must be \"single-ended\" or \"push-pull\"");
+    EXPECT_EQ(message("\"kind\": \"push-pull\"", "\"kind\": 2"),
+              "d.json: stage.kind: must be a string");
+    EXPECT_EQ(message("\"raa\": \"6600\"", "\"raa\": 6600"),
+              "d.json: stage.push_pull.raa: must be a string");
+    EXPECT_EQ(message("\"tap\": \"0.43\",", ""), "d.json: stage.push_pull.tap: missing");
+    EXPECT_EQ(message("\"tap\": \"0.43\"", "\"tap\": \"0.43\", \"ratio\": \"\""),
+              "d.json: stage.push_pull.ratio: unknown key");
+    const std::size_t pair = text.find(",\n        \"push_pull\"");
+    ASSERT_NE(pair, std::string::npos) << text;
+    const std::size_t end = text.find('}', pair);
+    EXPECT_EQ(MessageOf([&] {
+                  ParseDesignJson(std::string(text).erase(pair, end + 1 - pair), "d.json");
+              }),
+              "d.json: stage.push_pull: missing");
+}
+
 TEST(DesignFile, ADesignThatWouldNotReadBackWritesNothing) {
     TempFolder folder;
     const std::string path = folder / "stage.json";
