@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace valvescope {
@@ -47,40 +48,32 @@ std::vector<DrawOp> Dots(const DrawOps& ops) {
     return dots;
 }
 
-TEST(PushPullPlots, PowerGrowsFromNoDriveToTheStagesDrive) {
+// Power from (0, 0) through the ten drives, THD over the ten; each ends at the stage's own point,
+// marked.
+TEST(PushPullPlots, BothRunOverTheSweepToTheStagesPoint) {
     const PushPullAnalysis a = Swept(10);
-    const DrawOps ops = PowerAgainstDrivePlot(a, 220, 160);
-    EXPECT_EQ(ops[0], (DrawOp{DrawOpKind::Blank, 220, 160, 0, 0, {}}));
-    EXPECT_TRUE(Shows(ops, "Drive (V peak)"));
-    EXPECT_TRUE(Shows(ops, "Power (W)"));
-    EXPECT_FALSE(Shows(ops, "No sweep"));
-    // From (0, 0) through the ten drives; the stage's own point is the last, marked.
-    const std::vector<DrawOp> line = LineIn(ops, kSweepColour);
-    ASSERT_EQ(line.size(), 11u);
-    const std::vector<DrawOp> dots = Dots(ops);
-    ASSERT_EQ(dots.size(), 1u);
-    EXPECT_EQ(dots[0].x, line.back().x);
-    EXPECT_EQ(dots[0].y, line.back().y);
-    // Rising with the drive: columns to the right, rows up.
-    for (std::size_t k = 1; k < line.size(); ++k) {
-        EXPECT_GT(line[k].x, line[k - 1].x);
-        EXPECT_LT(line[k].y, line[k - 1].y);
+    const DrawOps power = PowerAgainstDrivePlot(a, 220, 160);
+    const DrawOps thd = ThdAgainstPowerPlot(a, 220, 160);
+    EXPECT_EQ(power[0], (DrawOp{DrawOpKind::Blank, 220, 160, 0, 0, {}}));
+    for (const char* title : {"Drive (V peak)", "Power (W)"})
+        EXPECT_TRUE(Shows(power, title)) << title;
+    for (const char* title : {"Power (W)", "THD (%)"})
+        EXPECT_TRUE(Shows(thd, title)) << title;
+    const std::vector<DrawOp> powerLine = LineIn(power, kSweepColour);
+    const std::vector<DrawOp> thdLine = LineIn(thd, kSweepColour);
+    ASSERT_EQ(powerLine.size(), 11u);
+    ASSERT_EQ(thdLine.size(), 10u);
+    for (const auto& [ops, line] : {std::pair{&power, &powerLine}, std::pair{&thd, &thdLine}}) {
+        const std::vector<DrawOp> dots = Dots(*ops);
+        ASSERT_EQ(dots.size(), 1u);
+        EXPECT_EQ(dots[0].x, line->back().x);
+        EXPECT_EQ(dots[0].y, line->back().y);
+        // Both grow with the drive: columns to the right, rows up.
+        for (std::size_t k = 1; k < line->size(); ++k) {
+            EXPECT_GT((*line)[k].x, (*line)[k - 1].x);
+            EXPECT_LT((*line)[k].y, (*line)[k - 1].y);
+        }
     }
-}
-
-TEST(PushPullPlots, DistortionAgainstPowerOnDecades) {
-    const PushPullAnalysis a = Swept(10);
-    const DrawOps ops = ThdAgainstPowerPlot(a, 220, 160);
-    EXPECT_TRUE(Shows(ops, "THD (%)"));
-    EXPECT_TRUE(Shows(ops, "Power (W)"));
-    // Class A: the THD falls as the square of the drive, so over ten drives two decades.
-    ASSERT_GT(a.Sweep.back().Thd / a.Sweep.front().Thd, 50);
-    const std::vector<DrawOp> line = LineIn(ops, kSweepColour);
-    ASSERT_EQ(line.size(), 10u);
-    const std::vector<DrawOp> dots = Dots(ops);
-    ASSERT_EQ(dots.size(), 1u);
-    EXPECT_EQ(dots[0].x, line.back().x);
-    EXPECT_EQ(dots[0].y, line.back().y);
 }
 
 TEST(PushPullPlots, WithoutASweepTheFrameAndNoSweep) {
