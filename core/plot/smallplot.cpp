@@ -82,8 +82,8 @@ double NiceStep(double rough) {
 AxisScale LinearAxis(double least, double most, int mostTicks) {
     AxisScale axis;
     const double low = std::min(0.0, least);
-    const double most0 = std::max(0.0, most);
-    const double high = most0 > low ? most0 : low + 1; // all at 0: from 0 to 1
+    const double highest = std::max(0.0, most);
+    const double high = highest > low ? highest : low + 1; // all at 0: from 0 to 1
     const double step = NiceStep((high / 2 - low / 2) / mostTicks * 2);
     if (!(std::isfinite(step) && step > 0)) {
         axis.Low = low;
