@@ -1,7 +1,6 @@
 #include "core/design/stagemarks.h"
 
-#include <algorithm>
-#include <cmath>
+#include <optional>
 
 namespace valvescope {
 
@@ -12,36 +11,6 @@ bool OnPlot(const PlotPoint& p, double right, double top) {
 }
 
 } // namespace
-
-std::optional<MarkLine> ClipToPlot(const MarkLine& line, double right, double top) {
-    // Liang-Barsky: the segment is P0 + t (P1 - P0), t in [0, 1]; each edge narrows t.
-    const double dx = line.Va1 - line.Va0;
-    const double dy = line.Ip1 - line.Ip0;
-    double enter = 0;
-    double leave = 1;
-    const auto narrow = [&](double p, double q) {
-        if (p == 0) {
-            return q >= 0; // parallel to the edge: inside it or not at all
-        }
-        const double t = q / p;
-        if (p < 0) {
-            enter = std::max(enter, t);
-        } else {
-            leave = std::min(leave, t);
-        }
-        return enter <= leave;
-    };
-    if (!(narrow(-dx, line.Va0) && narrow(dx, right - line.Va0) && narrow(-dy, line.Ip0) &&
-          narrow(dy, top - line.Ip0))) {
-        return std::nullopt;
-    }
-    MarkLine clipped = line;
-    clipped.Va0 = line.Va0 + enter * dx;
-    clipped.Ip0 = line.Ip0 + enter * dy;
-    clipped.Va1 = line.Va0 + leave * dx;
-    clipped.Ip1 = line.Ip0 + leave * dy;
-    return clipped;
-}
 
 PlotMarks StageMarks(const StageAnalysis& analysis, const PlotSettings& settings) {
     const double right = settings.EndV;

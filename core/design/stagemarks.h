@@ -10,7 +10,6 @@
 #include "core/settings/plotsettings.h"
 
 #include <cstdint>
-#include <optional>
 
 namespace valvescope {
 
@@ -21,10 +20,6 @@ inline constexpr Colour kOperatingPointColour = 0x808000;
 inline constexpr Colour kStageLoadLineColour = 0x008080;
 inline constexpr std::int32_t kQuiescentDotRadius = 4;
 inline constexpr std::int32_t kSwingDotRadius = 3;
-
-// The part of the segment from (x0, y0) to (x1, y1) inside the box [0, right] x [0, top];
-// nothing when none of it is. Its ends keep their order.
-std::optional<MarkLine> ClipToPlot(const MarkLine& line, double right, double top);
 
 // The marks for the analysis on a plot with these settings (End V and End I bound it): the swing
 // ends first, the quiescent dot over them, then the DC line and the AC line. Marks off the plot

@@ -39,6 +39,7 @@ RedrawInput PlotSession::Redraw(Overlays show, std::int32_t width, std::int32_t 
         input.marks.Dots.insert(input.marks.Dots.end(), layer->Dots.begin(), layer->Dots.end());
         input.marks.Curves.insert(input.marks.Curves.end(), layer->Curves.begin(),
                                   layer->Curves.end());
+        input.marks.Paths.insert(input.marks.Paths.end(), layer->Paths.begin(), layer->Paths.end());
         input.marks.Lines.insert(input.marks.Lines.end(), layer->Lines.begin(), layer->Lines.end());
     }
     return input;

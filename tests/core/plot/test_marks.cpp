@@ -5,6 +5,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdint>
+#include <limits>
 #include <vector>
 
 namespace valvescope {
@@ -40,6 +42,49 @@ TEST(RedrawMarks, DotsCurvesAndLinesFollowTheFamily) {
     });
     ASSERT_NE(at400, extra.end());
     EXPECT_EQ(at400->y, 47);
+}
+
+// A path runs on where it stays inside, is cut at the edges, leaves out what lies wholly outside
+// and every segment with an end that is not a number, and comes before the lines.
+TEST(RedrawMarks, PathsAreClippedSegmentBySegment) {
+    RedrawInput in = DefaultInput();
+    const DrawOps plain = Redraw(in);
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    MarkPath path;
+    path.Points = {{-100, 0.1}, {400, 0.1}, {400, 0.3}, {600, 0.3},
+                   {700, 0.1},  {nan, 0.1}, {800, 0},   {750, 0.05}};
+    path.colour = kRed;
+    path.width = 3;
+    in.marks.Paths.push_back(path);
+    ASSERT_FALSE(in.marks.Empty());
+    in.marks.Lines.push_back({0, 0, 800, 0.2, kBlue, 1});
+    const DrawOps marked = Redraw(in);
+    ASSERT_TRUE(std::equal(plain.begin(), plain.end(), marked.begin()));
+    const auto extra = std::vector<DrawOp>(marked.begin() + plain.size(), marked.end());
+    const auto at = [](DrawOpKind kind, std::int32_t x, std::int32_t y) {
+        return DrawOp{kind, x, y, 0, 0, {}};
+    };
+    using K = DrawOpKind;
+    // 800 V on 462 columns, 200 mA on 224 rows: 400 V is column 231, 650 V 375.4, 700 V 404.3,
+    // 750 V 433.1; 100 mA row 112, 50 mA row 168.
+    const std::vector<DrawOp> expected = {
+        {K::PenColour, 0, 0, kRed, 0, {}},
+        {K::PenWidth, 0, 0, 0, 3, {}},
+        at(K::MoveTo, 0, 112), // cut at the left edge
+        at(K::LineTo, 231, 112),
+        at(K::LineTo, 231, 0), // on up, cut at the top
+        // 400 V to 600 V at 300 mA lies above the plot; the fall to 700 V enters at 650 V.
+        at(K::MoveTo, 375, 0),
+        at(K::LineTo, 404, 112),
+        // Past the not-a-number, anew.
+        at(K::MoveTo, 462, 224),
+        at(K::LineTo, 433, 168),
+        {K::PenColour, 0, 0, kBlue, 0, {}},
+        {K::PenWidth, 0, 0, 0, 1, {}},
+        at(K::MoveTo, 0, 224),
+        at(K::LineTo, 462, 0),
+    };
+    EXPECT_EQ(extra, expected);
 }
 
 } // namespace

@@ -28,6 +28,26 @@ TEST(PlotSession, TakesTheTextsAndMakesTheCaptions) {
     EXPECT_EQ(input.settings.Ra, 3000.0);
 }
 
+// The operating point's layer lands over the measurements', every kind of mark with it.
+TEST(PlotSession, TheRedrawTakesBothMarkLayers) {
+    PlotSession session;
+    PlotMarks measured;
+    measured.Dots.push_back({100, 0.01});
+    measured.Paths.push_back({{{0, 0}, {10, 0.01}}, kBlue, 1});
+    session.SetMarks(PlotSession::MarkLayer::Measurements, measured);
+    PlotMarks stage;
+    stage.Paths.push_back({{{0, 0}, {20, 0.02}, {30, 0}}, kRed, 3});
+    stage.Lines.push_back({0, 0, 1, 1});
+    session.SetMarks(PlotSession::MarkLayer::OperatingPoint, stage);
+    const RedrawInput input = session.Redraw({}, 462, 224);
+    ASSERT_EQ(input.marks.Paths.size(), 2u);
+    EXPECT_EQ(input.marks.Paths[0].colour, kBlue);
+    EXPECT_EQ(input.marks.Paths[1].Points.size(), 3u);
+    EXPECT_EQ(input.marks.Paths[1].width, 3);
+    EXPECT_EQ(input.marks.Dots.size(), 1u);
+    EXPECT_EQ(input.marks.Lines.size(), 1u);
+}
+
 TEST(PlotSession, BlankOrZeroLeavesTheSettingsAsTheyWere) {
     PlotSession session;
     ASSERT_TRUE(session.TakeTexts(fixtures::StartupTexts()));
