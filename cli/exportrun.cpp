@@ -59,7 +59,7 @@ PrintedPlot PageOf(const CommandLine& line, const DrawnPlot& plot) {
         session.SetScreen(plot.Tube.Screen);
         summary = StageText(TakeAndDesign(session, plot.Texts, *line.Stage));
     }
-    return {plot.Ops, line.Surface, plot.Captions, plot.DrawnTube.Name, plot.Texts, summary};
+    return {plot.Ops, line.Surface, plot.Captions, plot.DrawnTube.Name, plot.Texts, summary, {}};
 }
 
 } // namespace

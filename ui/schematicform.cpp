@@ -62,7 +62,10 @@ TSchematicForm::TSchematicForm(QWidget* parent) : QMainWindow(parent) {
             return std::nullopt;
         }
         if (document_.ShownPushPull()) {
-            return FromStd(valvescope::PushPullText(*document_.ShownPushPull()));
+            // The sweep prints as the small plots under the summary, not as fifty lines.
+            valvescope::PushPullAnalysis pair = *document_.ShownPushPull();
+            pair.Sweep.clear();
+            return FromStd(valvescope::PushPullText(pair));
         }
         if (!document_.ShownStage()) {
             return std::nullopt;

@@ -1,5 +1,6 @@
 // The Operating Point window's push-pull stage: the choice of stage, the pair's inputs, its
 // figures and small plots, its messages, its marks on the plot, and its page.
+#include "core/design/pushpullmarks.h"
 #include "core/design/stagemarks.h"
 #include "tests/support/windowtest.h"
 #include "ui/harmonicbars.h"
@@ -82,7 +83,8 @@ void TestOperatingPushPull::thePairFollowsItsInputsAndTheBoxes() {
     // The plot carries the composite curves and the working path, not the single-ended marks.
     const valvescope::DrawOps& marked = form_->LastDrawOps();
     QVERIFY(CountOps(marked, DrawOpKind::PenColour, valvescope::kCompositeCurveColour) >= 4);
-    QCOMPARE(CountOps(marked, DrawOpKind::PenColour, valvescope::kStageLoadLineColour), 0);
+    // One teal dot, tube 1's rest: the single-ended stage's swing ends are not there.
+    QCOMPARE(CountOps(marked, DrawOpKind::Dot, valvescope::kOperatingPointColour), 1);
 
     // The main window's B+ and the pair's own fields take effect at once.
     PasteInto(Find<QComboBox>(*form_, "CmbBxBplus"), QStringLiteral("350"));
