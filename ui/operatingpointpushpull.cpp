@@ -5,9 +5,13 @@
 #include "core/design/pushpullrows.h"
 #include "core/design/pushpulltexts.h"
 #include "core/tube/findtube.h"
+#include "formats/formats.h"
 #include "ui/harmonicbars.h"
 #include "ui/operatingpointwindow.h"
+#include "ui/pushpullinputs.h"
 #include "ui/smallplotview.h"
+
+#include <QLineEdit>
 
 #include <exception>
 #include <stdexcept>
@@ -55,6 +59,10 @@ void TOperatingPointWindow::ShowPushPull(const valvescope::PushPullAnalysis& ana
     document_.SetShownStage(std::nullopt);
     document_.SetShownPushPull(shownPushPull_);
     ShowSections(valvescope::PushPullSections(analysis));
+    // A blank drive is the default: say how much that is.
+    const QString drive =
+        QString::fromStdString(formats::FormatVoltsReadout(analysis.Swing.Drive)).trimmed();
+    pushPull_->DriveEdit()->setPlaceholderText(QStringLiteral("default %1").arg(drive));
     bars_->SetLevels(valvescope::PushPullLevelsBelowH1(analysis.Swing));
     // Each plot keeps its own copy: the drawing outlives this analysis.
     powerPlot_->SetDrawing([analysis](std::int32_t width, std::int32_t height) {

@@ -25,6 +25,8 @@
 namespace {
 
 const QColor kAlarmColour(0xC0, 0x00, 0x00);
+// Past any section's last row.
+constexpr int kMostRows = 64;
 
 QLabel* BuddyLabel(const QString& text, QWidget* buddy) {
     auto* label = new QLabel(text);
@@ -59,6 +61,8 @@ TOperatingPointWindow::TOperatingPointWindow(valvescope::PlotDocument& document,
         sections_[k].Box = new QGroupBox(QString::fromUtf8(titles[k]));
         sections_[k].Grid = new QGridLayout(sections_[k].Box);
         sections_[k].Grid->setColumnStretch(2, 1);
+        // The rows stay together at the top however tall the section is.
+        sections_[k].Grid->setRowStretch(kMostRows, 1);
     }
     auto* harmonics = new QGroupBox(QStringLiteral("Harmonics"));
     bars_ = new THarmonicBars;
@@ -126,6 +130,7 @@ QWidget* TOperatingPointWindow::BuildInputs() {
     top->addSpacing(12);
     singleEnded_ = BuildSingleEndedInputs();
     top->addWidget(singleEnded_, 1);
+    top->addStretch(1); // the stage's choice keeps its width while the inputs beside it hide
     column->addLayout(top);
     pushPull_ = new TPushPullInputs;
     column->addWidget(pushPull_);
