@@ -19,7 +19,9 @@ namespace {
 
 constexpr double kPi = std::numbers::pi;
 
-// Solves the pair along the phase, each instant from the last one's V.
+// Solves the pair along the phase, each instant from the last one's V carried on along its
+// slope per radian: with the grids at Bias +- Drive cos t, f(V) = V - q (P1 - P2 - M) moves with
+// the phase at q Drive sin t (gm1 + gm2) and with V at 1 + q (G1 + G2).
 class PairWalk {
 public:
     PairWalk(const PairWiring& wiring, const CycleSettings& settings)
@@ -27,8 +29,18 @@ public:
 
     const PairInstant& At(double phase) {
         const double swing = settings_.Drive * std::cos(phase);
+        const double guess = last_.V + slope_ * (phase - phase_);
         last_ = PairAt(wiring_, settings_.Vk, settings_.Magnetising, settings_.Bias + swing,
-                       settings_.Bias - swing, last_.V);
+                       settings_.Bias - swing, guess);
+        phase_ = phase;
+        const TubeInstant& a = last_.Tubes[0];
+        const TubeInstant& b = last_.Tubes[1];
+        const double q = wiring_.QuarterRaa;
+        slope_ = -q * settings_.Drive * std::sin(phase) *
+                 (a.Transconductance + b.Transconductance) /
+                 (1 + q * (a.Conductance + b.Conductance));
+        if (!std::isfinite(slope_))
+            slope_ = 0;
         for (std::size_t t = 0; t < 2; ++t) {
             least_[t] = std::min(least_[t], last_.Tubes[t].Ia);
             most_[t] = std::max(most_[t], last_.Tubes[t].Ia);
@@ -46,6 +58,8 @@ private:
     const PairWiring& wiring_;
     CycleSettings settings_;
     PairInstant last_;
+    double phase_ = 0;
+    double slope_ = 0; // dV / dt at phase_
     std::array<double, 2> least_{kInfinity, kInfinity};
     std::array<double, 2> most_{-kInfinity, -kInfinity};
     int solves_ = 0;

@@ -42,8 +42,9 @@ struct TubeInstant {
     double Is = 0;
     double Va = 0; // to the cathode
     double Vs = 0;
-    double Primary = 0;     // Ia + Share Is, its current through the primary
-    double Conductance = 0; // d Primary / d Va, the screen moving with the plate as wired
+    double Primary = 0;          // Ia + Share Is, its current through the primary
+    double Conductance = 0;      // d Primary / d Va, the screen moving with the plate as wired
+    double Transconductance = 0; // d Primary / d Vg
 };
 
 TubeInstant TubeAt(const PairWiring& wiring, int which, double vk, double vg, double va);
