@@ -109,6 +109,39 @@ PushPullSwing SwingOf(const PushPullInput& input, const analysis::SettledCycle& 
     return swing;
 }
 
+// Down from the stage's drive, each drive's search starting from the three above it, their
+// cathode voltage and magnetising current carried on along the parabola through them.
+std::vector<PushPullSweepPoint> SweepOf(const PairWiring& wiring, const PushPullInput& input,
+                                        const analysis::SettledCycle& stage) {
+    std::vector<PushPullSweepPoint> sweep(static_cast<std::size_t>(input.SweepPoints));
+    const double top = stage.Settings.Drive;
+    std::vector<analysis::CycleSettings> above = {stage.Settings}; // the nearest first
+    const auto carried = [&](double analysis::CycleSettings::*unknown) {
+        const std::size_t n = above.size();
+        const double a = above[0].*unknown;
+        if (n == 1)
+            return a;
+        const double b = above[1].*unknown;
+        return n == 2 ? 2 * a - b : 3 * a - 3 * b + above[2].*unknown;
+    };
+    for (int k = input.SweepPoints; k >= 1; --k) {
+        const double drive = top * k / input.SweepPoints;
+        analysis::SettledCycle at = stage;
+        if (k < input.SweepPoints) {
+            analysis::SettledCycle start = stage;
+            start.Settings.Vk = carried(&analysis::CycleSettings::Vk);
+            start.Settings.Magnetising = carried(&analysis::CycleSettings::Magnetising);
+            at = analysis::SettleCycle(wiring, input, drive, &start);
+            above.insert(above.begin(), at.Settings);
+            if (above.size() > 3)
+                above.pop_back();
+        }
+        const PushPullSwing swing = SwingOf(input, at);
+        sweep[static_cast<std::size_t>(k - 1)] = {drive, swing.Power, swing.Thd};
+    }
+    return sweep;
+}
+
 } // namespace
 
 const char* ClassName(PushPullClass c) {
@@ -156,28 +189,7 @@ PushPullAnalysis AnalyzePushPull(const Tube& first, const Tube& second,
     const analysis::SettledCycle stage = analysis::SettleCycle(wiring, input, input.Drive);
     result.Swing = SwingOf(input, stage);
     result.Input.Drive = result.Swing.Drive;
-    // Down from the stage's drive, each drive's search starting from the two above it, their
-    // cathode voltage and magnetising current carried on in a straight line.
-    result.Sweep.resize(static_cast<std::size_t>(input.SweepPoints));
-    analysis::SettledCycle above = stage;
-    std::optional<analysis::SettledCycle> further;
-    for (int k = input.SweepPoints; k >= 1; --k) {
-        const double drive = result.Swing.Drive * k / input.SweepPoints;
-        analysis::SettledCycle at = stage;
-        if (k < input.SweepPoints) {
-            analysis::SettledCycle start = above;
-            if (further) {
-                analysis::CycleSettings& s = start.Settings;
-                s.Vk = 2 * s.Vk - further->Settings.Vk;
-                s.Magnetising = 2 * s.Magnetising - further->Settings.Magnetising;
-            }
-            at = analysis::SettleCycle(wiring, result.Input, drive, &start);
-            further = above;
-            above = at;
-        }
-        const PushPullSwing swing = SwingOf(result.Input, at);
-        result.Sweep[static_cast<std::size_t>(k - 1)] = {drive, swing.Power, swing.Thd};
-    }
+    result.Sweep = SweepOf(wiring, result.Input, stage);
     return result;
 }
 

@@ -65,13 +65,55 @@ private:
     int solves_ = 0;
 };
 
+// How one instant's cathode current and difference P1 - P2 move with Vk and M (as CycleSlopes),
+// V following: the balance f(V) = V - q (P1 - P2 - M) = 0 moves with V at 1 + q (G1 + G2), with
+// M at q and with Vk at -q (dP1 - dP2) per volt of Vk, V held.
+std::array<double, 4> InstantSlopes(const PairWiring& wiring, const CycleSettings& settings,
+                                    double phase, const PairInstant& at) {
+    const double share = wiring.Share;
+    const double q = wiring.QuarterRaa;
+    // Per tube: the cathode current's and the primary's slopes per volt of Vk with V held, and
+    // per volt of V.
+    std::array<double, 2> cathodeVk{};
+    std::array<double, 2> cathodeV{};
+    std::array<double, 2> primaryVk{};
+    std::array<double, 2> primaryV{};
+    for (std::size_t t = 0; t < 2; ++t) {
+        // The grid at Bias + sign Drive cos t, the plate at centre - sign V.
+        const double sign = t == 0 ? 1 : -1;
+        const double gridPerVk = settings.DriveFollowsVk ? -1 + sign * std::cos(phase) : -1;
+        const tubemath::CurrentsAndSlopes& m = at.Tubes[t].Model;
+        // Vk, V held, moves the plate and the screen with the cathode, -1 V to it per volt;
+        // V moves the plate by -sign and the screen by its share of that.
+        const auto perVk = [&](const tubemath::VoltageSlopes& d) {
+            return d.PerVg * gridPerVk - d.PerVa - d.PerVs;
+        };
+        const auto perV = [&](const tubemath::VoltageSlopes& d) {
+            return -sign * (d.PerVa + share * d.PerVs);
+        };
+        cathodeVk[t] = perVk(m.Plate) + perVk(m.Screen);
+        cathodeV[t] = perV(m.Plate) + perV(m.Screen);
+        primaryVk[t] = perVk(m.Plate) + share * perVk(m.Screen);
+        primaryV[t] = perV(m.Plate) + share * perV(m.Screen);
+    }
+    const double balancePerV = 1 - q * (primaryV[0] - primaryV[1]);
+    const double vPerVk = q * (primaryVk[0] - primaryVk[1]) / balancePerV;
+    const double vPerM = -q / balancePerV;
+    const double cathodePerV = cathodeV[0] + cathodeV[1];
+    const double differencePerV = primaryV[0] - primaryV[1];
+    return {cathodeVk[0] + cathodeVk[1] + cathodePerV * vPerVk, cathodePerV * vPerM,
+            primaryVk[0] - primaryVk[1] + differencePerV * vPerVk, differencePerV * vPerM};
+}
+
 // Cosines 0..9 of I1 - I2, then per tube Ia, Is, Va Ia / B+ and Vs Is / B+ (powers scaled to
-// currents, so that one tolerance judges them all).
+// currents, so that one tolerance judges them all), then, not judged, the four CycleSlopes.
 constexpr std::size_t kCosines = 10;
-constexpr std::size_t kSums = kCosines + 8;
+constexpr std::size_t kJudged = kCosines + 8;
+constexpr std::size_t kSums = kJudged + 4;
 using Sums = std::array<double, kSums>;
 
-void AddInstant(Sums& sums, double phase, double weight, const PairInstant& at, double bPlus) {
+void AddInstant(Sums& sums, double phase, double weight, const PairInstant& at,
+                const PairWiring& wiring, const CycleSettings& settings) {
     const double difference = weight * (at.Tubes[0].Primary - at.Tubes[1].Primary);
     const double c1 = std::cos(phase);
     double before = 1;
@@ -83,6 +125,7 @@ void AddInstant(Sums& sums, double phase, double weight, const PairInstant& at, 
         before = now;
         now = next;
     }
+    const double bPlus = wiring.BPlus;
     for (std::size_t t = 0; t < 2; ++t) {
         const TubeInstant& tube = at.Tubes[t];
         const std::size_t base = kCosines + 4 * t;
@@ -91,12 +134,16 @@ void AddInstant(Sums& sums, double phase, double weight, const PairInstant& at, 
         sums[base + 2] += weight * tube.Va * tube.Ia / bPlus;
         sums[base + 3] += weight * tube.Vs * tube.Is / bPlus;
     }
+    const std::array<double, 4> slopes = InstantSlopes(wiring, settings, phase, at);
+    for (std::size_t n = 0; n < slopes.size(); ++n)
+        sums[kJudged + n] += weight * slopes[n];
 }
 
 class CycleQuadrature {
 public:
-    CycleQuadrature(PairWalk& walk, double bPlus, double tolerance)
-        : walk_(walk), bPlus_(bPlus), tolerance_(tolerance) {}
+    CycleQuadrature(PairWalk& walk, const PairWiring& wiring, const CycleSettings& settings,
+                    double tolerance)
+        : walk_(walk), wiring_(wiring), settings_(settings), tolerance_(tolerance) {}
 
     void Add(double from, double to, Sums& total) { Refine(from, to, Stretch(from, to), 0, total); }
 
@@ -106,7 +153,7 @@ private:
     Sums Stretch(double from, double to) {
         Sums sums{};
         for (const QuadratureNode& node : SmoothedNodes(from, to))
-            AddInstant(sums, node.X, node.Weight, walk_.At(node.X), bPlus_);
+            AddInstant(sums, node.X, node.Weight, walk_.At(node.X), wiring_, settings_);
         return sums;
     }
 
@@ -115,7 +162,7 @@ private:
         const Sums left = Stretch(from, middle);
         const Sums right = Stretch(middle, to);
         double largest = 0;
-        for (std::size_t n = 0; n < kSums; ++n)
+        for (std::size_t n = 0; n < kJudged; ++n)
             largest = std::max(largest, std::fabs(whole[n] - (left[n] + right[n])));
         if (depth >= kDeepestHalving || largest <= tolerance_ * (to - from) / kPi) {
             for (std::size_t n = 0; n < kSums; ++n)
@@ -127,7 +174,8 @@ private:
     }
 
     PairWalk& walk_;
-    double bPlus_;
+    const PairWiring& wiring_;
+    const CycleSettings& settings_;
     double tolerance_;
 };
 
@@ -227,7 +275,7 @@ CycleFigures CycleOf(const PairWiring& wiring, const CycleSettings& settings) {
     const double coefficientTolerance =
         std::max(kRelativeTolerance * swing, kRoundingTolerance * largest);
     // A coefficient is 2 / pi times its integral.
-    CycleQuadrature quadrature(walk, wiring.BPlus, coefficientTolerance * kPi / 2);
+    CycleQuadrature quadrature(walk, wiring, settings, coefficientTolerance * kPi / 2);
     Sums integrals{};
     for (std::size_t stretch = 0; stretch + 1 < ends.size(); ++stretch)
         quadrature.Add(ends[stretch], ends[stretch + 1], integrals);
@@ -243,6 +291,8 @@ CycleFigures CycleOf(const PairWiring& wiring, const CycleSettings& settings) {
         figures.IaMin[t] = walk.Least(t);
         figures.IaMax[t] = walk.Most(t);
     }
+    figures.Slopes = {integrals[kJudged] / kPi, integrals[kJudged + 1] / kPi,
+                      integrals[kJudged + 2] / kPi, integrals[kJudged + 3] / kPi};
     figures.Solves = walk.Solves();
     return figures;
 }

@@ -46,6 +46,7 @@ TubeInstant TubeAt(const PairWiring& wiring, int which, double vk, double vg, do
     const double screenSlope = c.Screen.PerVa + s * c.Screen.PerVs;
     at.Conductance = plateSlope + s * screenSlope;
     at.Transconductance = c.Plate.PerVg + s * c.Screen.PerVg;
+    at.Model = c;
     return at;
 }
 

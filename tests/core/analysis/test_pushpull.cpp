@@ -2,6 +2,7 @@
 // imbalance, the small-signal limit against the model's own slopes taken by hand, the class at
 // telling biases, the cathode's fixed point and the energy the supplies give.
 #include "core/analysis/pushpull.h"
+#include "core/analysis/pushpullmath.h"
 #include "core/tube/library.h"
 #include "model/tubemath.h"
 
@@ -233,6 +234,47 @@ TEST(PushPullPair, ASweptDriveIsTheDriveAlone) {
         EXPECT_NEAR(a.Sweep[k].Thd, alone.Thd, 1e-7 * alone.Thd);
     }
     EXPECT_EQ(a.Sweep[4].Power, a.Swing.Power);
+}
+
+// The settling steps on the slopes the cycle integrates: judged by central differences of the
+// cycle itself, for a mismatched cathode-biased pair in class AB whose drive follows Vk, and for
+// ultralinear EL34s.
+TEST(PushPullPair, TheCyclesSlopesAreItsOwnDifferences) {
+    const auto check = [](const Tube& first, const Tube& second, const PushPullInput& input,
+                          analysis::CycleSettings s) {
+        const analysis::PairWiring wiring = analysis::WiringOf(first, second, input);
+        const auto at = [&](double dvk, double dm) {
+            analysis::CycleSettings moved = s;
+            moved.Vk += dvk;
+            moved.Bias -= dvk;
+            moved.Drive += s.DriveFollowsVk ? dvk : 0;
+            moved.Magnetising += dm;
+            return analysis::CycleOf(wiring, moved);
+        };
+        const analysis::CycleSlopes slopes = at(0, 0).Slopes;
+        const double h = 1e-3;
+        const double hm = 1e-6;
+        const auto cathode = [](const analysis::CycleFigures& f) { return f.CathodeCurrent(); };
+        const auto difference = [](const analysis::CycleFigures& f) { return f.Cosines[0] / 2; };
+        const double perVk = (cathode(at(h, 0)) - cathode(at(-h, 0))) / (2 * h);
+        const double perM = (cathode(at(0, hm)) - cathode(at(0, -hm))) / (2 * hm);
+        const double dPerVk = (difference(at(h, 0)) - difference(at(-h, 0))) / (2 * h);
+        const double dPerM = (difference(at(0, hm)) - difference(at(0, -hm))) / (2 * hm);
+        EXPECT_NEAR(slopes.CathodePerVk, perVk, 1e-5 * std::fabs(perVk));
+        EXPECT_NEAR(slopes.CathodePerMagnetising, perM, 1e-5 * std::fabs(perM) + 1e-9);
+        EXPECT_NEAR(slopes.DifferencePerVk, dPerVk, 1e-5 * std::fabs(dPerVk) + 1e-9);
+        EXPECT_NEAR(slopes.DifferencePerMagnetising, dPerM, 1e-5 * std::fabs(dPerM));
+        EXPECT_LT(slopes.CathodePerVk, 0);
+        EXPECT_GT(slopes.DifferencePerMagnetising, 0);
+        EXPECT_LT(slopes.DifferencePerMagnetising, 1);
+    };
+    check(Builtin807(), Hotter807(), Cathode(1000), {48, -2e-3, -48, 48, true});
+    const Tube el34 = Library("EL34");
+    Tube other = el34;
+    other.Model.Constants.Kg1 *= 0.9;
+    PushPullInput ultralinear = Cathode(300);
+    ultralinear.Screen = ScreenFeed::Ultralinear;
+    check(el34, other, ultralinear, {30, 1e-3, -30, 20, false});
 }
 
 TEST(PushPullPair, InputsWithoutAnAnswerSaySo) {
