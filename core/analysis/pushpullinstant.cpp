@@ -27,6 +27,9 @@ PairWiring WiringOf(const Tube& first, const Tube& second, const PushPullInput& 
         wiring.Share = 1;
         break;
     }
+    wiring.RestVk = RestCathodeVolts(wiring, input);
+    if (input.Screen == ScreenFeed::Supply)
+        wiring.ScreenBase += wiring.RestVk;
     return wiring;
 }
 

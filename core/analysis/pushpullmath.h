@@ -14,9 +14,11 @@ namespace valvescope::analysis {
 // How the two tubes sit on the transformer.
 //
 // The screen: Vs = (ScreenBase - Vk) + Share (Va - (B+ - Vk)), all to the cathode. Held at a
-// supply, ScreenBase is that supply and Share 0; ultralinear, ScreenBase is B+ and Share the tap
-// (so the screen sits at the tap's share of the plate's swing about the centre tap); triode-
-// connected is the tap at the plate, Share 1.
+// supply, ScreenBase is that supply to ground and Share 0: ScreenVolts is the screen's voltage to
+// the cathode at rest, so with cathode bias the supply is ScreenVolts + the rest's Vk, and it
+// stays there as the drive moves the cathode. Ultralinear, ScreenBase is B+ and Share the tap (so
+// the screen sits at the tap's share of the plate's swing about the centre tap); triode-connected
+// is the tap at the plate, Share 1.
 //
 // The screen current through the primary: an ideal transformer sums the ampere-turns of its
 // windings. The plate current Ia runs through the whole half-primary of N turns, the screen
@@ -32,6 +34,7 @@ struct PairWiring {
     double QuarterRaa = 0; // ohm, Raa / 4: one half-primary's reflected load
     double ScreenBase = 0; // V to ground
     double Share = 0;
+    double RestVk = 0; // V, the cathode to ground at rest; 0 with fixed bias
 };
 
 PairWiring WiringOf(const Tube& first, const Tube& second, const PushPullInput& input);
@@ -102,7 +105,8 @@ struct CycleFigures {
 CycleFigures CycleOf(const PairWiring& wiring, const CycleSettings& settings);
 
 // With cathode bias, the cathode to ground at rest: the root of Vk = Rk (Ik1 + Ik2), the grids at
-// -Vk and the plates at B+ - Vk; 0 with fixed bias.
+// -Vk, the plates at B+ - Vk and a supplied screen at ScreenVolts to the cathode; 0 with fixed
+// bias. Reads only the wiring's models, B+ and screen share, and ScreenBase but for a supply.
 double RestCathodeVolts(const PairWiring& wiring, const PushPullInput& input);
 
 // The cycle with its cathode voltage (cathode bias) and magnetising current settled, both

@@ -15,19 +15,23 @@ namespace {
 
 // Both tubes at rest with the cathode at vk and the grids at -vk (cathode bias): the balance
 // Vk - Rk Ik of their cathode current, with its slope per volt of vk (every electrode falls with
-// the cathode, so Ik's slope is minus the sum of its slopes per electrode).
-search::Sample RestBalance(const PairWiring& wiring, double rk, double vk) {
+// the cathode but a supplied screen, held to it at rest, so Ik's slope is minus the sum of its
+// slopes per electrode that falls).
+search::Sample RestBalance(const PairWiring& wiring, const PushPullInput& input, double vk) {
+    const bool supplied = input.Screen == ScreenFeed::Supply;
     double current = 0;
     double slope = 0; // dIk / dvk
     for (const tubemath::TubeModel* model : wiring.Models) {
         const double va = wiring.BPlus - vk;
-        const double vs = wiring.Share == 1 ? va : wiring.ScreenBase - vk;
+        const double vs = wiring.Share == 1 ? va
+                          : supplied        ? input.ScreenVolts
+                                            : wiring.ScreenBase - vk;
         const tubemath::CurrentsAndSlopes c = tubemath::SlopesAt(*model, -vk, va, vs);
         current += c.Value.Plate + c.Value.Screen;
         for (const tubemath::VoltageSlopes& d : {c.Plate, c.Screen})
-            slope -= d.PerVg + d.PerVa + d.PerVs;
+            slope -= d.PerVg + d.PerVa + (supplied ? 0 : d.PerVs);
     }
-    return {vk - rk * current, 1 - rk * slope};
+    return {vk - input.Rk * current, 1 - input.Rk * slope};
 }
 
 // The slow unknowns settle to this share of B+ and of the largest current, well inside what
@@ -59,7 +63,7 @@ double RestCathodeVolts(const PairWiring& wiring, const PushPullInput& input) {
         return 0;
     // At 0 V of cathode the balance is -Rk Ik, at most 0; at B+ the plates reach the cathode and
     // the grids are far below it, so nothing flows.
-    const auto balance = [&](double vk) { return RestBalance(wiring, input.Rk, vk); };
+    const auto balance = [&](double vk) { return RestBalance(wiring, input, vk); };
     return search::SolveIncreasing(balance, 0, input.BPlus, 0);
 }
 
@@ -71,7 +75,7 @@ SettledCycle SettleCycle(const PairWiring& wiring, const PushPullInput& input,
     if (near)
         s = near->Settings;
     else
-        s.Vk = RestCathodeVolts(wiring, input);
+        s.Vk = wiring.RestVk;
     s.DriveFollowsVk = !fixed && !drive;
     const double vkTolerance = kSettled * input.BPlus;
     const double magnetisingTolerance = kSettled * input.BPlus / wiring.QuarterRaa;

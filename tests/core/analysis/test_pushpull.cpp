@@ -182,6 +182,41 @@ TEST(PushPullPair, EveryWattTheSuppliesGiveIsAccountedFor) {
     ExpectEnergyBalance(Fixed(-30, 20), AnalyzePushPull(tube, Hotter807(), Fixed(-30, 20)).Swing);
 }
 
+// The screen voltage is the screen's to the cathode at rest, as the curves are plotted: with
+// cathode bias the quiescent point lies on the EL34's curve at 350 V of screen, and the supply
+// to ground, 350 V + the rest's Vk, stays put while the drive lifts the cathode.
+TEST(PushPullPair, WithCathodeBiasTheScreenVoltageIsToTheCathodeAtRest) {
+    const Tube el34 = Library("EL34");
+    PushPullInput input = Cathode(200, 20);
+    input.ScreenVolts = 350;
+    const PushPullAnalysis a = AnalyzePushPull(el34, el34, input);
+    const PushPullRest& rest = a.Quiescent[0];
+    EXPECT_GT(a.RestVk, 10);
+    EXPECT_NEAR(rest.Vs, 350, 1e-12);
+    EXPECT_NEAR(rest.Vp, 400 - a.RestVk, 1e-12);
+    const tubemath::Currents model = tubemath::CurrentsAt(el34.Model, -a.RestVk, rest.Vp, 350);
+    EXPECT_NEAR(rest.Ip, model.Plate, 1e-15);
+    EXPECT_NEAR(rest.Is, model.Screen, 1e-15);
+    EXPECT_NEAR(a.RestVk, 200 * 2 * (rest.Ip + rest.Is), 1e-12 * a.RestVk);
+    // Driven, the cathode rises and the screens, fed from the supply to ground, fall below
+    // 350 V to it: every watt balances only with the supply at 350 V + the rest's Vk.
+    const PushPullSwing& s = a.Swing;
+    EXPECT_GT(s.Vk, a.RestVk + 0.1);
+    PushPullInput supply = input;
+    supply.ScreenVolts = 350 + a.RestVk;
+    ExpectEnergyBalance(supply, s);
+    // With fixed bias nothing moves: the screen sits at the screen voltage.
+    EXPECT_EQ(AnalyzePushPull(el34, el34,
+                              [] {
+                                  PushPullInput fixed = Fixed(-30, 10);
+                                  fixed.ScreenVolts = 350;
+                                  return fixed;
+                              }())
+                  .Quiescent[0]
+                  .Vs,
+              350);
+}
+
 TEST(PushPullPair, TheTapsEndsAreTheScreenSupplyAtBPlusAndTriodeConnection) {
     const Tube el34 = Library("EL34");
     PushPullInput tap = Fixed(-30, 15);
