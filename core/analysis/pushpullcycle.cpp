@@ -142,10 +142,18 @@ void AddInstant(Sums& sums, double phase, double weight, const PairInstant& at,
 class CycleQuadrature {
 public:
     CycleQuadrature(PairWalk& walk, const PairWiring& wiring, const CycleSettings& settings,
-                    double tolerance)
-        : walk_(walk), wiring_(wiring), settings_(settings), tolerance_(tolerance) {}
+                    double tolerance, bool rough)
+        : walk_(walk), wiring_(wiring), settings_(settings), tolerance_(tolerance), rough_(rough) {}
 
-    void Add(double from, double to, Sums& total) { Refine(from, to, Stretch(from, to), 0, total); }
+    void Add(double from, double to, Sums& total) {
+        const Sums whole = Stretch(from, to);
+        if (!rough_) {
+            Refine(from, to, whole, 0, total);
+            return;
+        }
+        for (std::size_t n = 0; n < kSums; ++n)
+            total[n] += whole[n];
+    }
 
 private:
     static constexpr int kDeepestHalving = 10;
@@ -177,13 +185,19 @@ private:
     const PairWiring& wiring_;
     const CycleSettings& settings_;
     double tolerance_;
+    bool rough_;
 };
 
+// A rough cycle finds the cut-off edges to this many radians.
+constexpr double kRoughEdge = 1e-9;
+
 // The phase between `conducting` and `cut` where tube t's plate current becomes exactly 0, to the
-// last bit.
-double CutoffEdge(PairWalk& walk, std::size_t t, double conducting, double cut) {
+// last bit (or, rough, to kRoughEdge).
+double CutoffEdge(PairWalk& walk, std::size_t t, double conducting, double cut, bool rough) {
     const auto conducts = [&](double phase) { return walk.At(phase).Tubes[t].Ia != 0; };
-    const auto adjacent = [](const search::Bracket<double>& b) {
+    const auto adjacent = [rough](const search::Bracket<double>& b) {
+        if (rough)
+            return std::fabs(b.fails - b.holds) <= kRoughEdge;
         return std::nextafter(b.holds, b.fails) == b.fails;
     };
     return search::Halve(search::Bracket<double>{conducting, cut}, conducts, search::kUncapped,
@@ -196,7 +210,7 @@ double CutoffEdge(PairWalk& walk, std::size_t t, double conducting, double cut) 
 // steps and each change found to the last bit. Its edges join the stretch ends.
 constexpr int kCutoffProbes = 32;
 
-std::array<double, 2> FindCutoff(PairWalk& walk, std::vector<double>& ends) {
+std::array<double, 2> FindCutoff(PairWalk& walk, std::vector<double>& ends, bool rough) {
     std::array<double, 2> shares{};
     std::array<bool, 2> wasCut{};
     std::array<double, 2> cutSince{};
@@ -207,8 +221,8 @@ std::array<double, 2> FindCutoff(PairWalk& walk, std::vector<double>& ends) {
         std::array<bool, 2> cut{at.Tubes[0].Ia == 0, at.Tubes[1].Ia == 0};
         for (std::size_t t = 0; t < 2; ++t) {
             if (k > 0 && cut[t] != wasCut[t]) {
-                const double edge = cut[t] ? CutoffEdge(walk, t, lastPhase, phase)
-                                           : CutoffEdge(walk, t, phase, lastPhase);
+                const double edge = cut[t] ? CutoffEdge(walk, t, lastPhase, phase, rough)
+                                           : CutoffEdge(walk, t, phase, lastPhase, rough);
                 ends.push_back(edge);
                 if (cut[t])
                     cutSince[t] = edge;
@@ -244,14 +258,14 @@ constexpr double kRoundingTolerance = 1e-13;
 
 } // namespace
 
-CycleFigures CycleOf(const PairWiring& wiring, const CycleSettings& settings) {
+CycleFigures CycleOf(const PairWiring& wiring, const CycleSettings& settings, bool rough) {
     PairWalk walk(wiring, settings);
     const PairInstant top = walk.At(0);
     const PairInstant bottom = walk.At(kPi);
 
     std::vector<double> ends = {0, kPi};
     CycleFigures figures;
-    figures.Cutoff = FindCutoff(walk, ends);
+    figures.Cutoff = FindCutoff(walk, ends, rough);
     if (settings.Drive > 0) {
         AddGridCrossings(ends, 0, settings);
         for (const tubemath::TubeModel* model : wiring.Models) {
@@ -275,7 +289,7 @@ CycleFigures CycleOf(const PairWiring& wiring, const CycleSettings& settings) {
     const double coefficientTolerance =
         std::max(kRelativeTolerance * swing, kRoundingTolerance * largest);
     // A coefficient is 2 / pi times its integral.
-    CycleQuadrature quadrature(walk, wiring, settings, coefficientTolerance * kPi / 2);
+    CycleQuadrature quadrature(walk, wiring, settings, coefficientTolerance * kPi / 2, rough);
     Sums integrals{};
     for (std::size_t stretch = 0; stretch + 1 < ends.size(); ++stretch)
         quadrature.Add(ends[stretch], ends[stretch + 1], integrals);

@@ -102,7 +102,9 @@ struct CycleFigures {
     }
 };
 
-CycleFigures CycleOf(const PairWiring& wiring, const CycleSettings& settings);
+// Rough, for the settling's steps while still far from the fixed point: each stretch by one
+// Gauss-Legendre rule, unchecked, and the cut-off edges to a nanoradian.
+CycleFigures CycleOf(const PairWiring& wiring, const CycleSettings& settings, bool rough = false);
 
 // With cathode bias, the cathode to ground at rest: the root of Vk = Rk (Ik1 + Ik2), the grids at
 // -Vk, the plates at B+ - Vk and a supplied screen at ScreenVolts to the cathode; 0 with fixed

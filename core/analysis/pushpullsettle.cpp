@@ -35,8 +35,10 @@ search::Sample RestBalance(const PairWiring& wiring, const PushPullInput& input,
 }
 
 // The slow unknowns settle to this share of B+ and of the largest current, well inside what
-// the quadrature's tolerance leaves of them.
+// the quadrature's tolerance leaves of them; rough cycles serve while a step moves them by more
+// than kFar of it.
 constexpr double kSettled = 1e-10;
+constexpr double kFar = 1e-4;
 constexpr int kMostSteps = 60;
 
 // The Newton step for (Vk, M) on g = (Vk - Rk Ik, M - D), Ik and D the cycle's averages of the
@@ -80,18 +82,30 @@ SettledCycle SettleCycle(const PairWiring& wiring, const PushPullInput& input,
     const double vkTolerance = kSettled * input.BPlus;
     const double magnetisingTolerance = kSettled * input.BPlus / wiring.QuarterRaa;
     SettledCycle settled;
+    // From rest the drive moves the cathode far; from a drive close by, or with fixed bias, not.
+    bool rough = cathode && !near;
     for (int step = 0;; ++step) {
         if (!cathode)
             s.Vk = 0;
         s.Bias = fixed ? input.Vg : -s.Vk;
         s.Drive = drive.value_or(fixed ? std::max(0.0, -input.Vg) : s.Vk);
-        settled = {CycleOf(wiring, s), s};
+        settled = {CycleOf(wiring, s, rough), s};
         const std::array<double, 2> delta = NewtonStep(s, settled.Figures, input.Rk, cathode);
-        const bool settledNow =
-            std::fabs(delta[0]) <= vkTolerance && std::fabs(delta[1]) <= magnetisingTolerance;
-        if (settledNow || step + 1 >= kMostSteps || !std::isfinite(delta[0]) ||
-            !std::isfinite(delta[1]))
-            return settled;
+        const bool finite = std::isfinite(delta[0]) && std::isfinite(delta[1]);
+        if (rough && (!finite || step + 1 >= kMostSteps)) {
+            rough = false; // the same point again, in full
+            continue;
+        }
+        if (rough) {
+            // Near enough, the next cycle is a full one.
+            rough = std::fabs(delta[0]) > kFar * input.BPlus ||
+                    std::fabs(delta[1]) > kFar * input.BPlus / wiring.QuarterRaa;
+        } else {
+            const bool settledNow =
+                std::fabs(delta[0]) <= vkTolerance && std::fabs(delta[1]) <= magnetisingTolerance;
+            if (settledNow || step + 1 >= kMostSteps || !finite)
+                return settled;
+        }
         // A step may overshoot; the cathode never leaves the span from ground to B+.
         s.Vk = std::clamp(s.Vk - delta[0], 0.0, input.BPlus);
         s.Magnetising -= delta[1];
