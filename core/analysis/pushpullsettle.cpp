@@ -35,8 +35,8 @@ search::Sample RestBalance(const PairWiring& wiring, const PushPullInput& input,
 }
 
 // The slow unknowns settle to this share of B+ and of the largest current, well inside what
-// the quadrature's tolerance leaves of them; rough cycles serve while a step moves them by more
-// than kFar of it.
+// the quadrature's tolerance leaves of them; rough cycles serve until a step moves them by no
+// more than kFar of it.
 constexpr double kSettled = 1e-10;
 constexpr double kFar = 1e-4;
 constexpr int kMostSteps = 60;
@@ -82,8 +82,10 @@ SettledCycle SettleCycle(const PairWiring& wiring, const PushPullInput& input,
     const double vkTolerance = kSettled * input.BPlus;
     const double magnetisingTolerance = kSettled * input.BPlus / wiring.QuarterRaa;
     SettledCycle settled;
-    // From rest the drive moves the cathode far; from a drive close by, or with fixed bias, not.
-    bool rough = cathode && !near;
+    // With cathode bias the cycles are rough until a step moves the unknowns by no more than
+    // kFar (the very next, from a drive close by); the settled one is always in full. Fixed bias
+    // starts near enough.
+    bool rough = cathode;
     for (int step = 0;; ++step) {
         if (!cathode)
             s.Vk = 0;
