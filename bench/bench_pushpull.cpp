@@ -56,6 +56,11 @@ void BM_CathodeBiasWithSweep(benchmark::State& state) {
 }
 BENCHMARK(BM_CathodeBiasWithSweep)->Unit(benchmark::kMillisecond);
 
+void BM_MismatchedCathodeBiasOneDrive(benchmark::State& state) {
+    Analyse(state, Hotter807(), Cathode(0));
+}
+BENCHMARK(BM_MismatchedCathodeBiasOneDrive)->Unit(benchmark::kMillisecond);
+
 void BM_MismatchedCathodeBiasWithSweep(benchmark::State& state) {
     Analyse(state, Hotter807(), Cathode(50));
 }

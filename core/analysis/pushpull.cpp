@@ -74,14 +74,16 @@ PushPullClass ClassOf(const CycleFigures& figures) {
     return PushPullClass::AB;
 }
 
-// The power the supplies give: B+ to the plates (and to the screens, but for a screen supply).
-double SupplyPower(const PushPullInput& input, const CycleFigures& f) {
+// The power the supplies give: B+ to the plates (and to the screens, but for a screen supply,
+// which gives its own voltage to ground).
+double SupplyPower(const PairWiring& wiring, const CycleFigures& f) {
     const double screens = f.IsAverage[0] + f.IsAverage[1];
-    const double screenVolts = input.Screen == ScreenFeed::Supply ? input.ScreenVolts : input.BPlus;
-    return input.BPlus * (f.IaAverage[0] + f.IaAverage[1]) + screenVolts * screens;
+    const double screenVolts = wiring.Share == 0 ? wiring.ScreenBase : wiring.BPlus;
+    return wiring.BPlus * (f.IaAverage[0] + f.IaAverage[1]) + screenVolts * screens;
 }
 
-PushPullSwing SwingOf(const PushPullInput& input, const analysis::SettledCycle& settled) {
+PushPullSwing SwingOf(const PairWiring& wiring, const PushPullInput& input,
+                      const analysis::SettledCycle& settled) {
     const CycleFigures& f = settled.Figures;
     PushPullSwing swing;
     swing.Drive = settled.Settings.Drive;
@@ -96,7 +98,7 @@ PushPullSwing SwingOf(const PushPullInput& input, const analysis::SettledCycle& 
     swing.Thd = h1 > 0 ? std::sqrt(distortion) / h1 : 0;
     swing.Power = input.Raa * h1 * h1 / 8;
     swing.Supply = f.CathodeCurrent();
-    const double supplied = SupplyPower(input, f);
+    const double supplied = SupplyPower(wiring, f);
     swing.Efficiency = supplied > 0 ? swing.Power / supplied : 0;
     swing.Imbalance = f.Cosines[0] / 2;
     swing.GridPositive = settled.Settings.Bias + swing.Drive > 0;
@@ -107,6 +109,39 @@ PushPullSwing SwingOf(const PushPullInput& input, const analysis::SettledCycle& 
     if (f.Cutoff[0] == 1 && f.Cutoff[1] == 1)
         throw StageError(kNoPairCurrentMessage);
     return swing;
+}
+
+// Down from the stage's drive, each drive's search starting from the three above it, their
+// cathode voltage and magnetising current carried on along the parabola through them.
+std::vector<PushPullSweepPoint> SweepOf(const PairWiring& wiring, const PushPullInput& input,
+                                        const analysis::SettledCycle& stage) {
+    std::vector<PushPullSweepPoint> sweep(static_cast<std::size_t>(input.SweepPoints));
+    const double top = stage.Settings.Drive;
+    std::vector<analysis::CycleSettings> above = {stage.Settings}; // the nearest first
+    const auto carried = [&](double analysis::CycleSettings::*unknown) {
+        const std::size_t n = above.size();
+        const double a = above[0].*unknown;
+        if (n == 1)
+            return a;
+        const double b = above[1].*unknown;
+        return n == 2 ? 2 * a - b : 3 * a - 3 * b + above[2].*unknown;
+    };
+    for (int k = input.SweepPoints; k >= 1; --k) {
+        const double drive = top * k / input.SweepPoints;
+        analysis::SettledCycle at = stage;
+        if (k < input.SweepPoints) {
+            analysis::SettledCycle start = stage;
+            start.Settings.Vk = carried(&analysis::CycleSettings::Vk);
+            start.Settings.Magnetising = carried(&analysis::CycleSettings::Magnetising);
+            at = analysis::SettleCycle(wiring, input, drive, &start);
+            above.insert(above.begin(), at.Settings);
+            if (above.size() > 3)
+                above.pop_back();
+        }
+        const PushPullSwing swing = SwingOf(wiring, input, at);
+        sweep[static_cast<std::size_t>(k - 1)] = {drive, swing.Power, swing.Thd};
+    }
+    return sweep;
 }
 
 } // namespace
@@ -129,7 +164,7 @@ PushPullSwing PushPullSwingAt(const Tube& first, const Tube& second, const PushP
     given.Drive = drive;
     CheckInput(first, second, given);
     const PairWiring wiring = analysis::WiringOf(first, second, given);
-    return SwingOf(given, analysis::SettleCycle(wiring, given, drive));
+    return SwingOf(wiring, given, analysis::SettleCycle(wiring, given, drive));
 }
 
 PushPullAnalysis AnalyzePushPull(const Tube& first, const Tube& second,
@@ -140,10 +175,9 @@ PushPullAnalysis AnalyzePushPull(const Tube& first, const Tube& second,
     result.TubeNames = {first.Name, second.Name};
     result.Input = input;
 
-    const double vk = analysis::RestCathodeVolts(wiring, input);
     const bool fixed = input.Bias == PushPullBias::Fixed;
-    result.RestVk = fixed ? 0 : vk;
-    result.RestVg = fixed ? input.Vg : -vk;
+    result.RestVk = wiring.RestVk;
+    result.RestVg = fixed ? input.Vg : -wiring.RestVk;
     const double centre = input.BPlus - result.RestVk;
     for (std::size_t t = 0; t < 2; ++t) {
         const Tube& tube = t == 0 ? first : second;
@@ -154,30 +188,9 @@ PushPullAnalysis AnalyzePushPull(const Tube& first, const Tube& second,
     }
 
     const analysis::SettledCycle stage = analysis::SettleCycle(wiring, input, input.Drive);
-    result.Swing = SwingOf(input, stage);
+    result.Swing = SwingOf(wiring, input, stage);
     result.Input.Drive = result.Swing.Drive;
-    // Down from the stage's drive, each drive's search starting from the two above it, their
-    // cathode voltage and magnetising current carried on in a straight line.
-    result.Sweep.resize(static_cast<std::size_t>(input.SweepPoints));
-    analysis::SettledCycle above = stage;
-    std::optional<analysis::SettledCycle> further;
-    for (int k = input.SweepPoints; k >= 1; --k) {
-        const double drive = result.Swing.Drive * k / input.SweepPoints;
-        analysis::SettledCycle at = stage;
-        if (k < input.SweepPoints) {
-            analysis::SettledCycle start = above;
-            if (further) {
-                analysis::CycleSettings& s = start.Settings;
-                s.Vk = 2 * s.Vk - further->Settings.Vk;
-                s.Magnetising = 2 * s.Magnetising - further->Settings.Magnetising;
-            }
-            at = analysis::SettleCycle(wiring, result.Input, drive, &start);
-            further = above;
-            above = at;
-        }
-        const PushPullSwing swing = SwingOf(result.Input, at);
-        result.Sweep[static_cast<std::size_t>(k - 1)] = {drive, swing.Power, swing.Thd};
-    }
+    result.Sweep = SweepOf(wiring, result.Input, stage);
     return result;
 }
 

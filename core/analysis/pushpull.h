@@ -33,7 +33,8 @@ enum class PushPullBias {
 // How the screens of screen-grid tubes are fed; triode models have no screen, and then it
 // changes nothing.
 enum class ScreenFeed {
-    Supply,          // a screen supply of ScreenVolts to ground
+    Supply,          // a bypassed screen supply: ScreenVolts to the cathode at rest (with cathode
+                     // bias, ScreenVolts + the rest's Vk to ground, held there as Vk moves)
     Ultralinear,     // taps at Tap of each half-primary from the centre
     TriodeConnected, // screen tied to its plate
 };
@@ -45,7 +46,8 @@ struct PushPullInput {
     double Vg = -30; // V, grid to cathode at rest; fixed bias only
     double Rk = 0;   // ohm, the shared cathode resistor; cathode bias only
     ScreenFeed Screen = ScreenFeed::Supply;
-    double ScreenVolts = 0;      // V, the screen supply to ground; Supply only
+    double ScreenVolts = 0;      // V, the screen to the cathode at rest, as the curves are
+                                 // plotted; Supply only
     double Tap = 0.43;           // of the half-primary, 0 to 1; Ultralinear only
     std::optional<double> Drive; // V, peak grid drive; absent: a grid just reaches 0 V at its
                                  // peak (with cathode bias, the drive that equals its own Vk)

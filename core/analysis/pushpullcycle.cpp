@@ -19,7 +19,9 @@ namespace {
 
 constexpr double kPi = std::numbers::pi;
 
-// Solves the pair along the phase, each instant from the last one's V.
+// Solves the pair along the phase, each instant from the last one's V carried on along its
+// slope per radian: with the grids at Bias +- Drive cos t, f(V) = V - q (P1 - P2 - M) moves with
+// the phase at q Drive sin t (gm1 + gm2) and with V at 1 + q (G1 + G2).
 class PairWalk {
 public:
     PairWalk(const PairWiring& wiring, const CycleSettings& settings)
@@ -27,8 +29,18 @@ public:
 
     const PairInstant& At(double phase) {
         const double swing = settings_.Drive * std::cos(phase);
+        const double guess = last_.V + slope_ * (phase - phase_);
         last_ = PairAt(wiring_, settings_.Vk, settings_.Magnetising, settings_.Bias + swing,
-                       settings_.Bias - swing, last_.V);
+                       settings_.Bias - swing, guess);
+        phase_ = phase;
+        const TubeInstant& a = last_.Tubes[0];
+        const TubeInstant& b = last_.Tubes[1];
+        const double q = wiring_.QuarterRaa;
+        slope_ = -q * settings_.Drive * std::sin(phase) *
+                 (a.Transconductance + b.Transconductance) /
+                 (1 + q * (a.Conductance + b.Conductance));
+        if (!std::isfinite(slope_))
+            slope_ = 0;
         for (std::size_t t = 0; t < 2; ++t) {
             least_[t] = std::min(least_[t], last_.Tubes[t].Ia);
             most_[t] = std::max(most_[t], last_.Tubes[t].Ia);
@@ -46,18 +58,62 @@ private:
     const PairWiring& wiring_;
     CycleSettings settings_;
     PairInstant last_;
+    double phase_ = 0;
+    double slope_ = 0; // dV / dt at phase_
     std::array<double, 2> least_{kInfinity, kInfinity};
     std::array<double, 2> most_{-kInfinity, -kInfinity};
     int solves_ = 0;
 };
 
+// How one instant's cathode current and difference P1 - P2 move with Vk and M (as CycleSlopes),
+// V following: the balance f(V) = V - q (P1 - P2 - M) = 0 moves with V at 1 + q (G1 + G2), with
+// M at q and with Vk at -q (dP1 - dP2) per volt of Vk, V held.
+std::array<double, 4> InstantSlopes(const PairWiring& wiring, const CycleSettings& settings,
+                                    double phase, const PairInstant& at) {
+    const double share = wiring.Share;
+    const double q = wiring.QuarterRaa;
+    // Per tube: the cathode current's and the primary's slopes per volt of Vk with V held, and
+    // per volt of V.
+    std::array<double, 2> cathodeVk{};
+    std::array<double, 2> cathodeV{};
+    std::array<double, 2> primaryVk{};
+    std::array<double, 2> primaryV{};
+    for (std::size_t t = 0; t < 2; ++t) {
+        // The grid at Bias + sign Drive cos t, the plate at centre - sign V.
+        const double sign = t == 0 ? 1 : -1;
+        const double gridPerVk = settings.DriveFollowsVk ? -1 + sign * std::cos(phase) : -1;
+        const tubemath::CurrentsAndSlopes& m = at.Tubes[t].Model;
+        // Vk, V held, moves the plate and the screen with the cathode, -1 V to it per volt;
+        // V moves the plate by -sign and the screen by its share of that.
+        const auto perVk = [&](const tubemath::VoltageSlopes& d) {
+            return d.PerVg * gridPerVk - d.PerVa - d.PerVs;
+        };
+        const auto perV = [&](const tubemath::VoltageSlopes& d) {
+            return -sign * (d.PerVa + share * d.PerVs);
+        };
+        cathodeVk[t] = perVk(m.Plate) + perVk(m.Screen);
+        cathodeV[t] = perV(m.Plate) + perV(m.Screen);
+        primaryVk[t] = perVk(m.Plate) + share * perVk(m.Screen);
+        primaryV[t] = perV(m.Plate) + share * perV(m.Screen);
+    }
+    const double balancePerV = 1 - q * (primaryV[0] - primaryV[1]);
+    const double vPerVk = q * (primaryVk[0] - primaryVk[1]) / balancePerV;
+    const double vPerM = -q / balancePerV;
+    const double cathodePerV = cathodeV[0] + cathodeV[1];
+    const double differencePerV = primaryV[0] - primaryV[1];
+    return {cathodeVk[0] + cathodeVk[1] + cathodePerV * vPerVk, cathodePerV * vPerM,
+            primaryVk[0] - primaryVk[1] + differencePerV * vPerVk, differencePerV * vPerM};
+}
+
 // Cosines 0..9 of I1 - I2, then per tube Ia, Is, Va Ia / B+ and Vs Is / B+ (powers scaled to
-// currents, so that one tolerance judges them all).
+// currents, so that one tolerance judges them all), then, not judged, the four CycleSlopes.
 constexpr std::size_t kCosines = 10;
-constexpr std::size_t kSums = kCosines + 8;
+constexpr std::size_t kJudged = kCosines + 8;
+constexpr std::size_t kSums = kJudged + 4;
 using Sums = std::array<double, kSums>;
 
-void AddInstant(Sums& sums, double phase, double weight, const PairInstant& at, double bPlus) {
+void AddInstant(Sums& sums, double phase, double weight, const PairInstant& at,
+                const PairWiring& wiring, const CycleSettings& settings) {
     const double difference = weight * (at.Tubes[0].Primary - at.Tubes[1].Primary);
     const double c1 = std::cos(phase);
     double before = 1;
@@ -69,6 +125,7 @@ void AddInstant(Sums& sums, double phase, double weight, const PairInstant& at, 
         before = now;
         now = next;
     }
+    const double bPlus = wiring.BPlus;
     for (std::size_t t = 0; t < 2; ++t) {
         const TubeInstant& tube = at.Tubes[t];
         const std::size_t base = kCosines + 4 * t;
@@ -77,14 +134,26 @@ void AddInstant(Sums& sums, double phase, double weight, const PairInstant& at, 
         sums[base + 2] += weight * tube.Va * tube.Ia / bPlus;
         sums[base + 3] += weight * tube.Vs * tube.Is / bPlus;
     }
+    const std::array<double, 4> slopes = InstantSlopes(wiring, settings, phase, at);
+    for (std::size_t n = 0; n < slopes.size(); ++n)
+        sums[kJudged + n] += weight * slopes[n];
 }
 
 class CycleQuadrature {
 public:
-    CycleQuadrature(PairWalk& walk, double bPlus, double tolerance)
-        : walk_(walk), bPlus_(bPlus), tolerance_(tolerance) {}
+    CycleQuadrature(PairWalk& walk, const PairWiring& wiring, const CycleSettings& settings,
+                    double tolerance, bool rough)
+        : walk_(walk), wiring_(wiring), settings_(settings), tolerance_(tolerance), rough_(rough) {}
 
-    void Add(double from, double to, Sums& total) { Refine(from, to, Stretch(from, to), 0, total); }
+    void Add(double from, double to, Sums& total) {
+        const Sums whole = Stretch(from, to);
+        if (!rough_) {
+            Refine(from, to, whole, 0, total);
+            return;
+        }
+        for (std::size_t n = 0; n < kSums; ++n)
+            total[n] += whole[n];
+    }
 
 private:
     static constexpr int kDeepestHalving = 10;
@@ -92,7 +161,7 @@ private:
     Sums Stretch(double from, double to) {
         Sums sums{};
         for (const QuadratureNode& node : SmoothedNodes(from, to))
-            AddInstant(sums, node.X, node.Weight, walk_.At(node.X), bPlus_);
+            AddInstant(sums, node.X, node.Weight, walk_.At(node.X), wiring_, settings_);
         return sums;
     }
 
@@ -101,7 +170,7 @@ private:
         const Sums left = Stretch(from, middle);
         const Sums right = Stretch(middle, to);
         double largest = 0;
-        for (std::size_t n = 0; n < kSums; ++n)
+        for (std::size_t n = 0; n < kJudged; ++n)
             largest = std::max(largest, std::fabs(whole[n] - (left[n] + right[n])));
         if (depth >= kDeepestHalving || largest <= tolerance_ * (to - from) / kPi) {
             for (std::size_t n = 0; n < kSums; ++n)
@@ -113,15 +182,22 @@ private:
     }
 
     PairWalk& walk_;
-    double bPlus_;
+    const PairWiring& wiring_;
+    const CycleSettings& settings_;
     double tolerance_;
+    bool rough_;
 };
 
+// A rough cycle finds the cut-off edges to this many radians.
+constexpr double kRoughEdge = 1e-9;
+
 // The phase between `conducting` and `cut` where tube t's plate current becomes exactly 0, to the
-// last bit.
-double CutoffEdge(PairWalk& walk, std::size_t t, double conducting, double cut) {
+// last bit (or, rough, to kRoughEdge).
+double CutoffEdge(PairWalk& walk, std::size_t t, double conducting, double cut, bool rough) {
     const auto conducts = [&](double phase) { return walk.At(phase).Tubes[t].Ia != 0; };
-    const auto adjacent = [](const search::Bracket<double>& b) {
+    const auto adjacent = [rough](const search::Bracket<double>& b) {
+        if (rough)
+            return std::fabs(b.fails - b.holds) <= kRoughEdge;
         return std::nextafter(b.holds, b.fails) == b.fails;
     };
     return search::Halve(search::Bracket<double>{conducting, cut}, conducts, search::kUncapped,
@@ -134,7 +210,7 @@ double CutoffEdge(PairWalk& walk, std::size_t t, double conducting, double cut) 
 // steps and each change found to the last bit. Its edges join the stretch ends.
 constexpr int kCutoffProbes = 32;
 
-std::array<double, 2> FindCutoff(PairWalk& walk, std::vector<double>& ends) {
+std::array<double, 2> FindCutoff(PairWalk& walk, std::vector<double>& ends, bool rough) {
     std::array<double, 2> shares{};
     std::array<bool, 2> wasCut{};
     std::array<double, 2> cutSince{};
@@ -145,8 +221,8 @@ std::array<double, 2> FindCutoff(PairWalk& walk, std::vector<double>& ends) {
         std::array<bool, 2> cut{at.Tubes[0].Ia == 0, at.Tubes[1].Ia == 0};
         for (std::size_t t = 0; t < 2; ++t) {
             if (k > 0 && cut[t] != wasCut[t]) {
-                const double edge = cut[t] ? CutoffEdge(walk, t, lastPhase, phase)
-                                           : CutoffEdge(walk, t, phase, lastPhase);
+                const double edge = cut[t] ? CutoffEdge(walk, t, lastPhase, phase, rough)
+                                           : CutoffEdge(walk, t, phase, lastPhase, rough);
                 ends.push_back(edge);
                 if (cut[t])
                     cutSince[t] = edge;
@@ -182,14 +258,14 @@ constexpr double kRoundingTolerance = 1e-13;
 
 } // namespace
 
-CycleFigures CycleOf(const PairWiring& wiring, const CycleSettings& settings) {
+CycleFigures CycleOf(const PairWiring& wiring, const CycleSettings& settings, bool rough) {
     PairWalk walk(wiring, settings);
     const PairInstant top = walk.At(0);
     const PairInstant bottom = walk.At(kPi);
 
     std::vector<double> ends = {0, kPi};
     CycleFigures figures;
-    figures.Cutoff = FindCutoff(walk, ends);
+    figures.Cutoff = FindCutoff(walk, ends, rough);
     if (settings.Drive > 0) {
         AddGridCrossings(ends, 0, settings);
         for (const tubemath::TubeModel* model : wiring.Models) {
@@ -213,7 +289,7 @@ CycleFigures CycleOf(const PairWiring& wiring, const CycleSettings& settings) {
     const double coefficientTolerance =
         std::max(kRelativeTolerance * swing, kRoundingTolerance * largest);
     // A coefficient is 2 / pi times its integral.
-    CycleQuadrature quadrature(walk, wiring.BPlus, coefficientTolerance * kPi / 2);
+    CycleQuadrature quadrature(walk, wiring, settings, coefficientTolerance * kPi / 2, rough);
     Sums integrals{};
     for (std::size_t stretch = 0; stretch + 1 < ends.size(); ++stretch)
         quadrature.Add(ends[stretch], ends[stretch + 1], integrals);
@@ -229,6 +305,8 @@ CycleFigures CycleOf(const PairWiring& wiring, const CycleSettings& settings) {
         figures.IaMin[t] = walk.Least(t);
         figures.IaMax[t] = walk.Most(t);
     }
+    figures.Slopes = {integrals[kJudged] / kPi, integrals[kJudged + 1] / kPi,
+                      integrals[kJudged + 2] / kPi, integrals[kJudged + 3] / kPi};
     figures.Solves = walk.Solves();
     return figures;
 }

@@ -14,9 +14,11 @@ namespace valvescope::analysis {
 // How the two tubes sit on the transformer.
 //
 // The screen: Vs = (ScreenBase - Vk) + Share (Va - (B+ - Vk)), all to the cathode. Held at a
-// supply, ScreenBase is that supply and Share 0; ultralinear, ScreenBase is B+ and Share the tap
-// (so the screen sits at the tap's share of the plate's swing about the centre tap); triode-
-// connected is the tap at the plate, Share 1.
+// supply, ScreenBase is that supply to ground and Share 0: ScreenVolts is the screen's voltage to
+// the cathode at rest, so with cathode bias the supply is ScreenVolts + the rest's Vk, and it
+// stays there as the drive moves the cathode. Ultralinear, ScreenBase is B+ and Share the tap (so
+// the screen sits at the tap's share of the plate's swing about the centre tap); triode-connected
+// is the tap at the plate, Share 1.
 //
 // The screen current through the primary: an ideal transformer sums the ampere-turns of its
 // windings. The plate current Ia runs through the whole half-primary of N turns, the screen
@@ -32,6 +34,7 @@ struct PairWiring {
     double QuarterRaa = 0; // ohm, Raa / 4: one half-primary's reflected load
     double ScreenBase = 0; // V to ground
     double Share = 0;
+    double RestVk = 0; // V, the cathode to ground at rest; 0 with fixed bias
 };
 
 PairWiring WiringOf(const Tube& first, const Tube& second, const PushPullInput& input);
@@ -42,8 +45,10 @@ struct TubeInstant {
     double Is = 0;
     double Va = 0; // to the cathode
     double Vs = 0;
-    double Primary = 0;     // Ia + Share Is, its current through the primary
-    double Conductance = 0; // d Primary / d Va, the screen moving with the plate as wired
+    double Primary = 0;          // Ia + Share Is, its current through the primary
+    double Conductance = 0;      // d Primary / d Va, the screen moving with the plate as wired
+    double Transconductance = 0; // d Primary / d Vg
+    tubemath::CurrentsAndSlopes Model; // the model's currents and slopes at Vg, Va and Vs
 };
 
 TubeInstant TubeAt(const PairWiring& wiring, int which, double vk, double vg, double va);
@@ -64,6 +69,18 @@ struct CycleSettings {
     double Magnetising = 0;
     double Bias = 0;
     double Drive = 0;
+    bool DriveFollowsVk = false; // the default drive with cathode bias, Drive = Vk
+};
+
+// How the averages that settle the cycle move with its slow unknowns: the cathode current's
+// (both tubes, plate and screen) and the difference P1 - P2's, per volt of Vk (with cathode bias:
+// the grids at Bias = -Vk) and per ampere of magnetising current, the half-primary voltage
+// following at every instant.
+struct CycleSlopes {
+    double CathodePerVk = 0;
+    double CathodePerMagnetising = 0;
+    double DifferencePerVk = 0;
+    double DifferencePerMagnetising = 0;
 };
 
 // Over one cycle. Cosines are of I1 - I2 (the currents through the primary): the difference is
@@ -77,59 +94,33 @@ struct CycleFigures {
     std::array<double, 2> IaMin{};
     std::array<double, 2> IaMax{};
     std::array<double, 2> Cutoff{}; // share of the cycle with Ia exactly 0
-    int Solves = 0;                 // instants solved, for tests and benchmarks
+    CycleSlopes Slopes;
+    int Solves = 0; // instants solved, for tests and benchmarks
 
     double CathodeCurrent() const {
         return IaAverage[0] + IsAverage[0] + IaAverage[1] + IsAverage[1];
     }
 };
 
-CycleFigures CycleOf(const PairWiring& wiring, const CycleSettings& settings);
+// Rough, for the settling's steps while still far from the fixed point: each stretch by one
+// Gauss-Legendre rule, unchecked, and the cut-off edges to a nanoradian.
+CycleFigures CycleOf(const PairWiring& wiring, const CycleSettings& settings, bool rough = false);
 
 // With cathode bias, the cathode to ground at rest: the root of Vk = Rk (Ik1 + Ik2), the grids at
-// -Vk and the plates at B+ - Vk; 0 with fixed bias.
+// -Vk, the plates at B+ - Vk and a supplied screen at ScreenVolts to the cathode; 0 with fixed
+// bias. Reads only the wiring's models, B+ and screen share, and ScreenBase but for a supply.
 double RestCathodeVolts(const PairWiring& wiring, const PushPullInput& input);
 
-// The cycle with its cathode voltage (cathode bias) and magnetising current settled. The drive
-// as given, or none for the default: the bias's own size, -Vg fixed (0 for a grid at or above
-// 0 V) or Vk with cathode bias, found together with Vk. The search starts from `near`'s
-// unknowns where given (a cycle at a drive close by), else from rest.
+// The cycle with its cathode voltage (cathode bias) and magnetising current settled, both
+// together by Newton steps on the cycle's own slopes. The drive as given, or none for the
+// default: the bias's own size, -Vg fixed (0 for a grid at or above 0 V) or Vk with cathode bias,
+// found together with Vk. The search starts from `near`'s unknowns where given (a cycle at a
+// drive close by), else from rest.
 struct SettledCycle {
     CycleFigures Figures;
     CycleSettings Settings;
-    double VkSlope = 0;          // the last slope of Vk - Rk Ik per volt of Vk; 0 for none
-    double MagnetisingSlope = 0; // the same for the magnetising current
 };
 SettledCycle SettleCycle(const PairWiring& wiring, const PushPullInput& input,
                          std::optional<double> drive, const SettledCycle* near = nullptr);
-
-// The root of g(x) = x - image(x) from `start`, g increasing with about `slope` there: secant
-// steps, each taken from the last two points, until a step would move x by no more than
-// `tolerance`; returns the last point image() was asked for, so what it computed there stands,
-// with the slope it would have stepped on.
-struct FixedPoint {
-    double X = 0;
-    double Slope = 0;
-};
-template <class Image>
-FixedPoint SettleFixedPoint(Image&& image, double start, double slope, double tolerance) {
-    constexpr int kMostSteps = 60;
-    double x = start;
-    double g = x - image(x);
-    double s = slope;
-    for (int step = 0; step < kMostSteps; ++step) {
-        const double next = x - g / s;
-        if (!std::isfinite(next) || std::fabs(next - x) <= tolerance)
-            return {x, s};
-        const double gNext = next - image(next);
-        const double secant = (gNext - g) / (next - x);
-        // Noise or a kink can give a secant of the wrong sign: keep the last good slope.
-        if (std::isfinite(secant) && secant > 0)
-            s = secant;
-        x = next;
-        g = gNext;
-    }
-    return {x, s};
-}
 
 } // namespace valvescope::analysis

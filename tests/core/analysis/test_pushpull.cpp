@@ -2,6 +2,7 @@
 // imbalance, the small-signal limit against the model's own slopes taken by hand, the class at
 // telling biases, the cathode's fixed point and the energy the supplies give.
 #include "core/analysis/pushpull.h"
+#include "core/analysis/pushpullmath.h"
 #include "core/tube/library.h"
 #include "model/tubemath.h"
 
@@ -181,6 +182,41 @@ TEST(PushPullPair, EveryWattTheSuppliesGiveIsAccountedFor) {
     ExpectEnergyBalance(Fixed(-30, 20), AnalyzePushPull(tube, Hotter807(), Fixed(-30, 20)).Swing);
 }
 
+// The screen voltage is the screen's to the cathode at rest, as the curves are plotted: with
+// cathode bias the quiescent point lies on the EL34's curve at 350 V of screen, and the supply
+// to ground, 350 V + the rest's Vk, stays put while the drive lifts the cathode.
+TEST(PushPullPair, WithCathodeBiasTheScreenVoltageIsToTheCathodeAtRest) {
+    const Tube el34 = Library("EL34");
+    PushPullInput input = Cathode(200, 20);
+    input.ScreenVolts = 350;
+    const PushPullAnalysis a = AnalyzePushPull(el34, el34, input);
+    const PushPullRest& rest = a.Quiescent[0];
+    EXPECT_GT(a.RestVk, 10);
+    EXPECT_NEAR(rest.Vs, 350, 1e-12);
+    EXPECT_NEAR(rest.Vp, 400 - a.RestVk, 1e-12);
+    const tubemath::Currents model = tubemath::CurrentsAt(el34.Model, -a.RestVk, rest.Vp, 350);
+    EXPECT_NEAR(rest.Ip, model.Plate, 1e-15);
+    EXPECT_NEAR(rest.Is, model.Screen, 1e-15);
+    EXPECT_NEAR(a.RestVk, 200 * 2 * (rest.Ip + rest.Is), 1e-12 * a.RestVk);
+    // Driven, the cathode rises and the screens, fed from the supply to ground, fall below
+    // 350 V to it: every watt balances only with the supply at 350 V + the rest's Vk.
+    const PushPullSwing& s = a.Swing;
+    EXPECT_GT(s.Vk, a.RestVk + 0.1);
+    PushPullInput supply = input;
+    supply.ScreenVolts = 350 + a.RestVk;
+    ExpectEnergyBalance(supply, s);
+    // With fixed bias nothing moves: the screen sits at the screen voltage.
+    EXPECT_EQ(AnalyzePushPull(el34, el34,
+                              [] {
+                                  PushPullInput fixed = Fixed(-30, 10);
+                                  fixed.ScreenVolts = 350;
+                                  return fixed;
+                              }())
+                  .Quiescent[0]
+                  .Vs,
+              350);
+}
+
 TEST(PushPullPair, TheTapsEndsAreTheScreenSupplyAtBPlusAndTriodeConnection) {
     const Tube el34 = Library("EL34");
     PushPullInput tap = Fixed(-30, 15);
@@ -233,6 +269,47 @@ TEST(PushPullPair, ASweptDriveIsTheDriveAlone) {
         EXPECT_NEAR(a.Sweep[k].Thd, alone.Thd, 1e-7 * alone.Thd);
     }
     EXPECT_EQ(a.Sweep[4].Power, a.Swing.Power);
+}
+
+// The settling steps on the slopes the cycle integrates: judged by central differences of the
+// cycle itself, for a mismatched cathode-biased pair in class AB whose drive follows Vk, and for
+// ultralinear EL34s.
+TEST(PushPullPair, TheCyclesSlopesAreItsOwnDifferences) {
+    const auto check = [](const Tube& first, const Tube& second, const PushPullInput& input,
+                          analysis::CycleSettings s) {
+        const analysis::PairWiring wiring = analysis::WiringOf(first, second, input);
+        const auto at = [&](double dvk, double dm) {
+            analysis::CycleSettings moved = s;
+            moved.Vk += dvk;
+            moved.Bias -= dvk;
+            moved.Drive += s.DriveFollowsVk ? dvk : 0;
+            moved.Magnetising += dm;
+            return analysis::CycleOf(wiring, moved);
+        };
+        const analysis::CycleSlopes slopes = at(0, 0).Slopes;
+        const double h = 1e-3;
+        const double hm = 1e-6;
+        const auto cathode = [](const analysis::CycleFigures& f) { return f.CathodeCurrent(); };
+        const auto difference = [](const analysis::CycleFigures& f) { return f.Cosines[0] / 2; };
+        const double perVk = (cathode(at(h, 0)) - cathode(at(-h, 0))) / (2 * h);
+        const double perM = (cathode(at(0, hm)) - cathode(at(0, -hm))) / (2 * hm);
+        const double dPerVk = (difference(at(h, 0)) - difference(at(-h, 0))) / (2 * h);
+        const double dPerM = (difference(at(0, hm)) - difference(at(0, -hm))) / (2 * hm);
+        EXPECT_NEAR(slopes.CathodePerVk, perVk, 1e-5 * std::fabs(perVk));
+        EXPECT_NEAR(slopes.CathodePerMagnetising, perM, 1e-5 * std::fabs(perM) + 1e-9);
+        EXPECT_NEAR(slopes.DifferencePerVk, dPerVk, 1e-5 * std::fabs(dPerVk) + 1e-9);
+        EXPECT_NEAR(slopes.DifferencePerMagnetising, dPerM, 1e-5 * std::fabs(dPerM));
+        EXPECT_LT(slopes.CathodePerVk, 0);
+        EXPECT_GT(slopes.DifferencePerMagnetising, 0);
+        EXPECT_LT(slopes.DifferencePerMagnetising, 1);
+    };
+    check(Builtin807(), Hotter807(), Cathode(1000), {48, -2e-3, -48, 48, true});
+    const Tube el34 = Library("EL34");
+    Tube other = el34;
+    other.Model.Constants.Kg1 *= 0.9;
+    PushPullInput ultralinear = Cathode(300);
+    ultralinear.Screen = ScreenFeed::Ultralinear;
+    check(el34, other, ultralinear, {30, 1e-3, -30, 20, false});
 }
 
 TEST(PushPullPair, InputsWithoutAnAnswerSaySo) {
