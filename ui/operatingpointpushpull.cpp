@@ -62,7 +62,7 @@ void TOperatingPointWindow::ShowPushPull(const valvescope::PushPullAnalysis& ana
     // A blank drive is the default: say how much that is.
     const QString drive =
         QString::fromStdString(formats::FormatVoltsReadout(analysis.Swing.Drive)).trimmed();
-    pushPull_->DriveEdit()->setPlaceholderText(QStringLiteral("default %1").arg(drive));
+    pushPull_->DriveEdit()->setPlaceholderText(drive);
     bars_->SetLevels(valvescope::PushPullLevelsBelowH1(analysis.Swing));
     // Each plot keeps its own copy: the drawing outlives this analysis.
     powerPlot_->SetDrawing([analysis](std::int32_t width, std::int32_t height) {
