@@ -48,8 +48,7 @@ void TOperatingPointWindow::UpdatePushPull() {
     const valvescope::Tube& second = SecondTube(first);
     const valvescope::PushPullAnalysis analysis = valvescope::DesignPushPull(
         first, session.Screen(), session.Settings(), texts_.PushPull, second, kPlotDrives);
-    document_.SetStageMarks(
-        valvescope::PushPullMarks(first, second, analysis, session.Settings()));
+    document_.SetStageMarks(valvescope::PushPullMarks(first, second, analysis, session.Settings()));
     ShowPushPull(analysis);
 }
 
@@ -65,10 +64,18 @@ void TOperatingPointWindow::ShowPushPull(const valvescope::PushPullAnalysis& ana
     pushPull_->DriveEdit()->setPlaceholderText(drive);
     bars_->SetLevels(valvescope::PushPullLevelsBelowH1(analysis.Swing));
     // Each plot keeps its own copy: the drawing outlives this analysis.
-    powerPlot_->SetDrawing([analysis](std::int32_t width, std::int32_t height) {
-        return valvescope::PowerAgainstDrivePlot(analysis, width, height);
-    });
-    thdPlot_->SetDrawing([analysis](std::int32_t width, std::int32_t height) {
-        return valvescope::ThdAgainstPowerPlot(analysis, width, height);
-    });
+    const QString pair =
+        QString::fromStdString(analysis.TubeNames[0] == analysis.TubeNames[1]
+                                   ? analysis.TubeNames[0]
+                                   : analysis.TubeNames[0] + " and " + analysis.TubeNames[1]);
+    powerPlot_->SetDrawing(
+        [analysis](std::int32_t width, std::int32_t height) {
+            return valvescope::PowerAgainstDrivePlot(analysis, width, height);
+        },
+        QStringLiteral("Power against drive of the %1 push-pull pair").arg(pair));
+    thdPlot_->SetDrawing(
+        [analysis](std::int32_t width, std::int32_t height) {
+            return valvescope::ThdAgainstPowerPlot(analysis, width, height);
+        },
+        QStringLiteral("THD against power of the %1 push-pull pair").arg(pair));
 }

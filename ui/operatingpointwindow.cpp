@@ -143,10 +143,10 @@ QWidget* TOperatingPointWindow::BuildPlots() {
     plots_ = new QGroupBox(QStringLiteral("Power and distortion against drive"));
     plots_->setObjectName(QStringLiteral("PushPullPlots"));
     auto* row = new QHBoxLayout(plots_);
-    powerPlot_ = new TSmallPlotView(QStringLiteral("valvescope-power.png"), "push-pull pair");
+    powerPlot_ = new TSmallPlotView(QStringLiteral("valvescope-power.png"));
     powerPlot_->setObjectName(QStringLiteral("PowerAgainstDrive"));
     powerPlot_->setAccessibleName(QStringLiteral("Output power against peak drive"));
-    thdPlot_ = new TSmallPlotView(QStringLiteral("valvescope-thd.png"), "push-pull pair");
+    thdPlot_ = new TSmallPlotView(QStringLiteral("valvescope-thd.png"));
     thdPlot_->setObjectName(QStringLiteral("ThdAgainstPower"));
     thdPlot_->setAccessibleName(QStringLiteral("THD against output power"));
     row->addWidget(powerPlot_);
@@ -203,8 +203,8 @@ void TOperatingPointWindow::BindInputs() {
 }
 
 void TOperatingPointWindow::InputsChanged() {
-    texts_.Kind =
-        stage_->currentIndex() == 1 ? valvescope::StageKind::PushPull : valvescope::StageKind::SingleEnded;
+    texts_.Kind = stage_->currentIndex() == 1 ? valvescope::StageKind::PushPull
+                                              : valvescope::StageKind::SingleEnded;
     texts_.PushPull = pushPull_->Texts();
     ShowStageKind();
     texts_.Load = load_->currentIndex() == 1 ? valvescope::LoadKind::Transformer

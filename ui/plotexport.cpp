@@ -9,6 +9,7 @@
 
 #include <QBuffer>
 #include <QFile>
+#include <QFileDialog>
 #include <QFileInfo>
 #include <QImageWriter>
 #include <QPageLayout>
@@ -114,8 +115,7 @@ namespace {
 
 // The picture made in memory in the format, then written.
 void WritePainted(const QString& path, PictureFormat format, const Painting& paint,
-                  const std::function<QImage()>& image, QSize size, const std::string& tubeName) {
-    const QString title = QString::fromStdString(PictureTitle(tubeName));
+                  const std::function<QImage()>& image, QSize size, const QString& title) {
     QByteArray bytes;
     try {
         switch (format) {
@@ -149,7 +149,15 @@ void WritePicture(const QString& path, PictureFormat format, const DrawOps& ops,
                   const std::string& tubeName) {
     WritePainted(
         path, format, [&ops](QPainter& painter) { PaintDrawOps(painter, ops); },
-        [&ops, size] { return PlotImage(ops, size); }, size, tubeName);
+        [&ops, size] { return PlotImage(ops, size); }, size,
+        QString::fromStdString(PictureTitle(tubeName)));
+}
+
+void WriteTitledPicture(const QString& path, PictureFormat format, const DrawOps& ops, QSize size,
+                        const QString& title) {
+    WritePainted(
+        path, format, [&ops](QPainter& painter) { PaintDrawOps(painter, ops); },
+        [&ops, size] { return PlotImage(ops, size); }, size, title);
 }
 
 void WritePicture(const QString& path, PictureFormat format, const page::FramedPicture& picture,
@@ -158,7 +166,7 @@ void WritePicture(const QString& path, PictureFormat format, const page::FramedP
         path, format,
         [&picture, &surface](QPainter& painter) { PaintFramedPicture(painter, picture, surface); },
         [&picture, &surface] { return FramedImage(picture, surface); },
-        QSize(picture.Width, picture.Height), tubeName);
+        QSize(picture.Width, picture.Height), QString::fromStdString(PictureTitle(tubeName)));
 }
 
 void WritePng(const QString& path, const QImage& image) {
@@ -169,6 +177,18 @@ void WritePng(const QString& path, const QImage& image) {
         throw PictureWriteError(Describe(path, QString::fromUtf8(error.what())));
     }
     WriteBytes(path, bytes);
+}
+
+QString ChoosePicturePath(QWidget* owner, const QString& suggested) {
+    QString filter;
+    QString path = QFileDialog::getSaveFileName(
+        owner, QStringLiteral("Save Picture As"), suggested,
+        QStringLiteral("PNG image (*.png);;SVG drawing (*.svg);;PDF document (*.pdf)"), &filter);
+    const qsizetype star = filter.indexOf(QStringLiteral("(*."));
+    if (!path.isEmpty() && !PictureFormatOf(path.toStdString()) && star >= 0) {
+        path += filter.mid(star + 2, 4);
+    }
+    return path;
 }
 
 } // namespace valvescope

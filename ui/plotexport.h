@@ -14,6 +14,8 @@
 #include <optional>
 #include <stdexcept>
 
+class QWidget;
+
 namespace valvescope {
 
 // The operations painted into an image of `size` pixels.
@@ -34,6 +36,10 @@ public:
 void WritePicture(const QString& path, PictureFormat format, const DrawOps& ops, QSize size,
                   const std::string& tubeName);
 
+// The same with `title` as the SVG's and PDF's title, for a picture other than the plot.
+void WriteTitledPicture(const QString& path, PictureFormat format, const DrawOps& ops, QSize size,
+                        const QString& title);
+
 // Writes the picture with its margins (see framedpicture.h), the surface painted from
 // `surface`, the same way.
 void WritePicture(const QString& path, PictureFormat format, const page::FramedPicture& picture,
@@ -42,6 +48,10 @@ void WritePicture(const QString& path, PictureFormat format, const page::FramedP
 // Writes the bytes into `path` atomically; PictureWriteError "Cannot write '<path>': <reason>"
 // when they cannot be written.
 void WriteBytes(const QString& path, const QByteArray& bytes);
+
+// Asks for a picture file's name, `suggested` first: PNG, SVG or PDF by the type chosen, which a
+// name typed without an extension takes. Empty when the dialog is cancelled.
+QString ChoosePicturePath(QWidget* owner, const QString& suggested);
 
 // Writes the image as a PNG file into `path`, the same way.
 void WritePng(const QString& path, const QImage& image);

@@ -62,7 +62,8 @@ void TPushPullInputs::BuildFields() {
     raa_ = NumberEdit("EdtRaa", "Raa, plate to plate load in ohms",
                       "The output transformer's primary load, plate to plate");
     bias_ = ChoiceBox("CmbBxBias", "Bias", {"Fixed (Vg)", "Cathode (Rk)"});
-    vg_ = NumberEdit("EdtVg", "Vg, grid bias in volts", "The grids' voltage to the cathode at rest");
+    vg_ =
+        NumberEdit("EdtVg", "Vg, grid bias in volts", "The grids' voltage to the cathode at rest");
     drive_ = NumberEdit("EdtPushPullDrive", "Vin, peak grid drive in volts",
                         "The peak drive of each grid; blank: a grid just reaches 0 V at its peak");
     screen_ = ChoiceBox("CmbBxScreen", "Screen", {"Supply", "Ultralinear", "Triode-connected"});
@@ -147,10 +148,10 @@ valvescope::PushPullTexts TPushPullInputs::Texts() const {
 }
 
 void TPushPullInputs::SetTexts(const valvescope::PushPullTexts& texts) {
-    const QSignalBlocker blocks[] = {QSignalBlocker(raa_),         QSignalBlocker(bias_),
-                                     QSignalBlocker(vg_),          QSignalBlocker(drive_),
-                                     QSignalBlocker(screen_),      QSignalBlocker(screenVolts_),
-                                     QSignalBlocker(tap_),         QSignalBlocker(tubeB_)};
+    const QSignalBlocker blocks[] = {QSignalBlocker(raa_),    QSignalBlocker(bias_),
+                                     QSignalBlocker(vg_),     QSignalBlocker(drive_),
+                                     QSignalBlocker(screen_), QSignalBlocker(screenVolts_),
+                                     QSignalBlocker(tap_),    QSignalBlocker(tubeB_)};
     raa_->setText(FromStd(texts.Raa));
     bias_->setCurrentIndex(texts.Bias == valvescope::PushPullBias::Cathode ? 1 : 0);
     vg_->setText(FromStd(texts.Vg));

@@ -24,7 +24,6 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QComboBox>
-#include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPainter>
@@ -364,17 +363,9 @@ void TSchematicForm::CopyPlotOnly() {
 }
 
 void TSchematicForm::SavePictureAs() {
-    QString filter;
-    QString path = QFileDialog::getSaveFileName(
-        this, QStringLiteral("Save Picture As"), QStringLiteral("valvescope-plot.png"),
-        QStringLiteral("PNG image (*.png);;SVG drawing (*.svg);;PDF document (*.pdf)"), &filter);
+    const QString path = valvescope::ChoosePicturePath(this, QStringLiteral("valvescope-plot.png"));
     if (path.isEmpty()) {
         return;
-    }
-    // A name typed without an extension takes the one of the chosen file type.
-    const qsizetype star = filter.indexOf(QStringLiteral("(*."));
-    if (!valvescope::PictureFormatOf(path.toStdString()) && star >= 0) {
-        path += filter.mid(star + 2, 4);
     }
     SavePicture(path);
 }

@@ -6,14 +6,13 @@
 
 #include <QAction>
 #include <QClipboard>
-#include <QFileDialog>
 #include <QGuiApplication>
 #include <QPainter>
 
 #include <utility>
 
-TSmallPlotView::TSmallPlotView(QString fileName, std::string title, QWidget* parent)
-    : QWidget(parent), fileName_(std::move(fileName)), title_(std::move(title)) {
+TSmallPlotView::TSmallPlotView(QString fileName, QWidget* parent)
+    : QWidget(parent), fileName_(std::move(fileName)) {
     setMinimumSize(240, 150);
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
     AddActions();
@@ -32,8 +31,9 @@ void TSmallPlotView::AddActions() {
     addAction(save);
 }
 
-void TSmallPlotView::SetDrawing(Drawing drawing) {
+void TSmallPlotView::SetDrawing(Drawing drawing, QString title) {
     drawing_ = std::move(drawing);
+    title_ = std::move(title);
     update();
 }
 
@@ -46,17 +46,9 @@ valvescope::DrawOps TSmallPlotView::Drawn() const {
 }
 
 void TSmallPlotView::SavePictureAs() {
-    QString filter;
-    QString path = QFileDialog::getSaveFileName(
-        this, QStringLiteral("Save Picture As"), fileName_,
-        QStringLiteral("PNG image (*.png);;SVG drawing (*.svg);;PDF document (*.pdf)"), &filter);
+    const QString path = valvescope::ChoosePicturePath(this, fileName_);
     if (path.isEmpty()) {
         return;
-    }
-    // A name typed without an extension takes the one of the chosen file type.
-    const qsizetype star = filter.indexOf(QStringLiteral("(*."));
-    if (!valvescope::PictureFormatOf(path.toStdString()) && star >= 0) {
-        path += filter.mid(star + 2, 4);
     }
     SavePicture(path);
 }
@@ -64,8 +56,8 @@ void TSmallPlotView::SavePictureAs() {
 void TSmallPlotView::SavePicture(const QString& path) const {
     const std::optional<valvescope::PictureFormat> format =
         valvescope::PictureFormatOf(path.toStdString());
-    valvescope::WritePicture(path, format.value_or(valvescope::PictureFormat::Png), Drawn(),
-                             size(), title_);
+    valvescope::WriteTitledPicture(path, format.value_or(valvescope::PictureFormat::Png), Drawn(),
+                                   size(), title_);
 }
 
 void TSmallPlotView::paintEvent(QPaintEvent*) {

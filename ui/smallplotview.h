@@ -9,7 +9,6 @@
 
 #include <cstdint>
 #include <functional>
-#include <string>
 
 class TSmallPlotView : public QWidget {
     Q_OBJECT
@@ -18,11 +17,12 @@ public:
     // The drawing for a surface of width by height pixels.
     using Drawing = std::function<valvescope::DrawOps(std::int32_t, std::int32_t)>;
 
-    // `fileName` is the name Save Picture As offers, `title` the SVG's and PDF's title.
-    TSmallPlotView(QString fileName, std::string title, QWidget* parent = nullptr);
+    // `fileName` is the name Save Picture As offers.
+    explicit TSmallPlotView(QString fileName, QWidget* parent = nullptr);
 
-    // What to draw from now on; none leaves the widget blank.
-    void SetDrawing(Drawing drawing);
+    // What to draw from now on, titled for the SVG and PDF files it saves; none leaves the
+    // widget blank.
+    void SetDrawing(Drawing drawing, QString title = {});
     // The operations for the widget's size as it stands, as the next paint replays them.
     valvescope::DrawOps Drawn() const;
 
@@ -40,6 +40,6 @@ private:
     void SavePictureAs();
 
     QString fileName_;
-    std::string title_;
+    QString title_;
     Drawing drawing_;
 };

@@ -1,7 +1,7 @@
 // The printed page: a title with the tube's name, the picture of the plot (with its axis labels)
 // scaled to the page's width, the tube and the seven settings, and the operating point's summary
-// when there is one, with its small plots side by side under it. Laid out in page pixels of 1/96 inch, so that a Font operation's point size
-// is a true point on paper.
+// when there is one, with its small plots side by side under it. Laid out in page pixels of 1/96
+// inch, so that a Font operation's point size is a true point on paper.
 #pragma once
 
 #include "core/page/settingstext.h"

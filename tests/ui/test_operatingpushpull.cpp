@@ -10,7 +10,9 @@
 
 #include <QAction>
 #include <QComboBox>
+#include <QFile>
 #include <QLineEdit>
+#include <QTemporaryDir>
 #include <QtTest>
 
 #include <algorithm>
@@ -77,6 +79,15 @@ void TestOperatingPushPull::thePairFollowsItsInputsAndTheBoxes() {
     QVERIFY(window->PowerPlot()->isVisible() && window->ThdPlot()->isVisible());
     const valvescope::DrawOps power = window->PowerPlot()->Drawn();
     QVERIFY(HasText(power, "Power (W)"));
+    // Saved as a picture, with a title of its own.
+    QTemporaryDir dir;
+    const QString svg = dir.filePath(QStringLiteral("power.svg"));
+    window->PowerPlot()->SavePicture(svg);
+    QFile saved(svg);
+    QVERIFY(saved.open(QIODevice::ReadOnly));
+    const QByteArray text = saved.readAll();
+    QVERIFY(text.contains("Power against drive of the 807 push-pull pair"));
+    QVERIFY(text.contains("Drive (V peak)"));
     QCOMPARE(std::count_if(power.begin(), power.end(),
                            [](const DrawOp& op) { return op.kind == DrawOpKind::Dot; }),
              1);
@@ -104,12 +115,12 @@ void TestOperatingPushPull::inputsWithoutAnAnswerSayWhy() {
     QVERIFY(window);
     window->PushPullFields()->RaaEdit()->setText(QStringLiteral("0"));
     QVERIFY(!window->ShownPushPull());
-    QCOMPARE(window->Message(),
-             QStringLiteral("Raa must be a finite resistance above 0 ohm."));
+    QCOMPARE(window->Message(), QStringLiteral("Raa must be a finite resistance above 0 ohm."));
     QVERIFY(window->PowerPlot()->Drawn().empty());
     form_->FinishDrawing();
-    QCOMPARE(CountOps(form_->LastDrawOps(), DrawOpKind::PenColour, valvescope::kCompositeCurveColour),
-             0);
+    QCOMPARE(
+        CountOps(form_->LastDrawOps(), DrawOpKind::PenColour, valvescope::kCompositeCurveColour),
+        0);
     window->PushPullFields()->RaaEdit()->setText(QStringLiteral("6600"));
     window->PushPullFields()->VgEdit()->setText(QString());
     QVERIFY(!window->ShownPushPull());
@@ -164,10 +175,10 @@ void TestOperatingPushPull::byKeyboardAndBackToSingleEnded() {
     QVERIFY(!window->ShownPushPull());
     QVERIFY(!window->PowerPlot()->isVisible());
     form_->FinishDrawing();
-    QCOMPARE(CountOps(form_->LastDrawOps(), DrawOpKind::Dot, valvescope::kOperatingPointColour),
-             3);
-    QCOMPARE(CountOps(form_->LastDrawOps(), DrawOpKind::PenColour, valvescope::kCompositeCurveColour),
-             0);
+    QCOMPARE(CountOps(form_->LastDrawOps(), DrawOpKind::Dot, valvescope::kOperatingPointColour), 3);
+    QCOMPARE(
+        CountOps(form_->LastDrawOps(), DrawOpKind::PenColour, valvescope::kCompositeCurveColour),
+        0);
 }
 
 QTEST_MAIN(TestOperatingPushPull)
