@@ -3,6 +3,9 @@
 // mismatched pair; and one cycle alone, with the instants it solved.
 #include "core/analysis/pushpull.h"
 #include "core/analysis/pushpullmath.h"
+#include "core/design/pushpullmarks.h"
+#include "core/design/pushpullplots.h"
+#include "core/settings/plotsettings.h"
 
 #include <benchmark/benchmark.h>
 
@@ -80,5 +83,29 @@ void BM_OneCycle(benchmark::State& state) {
     state.counters["solves"] = solves;
 }
 BENCHMARK(BM_OneCycle)->Unit(benchmark::kMicrosecond);
+
+// What the Operating Point window does at each keystroke for the pair: the analysis with its
+// 50-drive sweep, the marks over the plot and both small plots at 320 x 180.
+void WindowUpdate(benchmark::State& state, const PushPullInput& input) {
+    const Tube tube = Builtin807();
+    // The plot as the program starts: 10 grid lines 10 V apart, 800 V by 200 mA.
+    const PlotSettings settings{10, 10, 200, 800, 3000, input.Rk, input.BPlus};
+    for (auto _ : state) {
+        const PushPullAnalysis pair = AnalyzePushPull(tube, tube, input);
+        benchmark::DoNotOptimize(PushPullMarks(tube, tube, pair, settings));
+        benchmark::DoNotOptimize(PowerAgainstDrivePlot(pair, 320, 180));
+        benchmark::DoNotOptimize(ThdAgainstPowerPlot(pair, 320, 180));
+    }
+}
+
+void BM_WindowUpdateFixedBias(benchmark::State& state) {
+    WindowUpdate(state, Fixed(50));
+}
+BENCHMARK(BM_WindowUpdateFixedBias)->Unit(benchmark::kMillisecond);
+
+void BM_WindowUpdateCathodeBias(benchmark::State& state) {
+    WindowUpdate(state, Cathode(50));
+}
+BENCHMARK(BM_WindowUpdateCathodeBias)->Unit(benchmark::kMillisecond);
 
 } // namespace
