@@ -71,7 +71,7 @@ TOperatingPointWindow::TOperatingPointWindow(valvescope::PlotDocument& document,
     body->addWidget(sections_[1].Box, 0, 1);
     body->addWidget(sections_[2].Box, 1, 0);
     body->addWidget(harmonics, 1, 1);
-    body->addWidget(BuildPlots(), 2, 0, 1, 2);
+    body->addWidget(BuildPlots(), 0, 2, 2, 1); // beside the figures, so the window stays low
     layout->addLayout(body, 1);
 
     auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
@@ -142,7 +142,7 @@ QWidget* TOperatingPointWindow::BuildInputs() {
 QWidget* TOperatingPointWindow::BuildPlots() {
     plots_ = new QGroupBox(QStringLiteral("Power and distortion against drive"));
     plots_->setObjectName(QStringLiteral("PushPullPlots"));
-    auto* row = new QHBoxLayout(plots_);
+    auto* row = new QVBoxLayout(plots_);
     powerPlot_ = new TSmallPlotView(QStringLiteral("valvescope-power.png"));
     powerPlot_->setObjectName(QStringLiteral("PowerAgainstDrive"));
     powerPlot_->setAccessibleName(QStringLiteral("Output power against peak drive"));
