@@ -6,7 +6,10 @@
 
 #include <QCommandLineParser>
 
+#include <algorithm>
 #include <cmath>
+#include <exception>
+#include <iterator>
 
 namespace valvescope {
 
@@ -138,6 +141,28 @@ bool ReadPair(const QCommandLineParser& parser, CommandLine& line) {
     return true;
 }
 
+// The options that say which pair, or that the stage is single-ended.
+constexpr const char* kStageOptions[] = {"raa",    "bias",        "vg",   "ul",
+                                         "tube-b", "sweep-drive", "load", "zaa"};
+
+// --design on an opened push-pull design without options of its own: the pair as the design
+// keeps it, the drive of --drive where given.
+bool TakeDesignsPair(const QCommandLineParser& parser, CommandLine& line) {
+    const PushPullTexts& texts = line.Start.Stage.PushPull;
+    try {
+        line.PushPull = PushPullChoicesOf(texts, 0);
+        if (parser.isSet(QStringLiteral("drive")))
+            line.PushPull->Drive = ReadStageNumber(line.Stage.value_or(StageTexts{}).Drive);
+    } catch (const std::exception& error) {
+        line.PushPull.reset();
+        line.Problem = QStringLiteral("The design's push-pull stage does not read: %1.")
+                           .arg(QString::fromUtf8(error.what()));
+        return false;
+    }
+    line.TubeB = QString::fromStdString(texts.TubeB);
+    return true;
+}
+
 } // namespace
 
 void AddPushPullOptions(QCommandLineParser& parser) {
@@ -176,6 +201,12 @@ bool ReadPushPullOptions(const QCommandLineParser& parser, CommandLine& line) {
         return false;
     if (stage && stage->compare(QStringLiteral("push-pull"), Qt::CaseInsensitive) == 0)
         return ReadPair(parser, line);
+    const bool ownOptions = std::any_of(
+        std::begin(kStageOptions), std::end(kStageOptions),
+        [&parser](const char* option) { return parser.isSet(QString::fromUtf8(option)); });
+    if (!stage && !ownOptions && line.Mode == RunMode::Design &&
+        line.Start.Stage.Kind == StageKind::PushPull)
+        return TakeDesignsPair(parser, line);
     if (stage && stage->compare(QStringLiteral("single-ended"), Qt::CaseInsensitive) != 0) {
         line.Problem =
             QStringLiteral("--stage takes single-ended or push-pull, not '%1'.").arg(*stage);

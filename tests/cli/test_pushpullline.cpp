@@ -45,6 +45,7 @@ private slots:
     void TheSecondTubeByNameOrFile();
     void ExitCodes();
     void TheSingleEndedStageIsUnchanged();
+    void AnOpenedPushPullDesignIsThePair();
 
 private:
     QTemporaryDir dir_;
@@ -176,6 +177,33 @@ void TestPushPullLine::TheSingleEndedStageIsUnchanged() {
     QCOMPARE(before.Code, 0);
     QCOMPARE(named.Out, before.Out);
     QVERIFY(before.Out.contains("\"load\": \"resistor\""));
+}
+
+void TestPushPullLine::AnOpenedPushPullDesignIsThePair() {
+    valvescope::Design design;
+    design.Stage.Kind = valvescope::StageKind::PushPull;
+    design.Stage.PushPull.Raa = "5000";
+    design.Stage.PushPull.Vg = "-40";
+    design.Stage.PushPull.TubeB = "6L6GC";
+    const QStringList design_json{"valvescope", "--design", "json"};
+    const CommandLine opened = valvescope::ReadCommandLine(design_json, design);
+    QVERIFY2(opened.Problem.isEmpty(), qPrintable(opened.Problem));
+    QVERIFY(opened.PushPull.has_value());
+    QCOMPARE(opened.PushPull->Raa, 5000.0);
+    QCOMPARE(opened.PushPull->Bias, PushPullBias::Fixed);
+    QCOMPARE(opened.PushPull->Vg, -40.0);
+    QCOMPARE(opened.TubeB, QStringLiteral("6L6GC"));
+    // --drive still tells; the single-ended stage's options make the stage single-ended.
+    QCOMPARE(valvescope::ReadCommandLine(design_json + QStringList{"--drive", "12"}, design)
+                 .PushPull->Drive.value_or(0),
+             12.0);
+    QVERIFY(!valvescope::ReadCommandLine(design_json + QStringList{"--load", "resistor"}, design)
+                 .PushPull);
+    // A pair whose texts do not read is a problem of the command line.
+    design.Stage.PushPull.Raa = "6k6";
+    QCOMPARE(valvescope::ReadCommandLine(design_json, design).Problem,
+             QStringLiteral("The design's push-pull stage does not read: Raa: '6k6' is not a "
+                            "valid floating point value."));
 }
 
 QTEST_GUILESS_MAIN(TestPushPullLine)
