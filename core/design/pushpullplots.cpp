@@ -6,11 +6,12 @@ namespace valvescope {
 
 namespace {
 
-SmallPlot SweepPlot(const char* x, const char* y, bool logarithmicY) {
+SmallPlot SweepPlot(const char* x, const char* y, bool logarithmic) {
     SmallPlot plot;
     plot.X.Title = x;
     plot.Y.Title = y;
-    plot.Y.Logarithmic = logarithmicY;
+    plot.X.Logarithmic = logarithmic;
+    plot.Y.Logarithmic = logarithmic;
     plot.colour = kSweepColour;
     plot.Empty = kNoSweepText;
     return plot;
@@ -33,6 +34,8 @@ DrawOps PowerAgainstDrivePlot(const PushPullAnalysis& analysis, std::int32_t wid
 
 DrawOps ThdAgainstPowerPlot(const PushPullAnalysis& analysis, std::int32_t width,
                             std::int32_t height) {
+    // Both axes logarithmic: a class A pair's THD, in proportion to its power, is a straight
+    // line, and crossover distortion stands out at the low-power end.
     SmallPlot plot = SweepPlot(kPowerTitle, kThdTitle, true);
     for (const PushPullSweepPoint& p : analysis.Sweep) {
         plot.Points.emplace_back(p.Power, 100 * p.Thd);

@@ -17,7 +17,7 @@ inline constexpr const char* kNoSweepText = "No sweep";
 inline constexpr Colour kSweepColour = kBlue;
 
 // Output power (W) against peak drive (V), from no drive (no power) through the sweep, the
-// stage's drive marked; THD (%) against power (W) on a logarithmic THD axis, the stage's point
+// stage's drive marked; THD (%) against power (W) on logarithmic axes, the stage's point
 // marked. From the analysis' sweep; without a sweep, the frame and "No sweep".
 DrawOps PowerAgainstDrivePlot(const PushPullAnalysis& analysis, std::int32_t width,
                               std::int32_t height);
