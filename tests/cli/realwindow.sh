@@ -38,6 +38,13 @@ for _ in $(seq 100); do
 done
 [[ -s $work/display ]] || fail "Xvfb gave no display number"
 export DISPLAY=":$(head -n 1 "$work/display")"
+# The server answers before anything is started on it (under load the first connection can
+# come before it listens).
+for _ in $(seq 100); do
+    xwininfo -root >/dev/null 2>&1 && break
+    sleep 0.1
+done
+xwininfo -root >/dev/null 2>&1 || fail "Xvfb on $DISPLAY does not answer: $(cat "$work/xvfb.log")"
 export QT_QPA_PLATFORM=xcb
 mkdir -m 700 "$work/runtime"
 export XDG_RUNTIME_DIR="$work/runtime"
