@@ -100,7 +100,7 @@ void TPushPullInputs::BuildFields() {
     put(0, 6, "V&g", vg_, "V");
     put(0, 9, "V&in", drive_, "V peak");
     put(1, 0, "Scr&een", screen_, "");
-    put(1, 3, "Supp&ly", screenVolts_, "V");
+    put(1, 3, "Screen &V", screenVolts_, "V");
     put(1, 6, "&Tap", tap_, "");
     put(1, 9, "T&ube B", tubeB_, "");
     grid->setColumnStretch(12, 1);

@@ -73,7 +73,7 @@ PushPullChoices PushPullChoicesOf(const PushPullTexts& texts, int sweepPoints) {
     if (texts.Bias == PushPullBias::Fixed) {
         choices.Vg = NeededNumber("Vg", texts.Vg, kVgMissingMessage);
     }
-    choices.Drive = FieldNumber("Drive", texts.Drive);
+    choices.Drive = FieldNumber("Vin", texts.Drive);
     switch (texts.Screen) {
     case ScreenFeed::Supply:
         choices.ScreenVolts = FieldNumber("Screen V", texts.ScreenVolts);

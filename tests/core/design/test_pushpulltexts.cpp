@@ -77,7 +77,7 @@ TEST(PushPullTexts, ATextThatDoesNotReadNamesItsFieldAndABlankOneSaysWhatIsMissi
     EXPECT_EQ(PushPullChoicesOf(texts, 0).Bias, PushPullBias::Cathode);
     texts.Drive = "1O";
     EXPECT_EQ(MessageOf([&] { PushPullChoicesOf(texts, 0); }),
-              "Drive: '1O' is not a valid floating point value");
+              "Vin: '1O' is not a valid floating point value");
 
     texts = {};
     texts.ScreenVolts = "3OO";
