@@ -4,6 +4,8 @@
 #include "core/design/stagetexts.h"
 #include "core/settings/numbertext.h"
 #include "core/tube/library.h"
+#include "tests/support/messageof.h"
+#include "tests/support/starttexts.h"
 
 #include <gtest/gtest.h>
 
@@ -13,27 +15,10 @@
 namespace valvescope {
 namespace {
 
-PlotSettings Settings400() {
-    PlotSettings settings;
-    settings.EndV = 800;
-    settings.EndI = 200;
-    settings.Ra = 3000;
-    settings.BPlus = 400;
-    settings.Rk = 590;
-    return settings;
-}
-
-std::string MessageOf(const auto& run) {
-    try {
-        run();
-    } catch (const std::exception& error) {
-        return error.what();
-    }
-    return "no error";
-}
+using fixtures::MessageOf;
 
 PushPullAnalysis Pair(const PushPullTexts& texts, const Tube& second = Builtin807()) {
-    return DesignPushPull(Builtin807(), {}, Settings400(), texts, second, 0);
+    return DesignPushPull(Builtin807(), {}, fixtures::StartupStageSettings(), texts, second, 0);
 }
 
 const StageValue* Row(const StageSection& section, const std::string& name) {
@@ -96,9 +81,15 @@ TEST(PushPullTexts, ABlankScreenSupplyIsThePlotsScreenVoltage) {
     const Tube el34 = TubeOf(*FindLibraryTube("EL34"));
     PushPullTexts texts;
     const tubemath::ScreenWiring plotted{312.5, false};
-    EXPECT_EQ(DesignPushPull(el34, plotted, Settings400(), texts, el34, 0).Quiescent[1].Vs, 312.5);
+    EXPECT_EQ(DesignPushPull(el34, plotted, fixtures::StartupStageSettings(), texts, el34, 0)
+                  .Quiescent[1]
+                  .Vs,
+              312.5);
     texts.ScreenVolts = "280";
-    EXPECT_EQ(DesignPushPull(el34, plotted, Settings400(), texts, el34, 0).Quiescent[0].Vs, 280);
+    EXPECT_EQ(DesignPushPull(el34, plotted, fixtures::StartupStageSettings(), texts, el34, 0)
+                  .Quiescent[0]
+                  .Vs,
+              280);
 }
 
 TEST(PushPullTexts, WordsInAnyCaseAndNothingElse) {

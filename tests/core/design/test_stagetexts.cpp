@@ -2,6 +2,8 @@
 #include "core/design/stagerows.h"
 #include "core/design/stagetexts.h"
 #include "core/settings/numbertext.h"
+#include "tests/support/messageof.h"
+#include "tests/support/starttexts.h"
 
 #include <gtest/gtest.h>
 
@@ -10,24 +12,7 @@
 namespace valvescope {
 namespace {
 
-PlotSettings DefaultSettings() {
-    PlotSettings settings;
-    settings.EndV = 800;
-    settings.EndI = 200;
-    settings.Ra = 3000;
-    settings.BPlus = 400;
-    settings.Rk = 590;
-    return settings;
-}
-
-std::string MessageOf(const auto& run) {
-    try {
-        run();
-    } catch (const std::exception& error) {
-        return error.what();
-    }
-    return "no error";
-}
+using fixtures::MessageOf;
 
 TEST(StageTexts, LoadWordsInAnyCaseAndNothingElse) {
     EXPECT_EQ(ReadLoadWord("resistor"), LoadKind::Resistor);
@@ -51,28 +36,31 @@ TEST(StageTexts, NumbersReadAsTheBoxesReadThem) {
 }
 
 TEST(StageTexts, InputTakesThePlotsSettingsAndReadsZaaForATransformerOnly) {
-    const StageInput resistor = StageInputOf(DefaultSettings(), {LoadKind::Resistor, "bad", ""});
+    const StageInput resistor =
+        StageInputOf(fixtures::StartupStageSettings(), {LoadKind::Resistor, "bad", ""});
     EXPECT_EQ(resistor.BPlus, 400);
     EXPECT_EQ(resistor.Ra, 3000);
     EXPECT_EQ(resistor.Rk, 590);
     EXPECT_FALSE(resistor.Zaa);
     EXPECT_FALSE(resistor.Drive);
     const StageInput transformer =
-        StageInputOf(DefaultSettings(), {LoadKind::Transformer, "7000", "10,5"});
+        StageInputOf(fixtures::StartupStageSettings(), {LoadKind::Transformer, "7000", "10,5"});
     EXPECT_EQ(transformer.Load, LoadKind::Transformer);
     EXPECT_EQ(transformer.Zaa, 7000.0);
     EXPECT_EQ(transformer.Drive, 10.5);
-    EXPECT_THROW(StageInputOf(DefaultSettings(), {LoadKind::Transformer, "bad", ""}),
+    EXPECT_THROW(StageInputOf(fixtures::StartupStageSettings(), {LoadKind::Transformer, "bad", ""}),
                  ConversionError);
-    EXPECT_THROW(StageInputOf(DefaultSettings(), {LoadKind::Resistor, "", "x"}), ConversionError);
+    EXPECT_THROW(StageInputOf(fixtures::StartupStageSettings(), {LoadKind::Resistor, "", "x"}),
+                 ConversionError);
 }
 
 TEST(StageTexts, StagesWithoutAnAnswerSayWhy) {
     const Tube tube = Builtin807();
-    EXPECT_EQ(MessageOf([&] {
-                  DesignStage(tube, DefaultSettings(), {LoadKind::Transformer, "", ""});
-              }),
-              kZaaMissingMessage);
+    EXPECT_EQ(
+        MessageOf([&] {
+            DesignStage(tube, fixtures::StartupStageSettings(), {LoadKind::Transformer, "", ""});
+        }),
+        kZaaMissingMessage);
     SettingsTexts texts{"10", "10", "200", "800", "3000", "590", ""};
     EXPECT_EQ(NoStageMessage(texts), "B+ is blank or zero: no stage to analyse");
     texts.Ra = "0.0";
@@ -82,7 +70,7 @@ TEST(StageTexts, StagesWithoutAnAnswerSayWhy) {
 TEST(StageRows, RatingsOverOneHundredPercentAreFlagged) {
     // A transformer at B+ 500 with little cathode resistance: the plate sits near 500 V,
     // above the 807's 475 V, and the current runs high.
-    PlotSettings hot = DefaultSettings();
+    PlotSettings hot = fixtures::StartupStageSettings();
     hot.BPlus = 500;
     hot.Rk = 100;
     const StageAnalysis a = DesignStage(Builtin807(), hot, {LoadKind::Transformer, "5000", ""});
@@ -101,7 +89,8 @@ TEST(StageRows, RatingsOverOneHundredPercentAreFlagged) {
     EXPECT_EQ(sections[2].Values[7].Name, "Efficiency");
 
     // The default stage runs within every rating: 37.8 mA is 31.5 % of 120 mA.
-    const auto cool = StageSections(DesignStage(Builtin807(), DefaultSettings(), {}));
+    const auto cool =
+        StageSections(DesignStage(Builtin807(), fixtures::StartupStageSettings(), {}));
     EXPECT_EQ(cool[0].Values[0].Note, "31.5 % of rating");
     for (const StageSection& section : cool) {
         for (const StageValue& value : section.Values) {
